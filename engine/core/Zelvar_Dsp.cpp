@@ -1,0 +1,266 @@
+#include "Zelvar_Dsp.h"
+
+#include "HostClock.h"
+#include "OutputUnitServices.h"
+#include "SampleTime.h"
+
+#include <cstdio>
+#include <cstring>
+
+Zelvar_Dsp::Zelvar_Dsp() = default;
+
+Zelvar_Dsp::~Zelvar_Dsp() {
+    delete subEventBuffer;
+    delete eventBuffer;
+    delete parameterManager;
+}
+
+void Zelvar_Dsp::initialize() {
+    if (isInitialized())
+        return; // units are built once; a second call would free them under the audio thread
+    parameterManager = new Zelvar_ParameterManager;
+    parameterManager->initialize();
+    eventBuffer = new Zelvar_EventBuffer;
+    eventBuffer->initialize(eventBufferCapacity);
+    subEventBuffer = new Zelvar_EventBuffer;
+    subEventBuffer->initialize(eventBufferCapacity);
+    hostTimeOffset.store(0, std::memory_order_release);
+}
+
+ParameterInfo Zelvar_Dsp::getParameterInfo(int type) {
+    if (!isInitialized()) {
+        ParameterInfo empty;
+        std::memset(&empty, 0, sizeof empty);
+        return empty;
+    }
+    return parameterManager->getParameterInfo(type);
+}
+
+bool Zelvar_Dsp::setBundleDirectoryPath(const char* path) {
+    if (path == nullptr)
+        return false;
+    const size_t length = strnlen(path, sizeof bundleDirectoryPath);
+    if (length >= sizeof bundleDirectoryPath)
+        return false;
+    std::memcpy(bundleDirectoryPath, path, length + 1);
+    return true;
+}
+
+void Zelvar_Dsp::hello() {
+    std::fputs("hello", stdout);
+    std::fflush(stdout);
+}
+
+OSStatus Zelvar_Dsp::audioUnitSetOutputProc(AudioUnit* unit) {
+    if (unit == nullptr)
+        return 0;
+    AURenderCallbackStruct callback{AudioUnitAudioOutputProc, this};
+    AudioUnitSetProperty(*unit, kAudioUnitProperty_SetRenderCallback, kAudioUnitScope_Input, 0,
+                         &callback, sizeof callback);
+    AudioOutputUnitStart(*unit);
+    audioUnitMode.store(true, std::memory_order_release);
+    return 0;
+}
+
+OSStatus Zelvar_Dsp::createOutputProc(uint32_t device, AudioDeviceIOProcID* outId) {
+    outputDeviceId = device;
+    const OSStatus status = AudioDeviceCreateIOProcID(device, AudioOutputIOProc, this, outId);
+    audioUnitMode.store(false, std::memory_order_release);
+    return status;
+}
+
+OSStatus Zelvar_Dsp::createInputProc(uint32_t device, AudioDeviceIOProcID* outId) {
+    inputDeviceId = device;
+    return AudioDeviceCreateIOProcID(device, AudioInputIOProc, this, outId);
+}
+
+void Zelvar_Dsp::renderOutput(const AudioTimeStamp* timeStamp, AudioBufferList* buffers) {
+    if (timeStamp == nullptr)
+        return;
+    if (hostTimeOffset.load(std::memory_order_relaxed) == 0) {
+        const double elapsedNs = timeStamp->mSampleTime / samplingRate * 1000 * 1000 * 1000;
+        hostTimeOffset.store(timeStamp->mHostTime - truncateToUInt64(elapsedNs),
+                             std::memory_order_release);
+    }
+    render(truncateToUInt64(timeStamp->mSampleTime), buffers);
+}
+
+void Zelvar_Dsp::render(uint64_t sampleTime, AudioBufferList* buffers) {
+    samplePosition.store(sampleTime, std::memory_order_relaxed);
+    if (buffers == nullptr || buffers->mNumberBuffers == 0)
+        return;
+    const AudioBuffer& first = buffers->mBuffers[0];
+    // A buffer with no channel, no memory or room for less than one frame renders nothing.
+    if (first.mNumberChannels == 0 || first.mData == nullptr)
+        return;
+    const uint32_t frames = first.mDataByteSize / (first.mNumberChannels * 4u);
+    if (frames == 0)
+        return;
+    if (buffers->mNumberBuffers == 2)
+        renderNonInterleaved(frames, buffers);
+    else if (buffers->mNumberBuffers == 1)
+        renderInterleaved(frames, &buffers->mBuffers[0]);
+}
+
+void Zelvar_Dsp::renderNonInterleaved(uint32_t frames, AudioBufferList* buffers) {
+    const AudioBuffer& second = buffers->mBuffers[1];
+    if (second.mData == nullptr)
+        return;
+    // The right buffer may be shorter than the left: never write past it.
+    const uint32_t rightFrames = second.mDataByteSize / 4u;
+    if (rightFrames < frames)
+        frames = rightFrames;
+    float* left = static_cast<float*>(buffers->mBuffers[0].mData);
+    float* right = static_cast<float*>(second.mData);
+    uint64_t position = samplePosition.load(std::memory_order_relaxed);
+    for (uint32_t i = 0; i < frames; ++i) {
+        double l = 0.0, r = 0.0;
+        renderSample(position, &l, &r);
+        left[i] = float(l);
+        right[i] = float(r);
+        samplePosition.store(++position, std::memory_order_relaxed);
+    }
+}
+
+void Zelvar_Dsp::renderInterleaved(uint32_t frames, AudioBuffer* buffer) {
+    const uint32_t channels = buffer->mNumberChannels;
+    float* data = static_cast<float*>(buffer->mData);
+    uint64_t position = samplePosition.load(std::memory_order_relaxed);
+    for (uint32_t i = 0; i < frames; ++i) {
+        double l = 0.0, r = 0.0;
+        renderSample(position, &l, &r);
+        data[i * channels] = float(l);
+        // A mono buffer has no slot for the right channel: it carries the left one alone.
+        if (channels >= 2)
+            data[i * channels + 1] = float(r);
+        samplePosition.store(++position, std::memory_order_relaxed);
+    }
+}
+
+void Zelvar_Dsp::renderSample(uint64_t sampleTime, double* left, double* right) {
+    *left = 0.0;
+    *right = 0.0;
+    if (!isInitialized())
+        return;
+    while (eventBuffer->getEvent(sampleTime, &currentEvent))
+        processEvent(currentEvent, sampleTime);
+    while (subEventBuffer->getEvent(sampleTime, &currentEvent))
+        processEvent(currentEvent, sampleTime);
+}
+
+void Zelvar_Dsp::processInput(const AudioTimeStamp* timeStamp, const AudioBufferList* buffers) {
+    (void)timeStamp;
+    if (buffers == nullptr || buffers->mNumberBuffers != 1)
+        return;
+    // Captured frames are kept for nothing yet: no unit reads input.
+}
+
+AudioTimeStamp Zelvar_Dsp::presentTimeStamp() {
+    AudioTimeStamp stamp;
+    std::memset(&stamp, 0, sizeof stamp);
+    if (!audioUnitMode.load(std::memory_order_acquire)) {
+        AudioDeviceGetCurrentTime(outputDeviceId, &stamp);
+        return stamp;
+    }
+    stamp.mHostTime = HostClock::nowNanoseconds();
+    const uint64_t offset = hostTimeOffset.load(std::memory_order_acquire);
+    const uint64_t now = HostClock::nowNanoseconds();
+    // Before the first buffer (offset unknown) or for a clock reading just behind the offset,
+    // the event is due at once: counting from host time zero would hold the queue for hours.
+    if (offset != 0 && now > offset)
+        stamp.mSampleTime = double(now - offset) / 1000000000.0 * samplingRate;
+    return stamp;
+}
+
+double Zelvar_Dsp::postSynthEvent(Zelvar_EventBuffer* buffer, const AudioTimeStamp& timeStamp,
+                                  EventSubType subType, ParameterType parameterType, double value1,
+                                  double value2, double value3) {
+    DspEvent event;
+    std::memset(&event, 0, sizeof event);
+    event.timeStamp = timeStamp;
+    event.eventType = EventTypeSynth;
+    event.subType = subType;
+    event.parameterType = parameterType;
+    double result = value1;
+    if (subType == EventSubTypeParameter) {
+        if (!isValidParameterType(parameterType))
+            return 0.0;
+        const double normalized = parameterManager->setNormalizedValue(parameterType, value1);
+        value2 = normalized;
+        value1 = parameterManager->getCurrentValue(parameterType);
+        result = normalized;
+    }
+    event.value1 = value1;
+    event.value2 = value2;
+    event.value3 = value3;
+    buffer->set(event);
+    return result;
+}
+
+double Zelvar_Dsp::setEvent(EventSubType subType, ParameterType parameterType, double value1,
+                            double value2, double value3) {
+    if (!isInitialized())
+        return 0.0;
+    return setEventWithTimeStamp(presentTimeStamp(), subType, parameterType, value1, value2,
+                                 value3);
+}
+
+double Zelvar_Dsp::setEventWithTimeStamp(AudioTimeStamp timeStamp, EventSubType subType,
+                                         ParameterType parameterType, double value1, double value2,
+                                         double value3) {
+    if (!isInitialized())
+        return 0.0;
+    return postSynthEvent(eventBuffer, timeStamp, subType, parameterType, value1, value2, value3);
+}
+
+double Zelvar_Dsp::setEventToSubBuffer(EventSubType subType, ParameterType parameterType,
+                                       double value1, double value2, double value3) {
+    if (!isInitialized())
+        return 0.0;
+    AudioTimeStamp stamp;
+    std::memset(&stamp, 0, sizeof stamp);
+    stamp.mSampleTime = double(samplePosition.load(std::memory_order_relaxed));
+    stamp.mHostTime = HostClock::nowNanoseconds();
+    return setEventWithTimeStampToSubBuffer(stamp, subType, parameterType, value1, value2, value3);
+}
+
+double Zelvar_Dsp::setEventWithTimeStampToSubBuffer(AudioTimeStamp timeStamp, EventSubType subType,
+                                                    ParameterType parameterType, double value1,
+                                                    double value2, double value3) {
+    if (!isInitialized())
+        return 0.0;
+    return postSynthEvent(subEventBuffer, timeStamp, subType, parameterType, value1, value2,
+                          value3);
+}
+
+double Zelvar_Dsp::setSequencerEvent(EventType eventType, EventSubType subType,
+                                     ParameterType parameterType, double value1, double value2,
+                                     double value3, int eventId, int tick) {
+    if (!isInitialized())
+        return 0.0;
+    DspEvent event;
+    std::memset(&event, 0, sizeof event);
+    event.timeStamp = presentTimeStamp();
+    event.eventType = eventType;
+    event.subType = subType;
+    event.parameterType = parameterType;
+    event.value1 = value1;
+    event.value2 = value2;
+    event.value3 = value3;
+    event.eventId = eventId;
+    event.tick = tick;
+    eventBuffer->set(event);
+    return 0.0;
+}
+
+void Zelvar_Dsp::processEvent(const DspEvent& event, uint64_t sampleTime) {
+    (void)sampleTime;
+    switch (event.eventType) {
+    case EventTypeSynth:
+        if (event.subType == EventSubTypeParameter)
+            parameterManager->setDspValue(event.parameterType, event.value1);
+        break;
+    default:
+        break;
+    }
+}

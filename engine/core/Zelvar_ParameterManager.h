@@ -1,0 +1,47 @@
+// The parameter table's working copy and the engine values the signal units read.
+//
+// Two sides share it without a lock. Posting threads snap a knob position and record it with its
+// scaled value in the table row (normalizedValue, currentValue: atomics, since the main thread may
+// read a row while the MIDI thread writes it). The audio thread alone reads and writes dspValues,
+// the values the voices, the voice list and the delay read on every sample.
+#pragma once
+
+#include "ParameterTable.h"
+
+#include <atomic>
+
+struct ParameterRecord {
+    ParameterDefinition definition;
+    double defaultValue;
+    std::atomic<double> normalizedValue;
+    std::atomic<double> currentValue;
+};
+
+class Zelvar_ParameterManager {
+public:
+    Zelvar_ParameterManager() = default;
+    ~Zelvar_ParameterManager();
+    Zelvar_ParameterManager(const Zelvar_ParameterManager&) = delete;
+    Zelvar_ParameterManager& operator=(const Zelvar_ParameterManager&) = delete;
+
+    void initialize();
+    void setDefaultValues();
+    double getScaledValue(int type, double normalized) const;
+    double setNormalizedValue(int type, double normalized);
+    void setDspValueDirectly(int type, double normalized);
+    // Out-of-range types are ignored here too: events reach the audio thread from paths that
+    // bypass the posting checks (SetEventToSubBuffer, sequencer steps).
+    void setDspValue(int type, double value) {
+        if (isValidParameterType(type))
+            dspValues[type] = value;
+    }
+    double getDspValue(int type) const { return dspValues[type]; }
+    double getCurrentValue(int type) const;
+    double getMinValue(int type) const;
+    double getMaxValue(int type) const;
+    ParameterInfo getParameterInfo(int type) const;
+
+private:
+    ParameterRecord* parameterTable = nullptr;
+    double* dspValues = nullptr;
+};

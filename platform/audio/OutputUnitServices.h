@@ -1,0 +1,58 @@
+// The output-unit services the engine and the host call: find the default output, create and
+// initialise a unit, set its stream format and render callback, start it; plus the device-time
+// and device IO-procedure calls, which have no device behind them on Linux and fail.
+//
+// A unit of the default-output component plays through RtAudio; a unit of the manual component
+// has no device at all, and whoever owns it pulls buffers with OutputUnitPull (tests, offline
+// renders).
+#pragma once
+
+#include "CorvenaAudioTypes.h"
+
+#include <cstdint>
+
+constexpr uint32_t fourCharCode(const char (&code)[5]) {
+    return (uint32_t(uint8_t(code[0])) << 24) | (uint32_t(uint8_t(code[1])) << 16) |
+           (uint32_t(uint8_t(code[2])) << 8) | uint32_t(uint8_t(code[3]));
+}
+
+constexpr uint32_t kAudioUnitType_Output = fourCharCode("auou");
+constexpr uint32_t kAudioUnitSubType_DefaultOutput = fourCharCode("def ");
+constexpr uint32_t kAudioUnitSubType_ManualOutput = fourCharCode("pull");
+constexpr uint32_t kAudioUnitManufacturer_System = fourCharCode("appl");
+constexpr uint32_t kAudioFormatLinearPCM = fourCharCode("lpcm");
+constexpr uint32_t kAudioFormatFlagIsFloat = 1;
+constexpr uint32_t kAudioFormatFlagIsPacked = 8;
+constexpr uint32_t kAudioFormatFlagIsNonInterleaved = 32;
+
+constexpr uint32_t kAudioUnitProperty_StreamFormat = 8;
+constexpr uint32_t kAudioUnitProperty_SetRenderCallback = 23;
+constexpr uint32_t kAudioUnitScope_Global = 0;
+constexpr uint32_t kAudioUnitScope_Input = 1;
+constexpr uint32_t kAudioUnitScope_Output = 2;
+
+constexpr OSStatus kOutputUnitErr_None = 0;
+constexpr OSStatus kOutputUnitErr_InvalidParameter = -50;
+constexpr OSStatus kOutputUnitErr_InvalidProperty = -10879;
+constexpr OSStatus kOutputUnitErr_NotInitialized = -10867;
+constexpr OSStatus kOutputUnitErr_NoDevice = -10851;
+constexpr OSStatus kOutputUnitErr_StreamFailed = -10875;
+
+AudioComponent AudioComponentFindNext(AudioComponent previous,
+                                      const AudioComponentDescription* description);
+OSStatus AudioComponentInstanceNew(AudioComponent component, AudioUnit* outUnit);
+OSStatus AudioComponentInstanceDispose(AudioUnit unit);
+OSStatus AudioUnitInitialize(AudioUnit unit);
+OSStatus AudioUnitSetProperty(AudioUnit unit, uint32_t property, uint32_t scope, uint32_t element,
+                              const void* data, uint32_t dataSize);
+OSStatus AudioOutputUnitStart(AudioUnit unit);
+OSStatus AudioOutputUnitStop(AudioUnit unit);
+
+// Manual units only: calls the render callback once for `frames` interleaved frames at the
+// unit's running sample time and host clock, as a device would.
+OSStatus OutputUnitPull(AudioUnit unit, uint32_t frames, float* interleaved);
+
+// No device service on Linux: both fail and leave their out-parameters untouched.
+OSStatus AudioDeviceCreateIOProcID(AudioDeviceID device, AudioDeviceIOProc proc, void* clientData,
+                                   AudioDeviceIOProcID* outId);
+OSStatus AudioDeviceGetCurrentTime(AudioDeviceID device, AudioTimeStamp* outTime);
