@@ -18,3 +18,14 @@ inline uint64_t truncateToUInt64(double value) {
 inline double roundHalfAway(double value) {
     return std::round(value);
 }
+
+// int() of an event value: truncation toward zero, saturating where the cast would be undefined.
+inline int truncateToInt(double value) {
+    if (value != value)
+        return 0;
+    if (value >= 2147483647.0)
+        return 2147483647;
+    if (value <= -2147483648.0)
+        return -2147483647 - 1;
+    return int(value);
+}

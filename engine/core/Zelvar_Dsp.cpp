@@ -3,6 +3,10 @@
 #include "HostClock.h"
 #include "OutputUnitServices.h"
 #include "SampleTime.h"
+#include "Zelvar_CircularBuffer.h"
+#include "Zelvar_SamplingRateConverter.h"
+#include "Zelvar_Sequencer.h"
+#include "Zelvar_VoiceList.h"
 
 #include <cstdio>
 #include <cstring>
@@ -10,6 +14,10 @@
 Zelvar_Dsp::Zelvar_Dsp() = default;
 
 Zelvar_Dsp::~Zelvar_Dsp() {
+    delete samplingRateConverter;
+    delete voiceList;
+    delete sequencer;
+    delete circularBuffer;
     delete subEventBuffer;
     delete eventBuffer;
     delete parameterManager;
@@ -18,12 +26,25 @@ Zelvar_Dsp::~Zelvar_Dsp() {
 void Zelvar_Dsp::initialize() {
     if (isInitialized())
         return; // units are built once; a second call would free them under the audio thread
+    circularBuffer = new Zelvar_CircularBuffer;
+    circularBuffer->initialize(2048);
     parameterManager = new Zelvar_ParameterManager;
     parameterManager->initialize();
     eventBuffer = new Zelvar_EventBuffer;
     eventBuffer->initialize(eventBufferCapacity);
     subEventBuffer = new Zelvar_EventBuffer;
     subEventBuffer->initialize(eventBufferCapacity);
+    sequencer = new Zelvar_Sequencer(480, 120.0, 1920, true, samplingRate);
+    sequencer->initialize();
+    voiceList = new Zelvar_VoiceList(this);
+    voiceList->setBundleDirectoryPath(bundleDirectoryPath);
+    voiceList->initialize();
+    voiceList->setSamplingRate(samplingRate);
+    voiceList->setParameterManager(parameterManager);
+    // Built for hosts that need 48 kHz; the render loop itself produces 44.1 kHz directly.
+    samplingRateConverter = new Zelvar_SamplingRateConverter(
+        &Zelvar_SamplingRateConverter::renderFrom<Zelvar_Dsp>, this, samplingRate, 48000.0, 1024);
+    samplingRateConverter->initialize();
     hostTimeOffset.store(0, std::memory_order_release);
 }
 
@@ -146,13 +167,34 @@ void Zelvar_Dsp::renderSample(uint64_t sampleTime, double* left, double* right) 
         processEvent(currentEvent, sampleTime);
     while (subEventBuffer->getEvent(sampleTime, &currentEvent))
         processEvent(currentEvent, sampleTime);
+    playSequencerSteps(sampleTime);
+    voiceList->update();
+    voiceList->getStereoValue(left, right);
+}
+
+void Zelvar_Dsp::playSequencerSteps(uint64_t sampleTime) {
+    for (SequencerEvent step = sequencer->getEvent(sampleTime); step.subType != EventSubTypeNone;
+         step = sequencer->getEvent(sampleTime)) {
+        if (step.subType == EventSubTypeNoteOn)
+            voiceList->noteOn(truncateToInt(step.value1), truncateToInt(step.value2));
+        else if (step.subType == EventSubTypeNoteOff)
+            voiceList->noteOff(truncateToInt(step.value1));
+    }
 }
 
 void Zelvar_Dsp::processInput(const AudioTimeStamp* timeStamp, const AudioBufferList* buffers) {
     (void)timeStamp;
-    if (buffers == nullptr || buffers->mNumberBuffers != 1)
+    if (!isInitialized() || buffers == nullptr || buffers->mNumberBuffers != 1)
         return;
-    // Captured frames are kept for nothing yet: no unit reads input.
+    const AudioBuffer& buffer = buffers->mBuffers[0];
+    // Stereo frames only: a mono buffer has no right sample to take.
+    if (buffer.mNumberChannels < 2 || buffer.mData == nullptr)
+        return;
+    const uint32_t channels = buffer.mNumberChannels;
+    const uint32_t frames = buffer.mDataByteSize / (channels * 4u);
+    const float* data = static_cast<const float*>(buffer.mData);
+    for (uint32_t i = 0; i < frames; ++i)
+        circularBuffer->set({double(data[i * channels]), double(data[i * channels + 1])});
 }
 
 AudioTimeStamp Zelvar_Dsp::presentTimeStamp() {
@@ -253,12 +295,44 @@ double Zelvar_Dsp::setSequencerEvent(EventType eventType, EventSubType subType,
     return 0.0;
 }
 
+void Zelvar_Dsp::processSynthEvent(const DspEvent& event) {
+    switch (event.subType) {
+    case EventSubTypeNoteOn:
+        voiceList->noteOn(truncateToInt(event.value1), truncateToInt(event.value2));
+        break;
+    case EventSubTypeNoteOff:
+        voiceList->noteOff(truncateToInt(event.value1));
+        break;
+    case EventSubTypeParameter:
+        parameterManager->setDspValue(event.parameterType, event.value1);
+        break;
+    default:
+        break;
+    }
+}
+
 void Zelvar_Dsp::processEvent(const DspEvent& event, uint64_t sampleTime) {
-    (void)sampleTime;
     switch (event.eventType) {
     case EventTypeSynth:
-        if (event.subType == EventSubTypeParameter)
-            parameterManager->setDspValue(event.parameterType, event.value1);
+        processSynthEvent(event);
+        break;
+    case EventTypeSequencerTransport:
+        if (roundHalfAway(event.value1) == 1.0) {
+            sequencer->start(sampleTime);
+        } else {
+            sequencer->stop(sampleTime);
+            voiceList->allNoteOff();
+        }
+        break;
+    case EventTypeSequencerTempo:
+        sequencer->setTempo(event.value1);
+        break;
+    case EventTypeSequencerSetEvent:
+        sequencer->setEvent(event.eventId, event.tick, event.subType, event.parameterType,
+                            event.value1, event.value2, event.value3);
+        break;
+    case EventTypeSequencerDeleteEvent:
+        sequencer->deleteEvent(event.eventId);
         break;
     default:
         break;

@@ -14,6 +14,11 @@
 #include <atomic>
 #include <cstdint>
 
+class Zelvar_CircularBuffer;
+class Zelvar_SamplingRateConverter;
+class Zelvar_Sequencer;
+class Zelvar_VoiceList;
+
 class Zelvar_Dsp {
 public:
     static constexpr int eventBufferCapacity = 10000;
@@ -63,12 +68,18 @@ public:
     Zelvar_ParameterManager* getParameterManager() { return parameterManager; }
     Zelvar_EventBuffer* getEventBuffer() { return eventBuffer; }
     Zelvar_EventBuffer* getSubEventBuffer() { return subEventBuffer; }
+    Zelvar_VoiceList* getVoiceList() { return voiceList; }
+    Zelvar_CircularBuffer* getCircularBuffer() { return circularBuffer; }
+    Zelvar_Sequencer* getSequencer() { return sequencer; }
+    Zelvar_SamplingRateConverter* getSamplingRateConverter() { return samplingRateConverter; }
 
 private:
     AudioTimeStamp presentTimeStamp();
     double postSynthEvent(Zelvar_EventBuffer* buffer, const AudioTimeStamp& timeStamp,
                           EventSubType subType, ParameterType parameterType, double value1,
                           double value2, double value3);
+    void processSynthEvent(const DspEvent& event);
+    void playSequencerSteps(uint64_t sampleTime);
     void renderNonInterleaved(uint32_t frames, AudioBufferList* buffers);
     void renderInterleaved(uint32_t frames, AudioBuffer* buffer);
 
@@ -77,11 +88,15 @@ private:
     uint32_t inputDeviceId = 0;
     uint32_t outputDeviceId = 0;
     char bundleDirectoryPath[256] = {};
+    Zelvar_CircularBuffer* circularBuffer = nullptr;
     Zelvar_ParameterManager* parameterManager = nullptr;
+    Zelvar_SamplingRateConverter* samplingRateConverter = nullptr;
     Zelvar_EventBuffer* eventBuffer = nullptr;
     Zelvar_EventBuffer* subEventBuffer = nullptr;
     DspEvent currentEvent{};
+    Zelvar_Sequencer* sequencer = nullptr;
     std::atomic<uint64_t> hostTimeOffset{0};
     std::atomic<uint64_t> samplePosition{0};
+    Zelvar_VoiceList* voiceList = nullptr;
     void (*parameterCallback)(double) = nullptr;
 };

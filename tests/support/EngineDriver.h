@@ -9,9 +9,14 @@
 #include <string>
 #include <vector>
 
+#ifndef CORVENA_TEST_RESOURCES
+#define CORVENA_TEST_RESOURCES ""
+#endif
+
 class EngineDriver {
 public:
-    explicit EngineDriver(const std::string& resourceDirectory = "");
+    // By default the engine loads the wavetables the build generated.
+    explicit EngineDriver(const std::string& resourceDirectory = CORVENA_TEST_RESOURCES);
     ~EngineDriver();
     EngineDriver(const EngineDriver&) = delete;
     EngineDriver& operator=(const EngineDriver&) = delete;

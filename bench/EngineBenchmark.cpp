@@ -1,0 +1,86 @@
+// Rendering speed: ten seconds of eight sustained sawtooth voices through the exported render
+// callback, with the knobs at rest and with every knob moving. Reports nanoseconds per frame and
+// the real-time factor (seconds of audio per second of CPU).
+#include "Corvena_Core.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr double rate = 44100.0;
+constexpr uint32_t blockFrames = 256;
+constexpr size_t tenSeconds = size_t(10 * rate);
+
+struct Engine {
+    Engine() {
+        std::string path = CORVENA_BENCH_RESOURCES;
+        dsp = CreateDspObject();
+        DspSetBundleDirectoryPath(dsp, path.data());
+        DspInitialize(dsp);
+    }
+    ~Engine() { ReleaseDspObject(dsp); }
+    void post(double stamp, EventSubType sub, ParameterType type, double v1, double v2 = 0) {
+        AudioTimeStamp ts;
+        std::memset(&ts, 0, sizeof ts);
+        ts.mSampleTime = stamp;
+        DspSetEventWithTimeStamp(dsp, ts, sub, type, v1, v2, 0);
+    }
+    void render(double sampleTime, float* block) {
+        AudioTimeStamp ts;
+        std::memset(&ts, 0, sizeof ts);
+        ts.mSampleTime = sampleTime;
+        ts.mHostTime = 1;
+        AudioBufferList list{1, {{2, blockFrames * 8, block}}};
+        uint32_t flags = 0;
+        AudioUnitAudioOutputProc(dsp, &flags, &ts, 0, blockFrames, &list);
+    }
+    DspObject dsp;
+};
+
+void renderTenSeconds(benchmark::State& state, bool moveKnobs) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        Engine engine;
+        engine.post(0, EventSubTypeParameter, ParameterTypeOscillatorWaveform, 0.4); // sawtooth
+        for (int i = 0; i < 8; ++i)
+            engine.post(0, EventSubTypeNoteOn, ParameterTypeNone, 48 + 3 * i, 100);
+        std::vector<float> block(blockFrames * 2);
+        state.ResumeTiming();
+        for (size_t frame = 0; frame < tenSeconds; frame += blockFrames) {
+            if (moveKnobs) {
+                const double x = 0.5 + 0.5 * std::sin(double(frame) * 1e-4);
+                for (ParameterType t :
+                     {ParameterTypeLpfCutoffFrequency, ParameterTypeLpfResonance,
+                      ParameterTypeVcaEgAttackTime, ParameterTypeVcaEgDecayTime,
+                      ParameterTypeVcaEgSustainLevel, ParameterTypeVcaEgReleaseTime,
+                      ParameterTypeMasterOutputLevel})
+                    engine.post(double(frame), EventSubTypeParameter, t, x);
+            }
+            engine.render(double(frame), block.data());
+        }
+        benchmark::DoNotOptimize(block.data());
+    }
+    const double frames = double(tenSeconds) * double(state.iterations());
+    state.counters["ns_per_frame"] = benchmark::Counter(
+        frames * 1e-9, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["realtime_factor"] =
+        benchmark::Counter(frames / rate, benchmark::Counter::kIsRate);
+}
+
+void EightSawtoothVoicesAtRest(benchmark::State& state) {
+    renderTenSeconds(state, false);
+}
+void EightSawtoothVoicesEveryKnobMoving(benchmark::State& state) {
+    renderTenSeconds(state, true);
+}
+
+} // namespace
+
+BENCHMARK(EightSawtoothVoicesAtRest)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(EightSawtoothVoicesEveryKnobMoving)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK_MAIN();

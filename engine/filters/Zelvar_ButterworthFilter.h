@@ -1,0 +1,31 @@
+// Plain second-order low-pass section (bilinear transform with pre-warping).
+//
+// The noise generator softens its two-level register noise with one of these at 10 kHz. Unlike
+// the voice's filters it recomputes its coefficients only when a setter really changes a value,
+// so the noise path costs no tan() per sample.
+#pragma once
+
+class Zelvar_ButterworthFilter {
+public:
+    explicit Zelvar_ButterworthFilter(double samplingRate = 44100.0, double cutoff = 20000.0,
+                                      double qualityFactor = 0.7071067811865475);
+
+    // Stores the rate only; the coefficients follow at the next recomputation.
+    void setSamplingRate(double rate) { samplingRate = rate; }
+    void setCutoffFrequency(double cutoffHz);
+    void setQualityFactor(double q);
+    void setParameter(double cutoffHz, double q);
+    void calculateCoefficients();
+    double nextValue(double x);
+
+    double getCutoffFrequency() const { return cutoff; }
+    double getQualityFactor() const { return qualityFactor; }
+
+private:
+    double samplingRate;
+    double cutoff;
+    double qualityFactor;
+    double x1 = 0.0, x2 = 0.0, y1 = 0.0, y2 = 0.0;
+    double a0 = 1.0, a1 = 0.0, a2 = 0.0, b0 = 0.0, b1 = 0.0, b2 = 0.0;
+    bool dirty = false;
+};

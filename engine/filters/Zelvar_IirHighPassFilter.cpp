@@ -1,0 +1,83 @@
+// Second-order resonant high-pass filter of the voice.
+#include "Zelvar_IirHighPassFilter.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace {
+constexpr double glideSeconds = 0.05;
+constexpr double cutoffGlideRangeHz = 2000.0;
+constexpr double qualityGlideRange = 10.0;
+} // namespace
+
+void Zelvar_IirHighPassFilter::startGlide(Glide& glide, double current, double target,
+                                          double fullRange) const {
+    glide.target = target;
+    glide.step = fullRange / (glideSeconds * samplingRate);
+    if (current > target)
+        glide.step = -glide.step;
+    glide.stepCount = std::fabs((target - current) / glide.step);
+    glide.stepCounter = 0.0;
+}
+
+void Zelvar_IirHighPassFilter::advanceGlide(Glide& glide, double& current) const {
+    if (glide.stepCount - glide.stepCounter < 1.0)
+        current = glide.target;
+    else
+        current += glide.step;
+    glide.stepCounter += 1.0;
+}
+
+void Zelvar_IirHighPassFilter::setCutoffFrequency(double cutoffHz) {
+    if (firstCutoff) {
+        cutoff = cutoffGlide.target = cutoffHz;
+        firstCutoff = false;
+        return;
+    }
+    if (cutoffHz == cutoffGlide.target)
+        return;
+    startGlide(cutoffGlide, cutoff, cutoffHz >= lowestCutoff ? cutoffHz : lowestCutoff,
+               cutoffGlideRangeHz);
+}
+
+void Zelvar_IirHighPassFilter::setQualityFactor(double q) {
+    if (firstQ) {
+        qualityFactor = qualityGlide.target = q;
+        firstQ = false;
+        return;
+    }
+    if (q == qualityGlide.target)
+        return;
+    startGlide(qualityGlide, qualityFactor, q, qualityGlideRange);
+}
+
+void Zelvar_IirHighPassFilter::calculateCoefficients() {
+    const double k = std::tan(std::numbers::pi * cutoff / samplingRate);
+    const double kk = k * k;
+    const double d = 1.0 + k / qualityFactor + kk;
+    a0 = 1.0;
+    a1 = (2.0 * kk - 2.0) / d;
+    a2 = (1.0 - k / qualityFactor + kk) / d;
+    b0 = 1.0 / d;
+    b1 = -2.0 / d;
+    b2 = 1.0 / d;
+}
+
+double Zelvar_IirHighPassFilter::nextValue(double x) {
+    // Both glides touch their value on every sample, so the coefficients (one tan) are
+    // recomputed every sample.
+    advanceGlide(cutoffGlide, cutoff);
+    coefficientsDirty = true;
+    advanceGlide(qualityGlide, qualityFactor);
+    coefficientsDirty = true;
+    if (coefficientsDirty) {
+        calculateCoefficients();
+        coefficientsDirty = false;
+    }
+    const double y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+    x2 = x1;
+    x1 = x;
+    y2 = y1;
+    y1 = y;
+    return y / qualityFactor;
+}

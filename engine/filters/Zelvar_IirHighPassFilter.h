@@ -1,0 +1,44 @@
+// The voice's resonant high-pass filter: one second-order section after the low-pass filter,
+// with its own linear glide of cutoff (2000 Hz in 50 ms) and resonance (10 in 50 ms).
+//
+// The first cutoff and the first Q apply at once; later changes glide. The cutoff is held at
+// 20 Hz or above. The output is scaled by 1/Q, so the pass-band gain is 1/Q.
+#pragma once
+
+class Zelvar_IirHighPassFilter {
+public:
+    explicit Zelvar_IirHighPassFilter(double samplingRate = 44100.0) : samplingRate(samplingRate) {}
+
+    void setSamplingRate(double rate) { samplingRate = rate; }
+    void setCutoffFrequency(double cutoffHz);
+    void setQualityFactor(double q);
+    void calculateCoefficients();
+    double nextValue(double x);
+
+    // The values in use for the last sample.
+    double getCutoffFrequency() const { return cutoff; }
+    double getQualityFactor() const { return qualityFactor; }
+
+private:
+    // One linear glide: value in use moves by step per sample until the target is reached.
+    struct Glide {
+        double target;
+        double stepCounter = 0.0;
+        double stepCount = 0.0;
+        double step = 0.0;
+    };
+    void startGlide(Glide& glide, double current, double target, double fullRange) const;
+    void advanceGlide(Glide& glide, double& current) const;
+
+    double samplingRate;
+    double cutoff = 20.0;
+    double qualityFactor = 0.7071067811865475;
+    double lowestCutoff = 20.0;
+    Glide cutoffGlide{2000.0};
+    Glide qualityGlide{0.7071067811865475};
+    double x1 = 0.0, x2 = 0.0, y1 = 0.0, y2 = 0.0;
+    double a0 = 0.0, a1 = 0.0, a2 = 0.0, b0 = 0.0, b1 = 0.0, b2 = 0.0;
+    bool coefficientsDirty = false;
+    bool firstCutoff = true;
+    bool firstQ = true;
+};

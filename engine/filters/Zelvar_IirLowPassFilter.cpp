@@ -1,0 +1,62 @@
+// Fourth-order resonant low-pass filter of the voice.
+#include "Zelvar_IirLowPassFilter.h"
+
+#include <cmath>
+#include <numbers>
+
+namespace {
+constexpr double maximumCutoffHz = 20000.0;
+constexpr double minimumCutoffHz = 200.0;
+constexpr double maximumQ = 20.0;
+constexpr double minimumQ = 0.7071067811865475;
+constexpr double glideSeconds = 0.05;
+} // namespace
+
+// The smoothers start at the creation values so that a filter used before setInitialValue
+// filters at 20 kHz instead of dividing by a zero Q.
+Zelvar_IirLowPassFilter::Zelvar_IirLowPassFilter(double samplingRate) : samplingRate(samplingRate) {
+    setInitialValue(cutoff, qualityFactor);
+}
+
+void Zelvar_IirLowPassFilter::setInitialValue(double cutoffHz, double q) {
+    const double delta = 1.0 / (glideSeconds * samplingRate);
+    cutoffSmoother.setLogarithmic(true);
+    cutoffSmoother.setMaxValue(maximumCutoffHz);
+    cutoffSmoother.setMinValue(minimumCutoffHz);
+    cutoffSmoother.setNormalizedDelta(delta);
+    cutoffSmoother.setCurrentValue(cutoffHz);
+    resonanceSmoother.setMaxValue(maximumQ);
+    resonanceSmoother.setMinValue(minimumQ);
+    resonanceSmoother.setNormalizedDelta(delta);
+    resonanceSmoother.setCurrentValue(q);
+}
+
+// Bilinear transform with pre-warping; recomputed every sample because cutoff and Q may glide.
+void Zelvar_IirLowPassFilter::calculateCoefficients() {
+    const double k = std::tan(std::numbers::pi * cutoff / samplingRate);
+    const double kk = k * k;
+    const double d = 1.0 + k / qualityFactor + kk;
+    a0 = 1.0;
+    a1 = (2.0 * kk - 2.0) / d;
+    a2 = (1.0 - k / qualityFactor + kk) / d;
+    b0 = kk / d;
+    b1 = 2.0 * kk / d;
+    b2 = kk / d;
+}
+
+double Zelvar_IirLowPassFilter::applySection(Section& s, double x) const {
+    const double y = b0 * x + b1 * s.x1 + b2 * s.x2 - a1 * s.y1 - a2 * s.y2;
+    s.x2 = s.x1;
+    s.x1 = x;
+    s.y2 = s.y1;
+    s.y1 = y;
+    return y;
+}
+
+double Zelvar_IirLowPassFilter::nextValue(double x) {
+    cutoff = cutoffSmoother.nextValue();
+    qualityFactor = resonanceSmoother.nextValue();
+    calculateCoefficients();
+    const double z = applySection(second, applySection(first, x));
+    return z / (0.5 * qualityFactor);
+}

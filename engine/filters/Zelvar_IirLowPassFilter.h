@@ -1,0 +1,41 @@
+// The voice's resonant low-pass filter: two identical second-order sections in series (fourth
+// order) after the oscillator, with cutoff and resonance glided by two value smoothers.
+//
+// Cutoff glides on a logarithmic scale (each octave in equal time), resonance linearly; a sweep
+// across either whole range lasts 50 ms. The output is scaled by 2/Q, so the pass-band gain
+// falls as the resonance rises (about 2.83 at Q = 1/sqrt(2), 0.2 at Q = 10).
+#pragma once
+
+#include "Zelvar_ValueSmoother.h"
+
+class Zelvar_IirLowPassFilter {
+public:
+    explicit Zelvar_IirLowPassFilter(double samplingRate = 44100.0);
+
+    // Jumps both smoothers to the given values (no glide); the voice calls it once at creation.
+    void setInitialValue(double cutoffHz, double q);
+    void setSamplingRate(double rate) { samplingRate = rate; }
+    void setCutoffFrequency(double cutoffHz) { cutoffSmoother.setTargetValue(cutoffHz); }
+    void setQualityFactor(double q) { resonanceSmoother.setTargetValue(q); }
+    void calculateCoefficients();
+    double nextValue(double x);
+
+    // The values in use for the last sample.
+    double getCutoffFrequency() const { return cutoff; }
+    double getQualityFactor() const { return qualityFactor; }
+
+private:
+    struct Section {
+        double x1 = 0.0, x2 = 0.0, y1 = 0.0, y2 = 0.0;
+    };
+    double applySection(Section& section, double x) const;
+
+    Zelvar_ValueSmoother cutoffSmoother;
+    Zelvar_ValueSmoother resonanceSmoother;
+    double samplingRate;
+    double cutoff = 20000.0;
+    double qualityFactor = 0.7071067811865475;
+    Section first;
+    Section second;
+    double a0 = 0.0, a1 = 0.0, a2 = 0.0, b0 = 0.0, b1 = 0.0, b2 = 0.0;
+};

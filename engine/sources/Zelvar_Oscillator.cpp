@@ -1,0 +1,24 @@
+// Zelvar_Oscillator: waveform routing between the wavetable oscillator and the noise generator.
+#include "Zelvar_Oscillator.h"
+
+// The wavetable oscillator is already in its creation state; only the noise register needs a
+// seed.
+void Zelvar_Oscillator::initialize() {
+    noiseGenerator.initialize();
+}
+
+void Zelvar_Oscillator::setWavetableProvider(Zelvar_WavetableProvider* provider) {
+    wavetableOscillator.setWavetableProvider(provider);
+}
+
+void Zelvar_Oscillator::setWaveform(OscillatorWaveform w) {
+    waveform = w;
+    if (w >= OscillatorWaveformSine && w <= OscillatorWaveformPulse)
+        wavetableOscillator.setWaveform(static_cast<WavetableWaveform>(w));
+}
+
+double Zelvar_Oscillator::getValue() {
+    if (waveform == OscillatorWaveformNoise)
+        return noiseGenerator.getValue();
+    return wavetableOscillator.getValue();
+}

@@ -1,0 +1,41 @@
+// Low-frequency oscillator, one value per sample, with six simple (not band-limited) waveforms.
+//
+// Each voice owns one as a modulator of its low-pass cutoff (1000 Hz per unit of output).
+#pragma once
+
+#include <cstdint>
+
+enum LfoWaveform : int32_t {
+    LfoWaveformSine = 0,
+    LfoWaveformTriangle = 1,
+    LfoWaveformSawtoothUp = 2,
+    LfoWaveformSawtoothDown = 3,
+    LfoWaveformSquare = 4,
+    LfoWaveformPulse = 5,
+};
+
+class Zelvar_LowFrequencyOscillator {
+public:
+    explicit Zelvar_LowFrequencyOscillator(double frequencyHz = 0.5, double samplingRate = 44100.0,
+                                           LfoWaveform waveform = LfoWaveformSine)
+        : waveform(waveform), samplingRate(samplingRate), frequency(frequencyHz),
+          phaseIncrement(frequencyHz / samplingRate) {}
+
+    void setSamplingRate(double rate);
+    void setFrequency(double frequencyHz);
+    void setWaveform(LfoWaveform newWaveform) { waveform = newWaveform; }
+    void setPulseWidth(double width) { pulseWidth = width; }
+    // The value at the present phase; the phase then advances one sample.
+    double getValue();
+
+private:
+    double valueAt(double phase) const;
+
+    LfoWaveform waveform;
+    double pulseWidth = 0.5;
+    double samplingRate;
+    double frequency;
+    double phaseIncrement;
+    double phase = 0.0;
+    double value = 0.0;
+};

@@ -1,0 +1,133 @@
+// Zelvar_WavetableOscillator: table choice, cross-fade and the per-sample output.
+//
+// Table k of the sawtooth set holds harmonics 1 .. k + 1; at frequency f the oscillator plays
+// the table ending at harmonic H - 1 (H = trunc(fs / 2f)) and adds harmonic H with a weight that
+// is 0 where H reaches fs/2 and grows to 1 where H + 1 would, the point at which the next table
+// (which contains H at full weight) takes over. The triangle does the same over odd harmonics.
+#include "Zelvar_WavetableOscillator.h"
+
+#include <climits>
+#include <cmath>
+
+namespace {
+
+constexpr double twoPi = 6.283185307179586;
+constexpr double twoOverPi = 0.6366197723675814;
+constexpr double eightOverPiSquared = 0.8105694691387022;
+
+// trunc(x) as an int, with NaN, infinities and out-of-range values (a frequency of 0, say)
+// mapped to a defined result instead of undefined behaviour.
+int truncateToInt(double x) {
+    if (!(x > -2147483648.0 && x < 2147483647.0))
+        return x > 0 ? INT_MAX : 0;
+    return static_cast<int>(x);
+}
+
+} // namespace
+
+void Zelvar_WavetableOscillator::setWavetableProvider(Zelvar_WavetableProvider* provider) {
+    this->provider = provider;
+    tableCount = provider != nullptr ? provider->getTableCount() : 0;
+    tableLength = provider != nullptr ? provider->getTableLength() : 0;
+}
+
+void Zelvar_WavetableOscillator::setFrequency(double frequencyHz) {
+    if (frequencyHz == frequency)
+        return;
+    frequency = frequencyHz;
+    harmonicLimit = truncateToInt(0.5 * samplingRate / frequencyHz);
+    phaseIncrement = frequencyHz / samplingRate;
+}
+
+double Zelvar_WavetableOscillator::readTable(const double* set, int table, double p) const {
+    if (p >= 1.0)
+        p -= 1.0;
+    else if (p < 0.0)
+        p += 1.0;
+    // One wrap covers every phase the oscillator forms itself; anything further out (a pulse
+    // width beyond [0, 1], a NaN) is folded here so no index can leave the table.
+    if (!(p >= 0.0 && p < 1.0)) {
+        p -= std::floor(p);
+        if (!(p >= 0.0 && p < 1.0))
+            p = 0.0;
+    }
+    const double position = tableLength * p;
+    int i = static_cast<int>(position);
+    if (i > tableLength - 1)
+        i = tableLength - 1;
+    const double fraction = position - i;
+    const double* t = set + static_cast<long>(table) * (tableLength + 1) + i;
+    return t[0] + fraction * (t[1] - t[0]);
+}
+
+double Zelvar_WavetableOscillator::getSawtooth(double p) const {
+    const double* set = provider != nullptr ? provider->getSawtoothWavetable() : nullptr;
+    if (set == nullptr || tableCount <= 0)
+        return 0.0;
+    const int h = harmonicLimit;
+    int k = h - 2;
+    if (k >= tableCount)
+        k = tableCount - 1;
+    if (k < 0)
+        return readTable(set, 0, p);
+    const double value = readTable(set, k, p);
+    const double nyquist = 0.5 * samplingRate;
+    const double fa = nyquist / h;
+    const double fb = nyquist / (h + 1.0);
+    const double harmonic = twoOverPi * std::sin(twoPi * h * p) / h;
+    return value + harmonic * (fa - frequency) / (fa - fb);
+}
+
+double Zelvar_WavetableOscillator::getTriangle(double p) const {
+    const double* set = provider != nullptr ? provider->getTriangleWavetable() : nullptr;
+    if (set == nullptr || tableCount <= 0)
+        return 0.0;
+    const double nyquist = 0.5 * samplingRate;
+    int k = truncateToInt((nyquist / frequency + 1.0) * 0.5);
+    k = k > INT_MIN + 2 ? k - 2 : -1;
+    if (k >= tableCount)
+        k = tableCount - 1;
+    if (k < 0)
+        return readTable(set, 0, p);
+    const double value = readTable(set, k, p);
+    const double m = 2.0 * k + 3.0;
+    const double fa = nyquist / m;
+    const double fb = nyquist / (m + 2.0);
+    // (-1)^(k + 1) without a pow per sample.
+    const double sign = (k % 2 == 0) ? -1.0 : 1.0;
+    const double harmonic = eightOverPiSquared * std::sin(twoPi * m * p) / (m * m) * sign;
+    return value + harmonic * (fa - frequency) / (fa - fb);
+}
+
+double Zelvar_WavetableOscillator::getValue() {
+    // Written so that a NaN frequency is silent too.
+    if (!(frequency >= lowestFrequencyHz && frequency <= highestFrequencyHz)) {
+        lastValue = 0.0;
+        return lastValue;
+    }
+    double value = 0.0;
+    switch (waveform) {
+    case WavetableWaveformSine:
+        value = std::sin(twoPi * phase);
+        break;
+    case WavetableWaveformTriangle:
+        value = getTriangle(phase);
+        break;
+    case WavetableWaveformSawtooth:
+        value = getSawtooth(phase);
+        break;
+    case WavetableWaveformSquare:
+        value = getSawtooth(phase + 0.5) - getSawtooth(phase);
+        break;
+    case WavetableWaveformPulse:
+        value = getSawtooth(phase + pulseWidth) - getSawtooth(phase) - (1.0 - 2.0 * pulseWidth);
+        break;
+    default:
+        break;
+    }
+    phase += phaseIncrement;
+    if (phase >= 1.0)
+        phase -= 1.0;
+    lastValue = value;
+    return lastValue;
+}

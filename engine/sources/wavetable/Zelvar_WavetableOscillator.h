@@ -1,0 +1,56 @@
+// The tone generator the voices sound: sine, triangle, sawtooth, square and pulse read from the
+// shared provider's band-limited tables.
+//
+// For each frequency it picks the table with every harmonic that fits below half the sampling
+// rate and cross-fades the next harmonic in as the pitch falls, so the spectrum changes smoothly
+// across the keyboard and nothing aliases. Square and pulse are the difference of two sawtooth
+// readings. A Zelvar_Oscillator owns one; the provider must outlive it.
+#pragma once
+
+#include "Zelvar_WavetableProvider.h"
+
+#include <cstdint>
+
+enum WavetableWaveform : int32_t {
+    WavetableWaveformSine = 0,
+    WavetableWaveformTriangle = 1,
+    WavetableWaveformSawtooth = 2,
+    WavetableWaveformSquare = 3,
+    WavetableWaveformPulse = 4,
+};
+
+class Zelvar_WavetableOscillator {
+public:
+    static constexpr double lowestFrequencyHz = 1.0;
+    static constexpr double highestFrequencyHz = 18000.0;
+
+    void setWavetableProvider(Zelvar_WavetableProvider* provider);
+    void setSamplingRate(double rate) { samplingRate = rate; }
+    void setFrequency(double frequencyHz);
+    void setWaveform(WavetableWaveform waveform) { this->waveform = waveform; }
+    void setPulseWidth(double width) { pulseWidth = width; }
+
+    double getSawtooth(double phase) const;
+    double getTriangle(double phase) const;
+    double getValue();
+
+    WavetableWaveform getWaveform() const { return waveform; }
+    double getFrequency() const { return frequency; }
+    double getPhase() const { return phase; }
+    int getHarmonicLimit() const { return harmonicLimit; }
+
+private:
+    double readTable(const double* set, int table, double phase) const;
+
+    Zelvar_WavetableProvider* provider = nullptr;
+    WavetableWaveform waveform = WavetableWaveformTriangle;
+    double pulseWidth = 0.1;
+    double samplingRate = 44100.0;
+    double frequency = 1000.0;
+    double phase = 0.0;
+    double phaseIncrement = 1000.0 / 44100.0;
+    int harmonicLimit = 22;
+    double lastValue = 0.0;
+    int tableCount = 0;
+    int tableLength = 0;
+};

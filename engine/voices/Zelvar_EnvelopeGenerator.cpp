@@ -1,0 +1,99 @@
+// Attack / decay / release envelope with hold and fade-out.
+#include "Zelvar_EnvelopeGenerator.h"
+
+#include <cmath>
+
+namespace {
+// -60 dB: the fraction of a stage's gap left at the end of the stage's time.
+constexpr double stageResidue = 0.001;
+constexpr double fadeOutSamples = 100.0;
+} // namespace
+
+// The voice calls the setters every sample; the equality test keeps pow() off that path until
+// the time really changes. A length of 0 gives pow(0.001, inf) = 0: the stage ends at once.
+void Zelvar_EnvelopeGenerator::setStageTime(Stage& stage, double seconds) const {
+    if (seconds == stage.seconds)
+        return;
+    stage.seconds = seconds;
+    stage.lengthSamples = seconds * samplingRate;
+    stage.coefficient = std::pow(stageResidue, 1.0 / stage.lengthSamples);
+}
+
+void Zelvar_EnvelopeGenerator::setAttackTime(double seconds) {
+    setStageTime(attack, seconds);
+}
+
+void Zelvar_EnvelopeGenerator::setDecayTime(double seconds) {
+    setStageTime(decay, seconds);
+}
+
+void Zelvar_EnvelopeGenerator::setReleaseTime(double seconds) {
+    setStageTime(release, seconds);
+}
+
+void Zelvar_EnvelopeGenerator::noteOn() {
+    state = EnvelopeStateNoteOn;
+    stageCounter = 0.0;
+    level = 0.0;
+    releaseGain = 1.0;
+    fadeOutCounter = 0.0;
+    fadeOutGain = 1.0;
+}
+
+// Folding the release gain into the level restarts the attack from the present output, so a
+// legato note during hold or release rises without a jump to zero.
+void Zelvar_EnvelopeGenerator::legatoNoteOn() {
+    if (state != EnvelopeStateHold && state != EnvelopeStateRelease)
+        return;
+    state = EnvelopeStateNoteOn;
+    level *= releaseGain;
+    stageCounter = 0.0;
+    releaseGain = 1.0;
+    fadeOutCounter = 0.0;
+    fadeOutGain = 1.0;
+}
+
+// No separate sustain state: the decay formula keeps tracking the sustain level, so a sustain
+// change under a held key glides at the decay rate.
+void Zelvar_EnvelopeGenerator::advanceNoteOn() {
+    releaseGain = 1.0;
+    if (stageCounter <= attack.lengthSamples)
+        level = 1.0 + (level - 1.0) * attack.coefficient;
+    else
+        level = sustainLevel - (sustainLevel - level) * decay.coefficient;
+    stageCounter += 1.0;
+}
+
+void Zelvar_EnvelopeGenerator::advanceRelease() {
+    releaseGain *= release.coefficient;
+    if (releaseGain < stageResidue)
+        state = EnvelopeStateFinished;
+    stageCounter += 1.0;
+}
+
+// The counter is not reset by setFadeOut, so a second fade-out of a finished envelope would
+// count past 100; the gain stops at 0 instead of turning negative.
+void Zelvar_EnvelopeGenerator::advanceFadeOut() {
+    fadeOutGain = std::fmax(0.0, (fadeOutSamples - fadeOutCounter) / fadeOutSamples);
+    if (fadeOutCounter >= fadeOutSamples)
+        state = EnvelopeStateFinished;
+    fadeOutCounter += 1.0;
+}
+
+double Zelvar_EnvelopeGenerator::getValue() {
+    switch (state) {
+    case EnvelopeStateNoteOn:
+    case EnvelopeStateHold:
+        advanceNoteOn();
+        break;
+    case EnvelopeStateRelease:
+        advanceRelease();
+        break;
+    case EnvelopeStateFadeOut:
+        advanceFadeOut();
+        break;
+    default:
+        break;
+    }
+    return level * releaseGain * fadeOutGain;
+}

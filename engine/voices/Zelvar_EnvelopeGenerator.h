@@ -1,0 +1,63 @@
+// Amplitude envelope of one voice: exponential attack toward 1, decay toward the sustain level,
+// release, a damper hold, and a fixed 100-sample fade-out for a voice that is taken away.
+//
+// Every stage is defined by the -60 dB point: a stage closes 99.9 % of its gap in its time.
+// The output is level x release gain x fade-out gain; release and fade-out scale a frozen
+// level, so each falls from wherever the envelope stood.
+#pragma once
+
+#include <cstdint>
+
+enum EnvelopeState : int32_t {
+    EnvelopeStateIdle = 0,
+    EnvelopeStateNoteOn = 1,
+    EnvelopeStateHold = 2,
+    EnvelopeStateRelease = 3,
+    EnvelopeStateFadeOut = 4,
+    EnvelopeStateFinished = 5,
+};
+
+class Zelvar_EnvelopeGenerator {
+public:
+    Zelvar_EnvelopeGenerator() = default;
+
+    // Stores the rate only: set it before the stage times.
+    void setSamplingRate(double rate) { samplingRate = rate; }
+    void setAttackTime(double seconds);
+    void setDecayTime(double seconds);
+    void setReleaseTime(double seconds);
+    void setSustainLevel(double level) { sustainLevel = level; }
+
+    void noteOn();
+    void legatoNoteOn();
+    void noteOff() { state = EnvelopeStateRelease; }
+    void setHold() { state = EnvelopeStateHold; }
+    void setFadeOut() { state = EnvelopeStateFadeOut; }
+
+    int getState() const { return state; }
+    double getValue();
+
+private:
+    // One stage's time, its length in samples and its per-sample -60 dB coefficient.
+    struct Stage {
+        double seconds = 0.0;
+        double lengthSamples = 0.0;
+        double coefficient = 0.0;
+    };
+    void setStageTime(Stage& stage, double seconds) const;
+    void advanceNoteOn();
+    void advanceRelease();
+    void advanceFadeOut();
+
+    double samplingRate = 44100.0;
+    int state = EnvelopeStateIdle;
+    Stage attack;
+    Stage decay;
+    double sustainLevel = 1.0;
+    Stage release;
+    double stageCounter = 0.0;
+    double level = 1.0;
+    double releaseGain = 1.0;
+    double fadeOutCounter = 0.0;
+    double fadeOutGain = 1.0;
+};

@@ -1,0 +1,172 @@
+#include "Zelvar_Voice.h"
+
+#include "Corvena_Core.h"
+#include "Zelvar_BlitOscillator.h"
+#include "Zelvar_EnvelopeGenerator.h"
+#include "Zelvar_FrequencyModulation.h"
+#include "Zelvar_IirHighPassFilter.h"
+#include "Zelvar_IirLowPassFilter.h"
+#include "Zelvar_LowFrequencyOscillator.h"
+#include "Zelvar_Oscillator.h"
+#include "Zelvar_ParameterManager.h"
+#include "Zelvar_PcmOscillator.h"
+#include "Zelvar_ValueSmoother.h"
+
+#include <cmath>
+
+Zelvar_Voice::Zelvar_Voice(Zelvar_Dsp* owner, Zelvar_ValueSmoother* sustainSmoother)
+    : engine(owner), sustainLevelSmoother(sustainSmoother) {}
+
+Zelvar_Voice::~Zelvar_Voice() {
+    delete highPassFilter;
+    delete lowPassFilter;
+    delete lowFrequencyOscillator;
+    delete envelopeGenerator;
+    delete frequencyModulation;
+    delete pcmOscillator;
+    delete spareOscillators[1];
+    delete spareOscillators[0];
+    delete oscillator;
+    delete blitOscillator;
+}
+
+void Zelvar_Voice::initialize() {
+    blitOscillator = new Zelvar_BlitOscillator;
+    blitOscillator->initialize();
+    oscillator = new Zelvar_Oscillator;
+    oscillator->initialize();
+    // Two more oscillators are built with every voice; nothing reads them yet, and they cost
+    // only their construction since they are never advanced.
+    for (Zelvar_Oscillator*& spare : spareOscillators) {
+        spare = new Zelvar_Oscillator;
+        spare->initialize();
+    }
+    pcmOscillator = new Zelvar_PcmOscillator;
+    frequencyModulation = new Zelvar_FrequencyModulation;
+    envelopeGenerator = new Zelvar_EnvelopeGenerator;
+    lowFrequencyOscillator = new Zelvar_LowFrequencyOscillator;
+    lowPassFilter = new Zelvar_IirLowPassFilter;
+    highPassFilter = new Zelvar_IirHighPassFilter;
+    // A new voice starts at the present filter setting instead of gliding in from a default.
+    lowPassFilter->setInitialValue(parameter(ParameterTypeLpfCutoffFrequency),
+                                   parameter(ParameterTypeLpfResonance));
+}
+
+double Zelvar_Voice::parameter(int type) const {
+    return parameterManager != nullptr ? parameterManager->getDspValue(type) : 0.0;
+}
+
+void Zelvar_Voice::setSamplingRate(double rate) {
+    samplingRate = rate;
+    blitOscillator->setSamplingRate(rate);
+    envelopeGenerator->setSamplingRate(rate);
+    lowFrequencyOscillator->setSamplingRate(rate);
+    lowPassFilter->setSamplingRate(rate);
+    highPassFilter->setSamplingRate(rate);
+    oscillator->setSamplingRate(rate);
+    for (Zelvar_Oscillator* spare : spareOscillators)
+        spare->setSamplingRate(rate);
+}
+
+void Zelvar_Voice::setWavetableProvider(Zelvar_WavetableProvider* provider) {
+    wavetableProvider = provider;
+    oscillator->setWavetableProvider(provider);
+    for (Zelvar_Oscillator* spare : spareOscillators)
+        spare->setWavetableProvider(provider);
+}
+
+void Zelvar_Voice::setPcmDataManager(Zelvar_PcmDataManager* manager) {
+    pcmDataManager = manager;
+    pcmOscillator->setPcmDataManager(manager);
+}
+
+void Zelvar_Voice::startNote(int note, int velocity) {
+    noteNumber = note;
+    const double transpose = parameter(ParameterTypeOctaveTranspose);
+    noteFrequency = 440.0 * std::pow(2.0, ((note - 69) + 12.0 * transpose) / 12.0);
+    portamentoCounter = 0.0;
+    // Velocities outside MIDI's range are clamped before they index the table.
+    const int index = velocity < 0 ? 0 : (velocity > 127 ? 127 : velocity);
+    velocityGain = velocity_default[index];
+    pcmOscillator->setPcmIndex(note % 4);
+}
+
+void Zelvar_Voice::noteOn(int note, int velocity) {
+    startNote(note, velocity);
+    envelopeGenerator->noteOn();
+}
+
+void Zelvar_Voice::legatoNoteOn(int note, int velocity) {
+    startNote(note, velocity);
+    envelopeGenerator->legatoNoteOn();
+}
+
+void Zelvar_Voice::noteOff(int note) {
+    if (note != noteNumber)
+        return;
+    if (parameter(ParameterTypeDamper) > 0.5)
+        envelopeGenerator->setHold();
+    else
+        envelopeGenerator->noteOff();
+}
+
+void Zelvar_Voice::allNoteOff() {
+    envelopeGenerator->noteOff();
+}
+
+void Zelvar_Voice::setFadeOut() {
+    envelopeGenerator->setFadeOut();
+}
+
+int Zelvar_Voice::getState() const {
+    return envelopeGenerator->getState();
+}
+
+bool Zelvar_Voice::canNoteOff(int note) const {
+    return note == noteNumber && getState() == EnvelopeStateNoteOn;
+}
+
+bool Zelvar_Voice::canAllNoteOff() const {
+    return getState() == EnvelopeStateNoteOn;
+}
+
+double Zelvar_Voice::glidedFrequency() {
+    const double glideSamples = parameter(ParameterTypePortamentoTime) * samplingRate;
+    if (!(glideSamples > portamentoCounter))
+        return noteFrequency;
+    // Exponential approach: e^-10 of the distance remains at the glide time, then it snaps.
+    const double f = noteFrequency + (portamentoStartFrequency - noteFrequency) *
+                                         std::exp(-10.0 * portamentoCounter / glideSamples);
+    portamentoCounter += 1.0;
+    return f;
+}
+
+double Zelvar_Voice::getValue() {
+    if (parameter(ParameterTypeDamper) < 0.5 && getState() == EnvelopeStateHold)
+        envelopeGenerator->noteOff();
+
+    // The bend range is fixed at two semitones; the "Pitch Bend Range" knob is stored only.
+    const double bend = parameter(ParameterTypePitchBend);
+    oscillatorFrequency = glidedFrequency() * std::pow(2.0, 2.0 * bend / 12.0);
+
+    lowFrequencyOscillator->setFrequency(0.0);
+    oscillator->setWaveform(OscillatorWaveform(int(parameter(ParameterTypeOscillatorWaveform))));
+    oscillator->setFrequency(oscillatorFrequency);
+    oscillator->setPulseWidth(parameter(ParameterTypeOscillatorPulseWidth));
+    outputSample = oscillator->getValue();
+
+    lowPassFilter->setCutoffFrequency(parameter(ParameterTypeLpfCutoffFrequency) +
+                                      1000.0 * lowFrequencyOscillator->getValue());
+    lowPassFilter->setQualityFactor(parameter(ParameterTypeLpfResonance));
+    highPassFilter->setCutoffFrequency(parameter(ParameterTypeHpfCutoffFrequency));
+    highPassFilter->setQualityFactor(parameter(ParameterTypeHpfResonance));
+    outputSample = lowPassFilter->nextValue(outputSample);
+    outputSample = highPassFilter->nextValue(outputSample);
+
+    envelopeGenerator->setAttackTime(parameter(ParameterTypeVcaEgAttackTime));
+    envelopeGenerator->setDecayTime(parameter(ParameterTypeVcaEgDecayTime));
+    envelopeGenerator->setSustainLevel(sustainLevelSmoother->nextValue());
+    envelopeGenerator->setReleaseTime(parameter(ParameterTypeVcaEgReleaseTime));
+
+    return envelopeGenerator->getValue() * outputSample * velocityGain;
+}

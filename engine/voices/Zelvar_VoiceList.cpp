@@ -1,0 +1,288 @@
+#include "Zelvar_VoiceList.h"
+
+#include "Corvena_Core.h"
+#include "Zelvar_Delay.h"
+#include "Zelvar_Dsp.h"
+#include "Zelvar_EnvelopeGenerator.h"
+#include "Zelvar_NoteList.h"
+#include "Zelvar_ParameterManager.h"
+#include "Zelvar_PcmDataManager.h"
+#include "Zelvar_ValueSmoother.h"
+#include "Zelvar_Voice.h"
+#include "Zelvar_WavetableProvider.h"
+
+#include <cstring>
+
+Zelvar_VoiceList::Zelvar_VoiceList(Zelvar_Dsp* owner) : engine(owner) {}
+
+Zelvar_VoiceList::~Zelvar_VoiceList() {
+    while (firstVoice != nullptr) {
+        Zelvar_Voice* next = firstVoice->nextVoice;
+        delete firstVoice;
+        firstVoice = next;
+    }
+    delete delayRight;
+    delete delayLeft;
+    delete pcmDataManager;
+    delete wavetableProvider;
+    delete noteList;
+    delete sustainLevelSmoother;
+    delete masterLevelSmoother;
+}
+
+void Zelvar_VoiceList::setBundleDirectoryPath(const char* path) {
+    if (path == nullptr || strnlen(path, sizeof bundleDirectoryPath) >= sizeof bundleDirectoryPath)
+        return;
+    std::strcpy(bundleDirectoryPath, path);
+}
+
+void Zelvar_VoiceList::setParameterManager(Zelvar_ParameterManager* manager) {
+    parameterManager = manager;
+}
+
+void Zelvar_VoiceList::setUpSmoother(Zelvar_ValueSmoother* smoother, int type) {
+    smoother->setMaxValue(parameterTable[type].maxValue);
+    smoother->setMinValue(parameterTable[type].minValue);
+    // One step is 1/2205 of the range at 44100 Hz: a full sweep takes 50 ms.
+    smoother->setNormalizedDelta(1.0 / (0.05 * samplingRate));
+    smoother->setCurrentValue(parameter(type));
+}
+
+void Zelvar_VoiceList::initialize() {
+    noteList = new Zelvar_NoteList;
+
+    wavetableProvider = new Zelvar_WavetableProvider(2048, 500);
+    wavetableProvider->setBundleDirectoryPath(bundleDirectoryPath);
+    wavetableProvider->createWavetable();
+
+    pcmDataManager = new Zelvar_PcmDataManager;
+    pcmDataManager->initialize();
+
+    delayLeft = new Zelvar_Delay;
+    delayLeft->initialize();
+    delayRight = new Zelvar_Delay;
+    delayRight->initialize();
+
+    masterLevelSmoother = new Zelvar_ValueSmoother;
+    setUpSmoother(masterLevelSmoother, ParameterTypeMasterOutputLevel);
+    sustainLevelSmoother = new Zelvar_ValueSmoother;
+    setUpSmoother(sustainLevelSmoother, ParameterTypeVcaEgSustainLevel);
+}
+
+// Before setParameterManager (the smoothers are set up in initialize()) the values come through
+// the engine, which already has its table.
+double Zelvar_VoiceList::parameter(int type) const {
+    if (parameterManager != nullptr)
+        return parameterManager->getDspValue(type);
+    if (engine != nullptr && engine->getParameterManager() != nullptr)
+        return engine->getParameterManager()->getDspValue(type);
+    return 0.0;
+}
+
+// ---- list surgery: every move keeps both links of every voice consistent ----
+
+void Zelvar_VoiceList::unlink(Zelvar_Voice* voice) {
+    if (voice->previousVoice != nullptr)
+        voice->previousVoice->nextVoice = voice->nextVoice;
+    else
+        firstVoice = voice->nextVoice;
+    if (voice->nextVoice != nullptr)
+        voice->nextVoice->previousVoice = voice->previousVoice;
+    voice->previousVoice = nullptr;
+    voice->nextVoice = nullptr;
+}
+
+void Zelvar_VoiceList::append(Zelvar_Voice* voice) {
+    if (firstVoice == nullptr) {
+        firstVoice = voice;
+        return;
+    }
+    Zelvar_Voice* last = firstVoice;
+    while (last->nextVoice != nullptr)
+        last = last->nextVoice;
+    last->nextVoice = voice;
+    voice->previousVoice = last;
+}
+
+void Zelvar_VoiceList::insertBefore(Zelvar_Voice* voice, Zelvar_Voice* before) {
+    voice->nextVoice = before;
+    voice->previousVoice = before->previousVoice;
+    if (before->previousVoice != nullptr)
+        before->previousVoice->nextVoice = voice;
+    else
+        firstVoice = voice;
+    before->previousVoice = voice;
+}
+
+void Zelvar_VoiceList::moveToFront(Zelvar_Voice* voice) {
+    if (voice == firstVoice)
+        return;
+    unlink(voice);
+    insertBefore(voice, firstVoice);
+}
+
+// A released voice goes just before the first held voice other than its old successor, so the
+// releases gather ahead of the held notes, oldest release first.
+void Zelvar_VoiceList::moveAheadOfHeldVoices(Zelvar_Voice* voice, Zelvar_Voice* successor) {
+    if (voice == firstVoice)
+        return;
+    Zelvar_Voice* held = firstVoice;
+    while (held != nullptr && !(held->getState() == EnvelopeStateNoteOn && held != successor))
+        held = held->nextVoice;
+    if (held == nullptr || held == voice)
+        return;
+    unlink(voice);
+    insertBefore(voice, held);
+}
+
+// ---- note policies ----
+
+void Zelvar_VoiceList::noteOn(int noteNumber, int velocity) {
+    noteList->addNote(noteNumber, velocity);
+    if (parameter(ParameterTypeLegato) >= 0.5) {
+        if (currentVoiceCount > 0) {
+            legatoNoteOn(noteNumber, velocity);
+        } else {
+            normalNoteOn(noteNumber, velocity);
+            currentVoiceCount += 1;
+        }
+        return;
+    }
+    if (currentVoiceCount < maxVoiceCount) {
+        normalNoteOn(noteNumber, velocity);
+        currentVoiceCount += 1;
+    } else if (softSteal) {
+        softStealNoteOn(noteNumber, velocity);
+    } else {
+        hardStealNoteOn(noteNumber, velocity);
+    }
+}
+
+void Zelvar_VoiceList::normalNoteOn(int noteNumber, int velocity) {
+    auto* voice = new Zelvar_Voice(engine, sustainLevelSmoother);
+    voice->setParameterManager(parameterManager);
+    voice->initialize();
+    voice->setSamplingRate(samplingRate);
+    voice->setWavetableProvider(wavetableProvider);
+    voice->setPcmDataManager(pcmDataManager);
+    voice->noteOn(noteNumber, velocity);
+    append(voice);
+    voice->setPortamentoStartFrequency(portamentoStartFrequency);
+}
+
+void Zelvar_VoiceList::legatoNoteOn(int noteNumber, int velocity) {
+    bool glided = false;
+    for (Zelvar_Voice* voice = firstVoice; voice != nullptr;) {
+        Zelvar_Voice* next = voice->nextVoice;
+        if (voice->getState() != EnvelopeStateFadeOut) {
+            if (!glided) {
+                voice->setPortamentoStartFrequency(portamentoStartFrequency);
+                voice->legatoNoteOn(noteNumber, velocity);
+                glided = true;
+            } else {
+                voice->setFadeOut();
+                moveToFront(voice);
+            }
+        }
+        voice = next;
+    }
+}
+
+void Zelvar_VoiceList::softStealNoteOn(int noteNumber, int velocity) {
+    for (Zelvar_Voice* voice = firstVoice; voice != nullptr; voice = voice->nextVoice) {
+        if (voice->getState() != EnvelopeStateFadeOut) {
+            voice->setFadeOut();
+            moveToFront(voice);
+            break;
+        }
+    }
+    normalNoteOn(noteNumber, velocity);
+}
+
+void Zelvar_VoiceList::hardStealNoteOn(int noteNumber, int velocity) {
+    Zelvar_Voice* voice = firstVoice;
+    if (voice == nullptr)
+        return;
+    voice->noteOn(noteNumber, velocity);
+    if (voice->nextVoice != nullptr) {
+        unlink(voice);
+        append(voice);
+    }
+}
+
+void Zelvar_VoiceList::noteOff(int noteNumber) {
+    noteList->removeNote(noteNumber);
+    if (parameter(ParameterTypeLegato) >= 0.5 && noteList->existNote()) {
+        int held = 0, velocity = 0;
+        noteList->getNote(&held, &velocity);
+        legatoNoteOn(held, velocity);
+        return;
+    }
+    orderedNoteOff(noteNumber);
+}
+
+template <typename CanRelease, typename Release>
+void Zelvar_VoiceList::releaseInOrder(CanRelease canRelease, Release release) {
+    for (Zelvar_Voice* voice = firstVoice; voice != nullptr;) {
+        Zelvar_Voice* next = voice->nextVoice;
+        if (canRelease(voice)) {
+            release(voice);
+            moveAheadOfHeldVoices(voice, next);
+        }
+        voice = next;
+    }
+}
+
+void Zelvar_VoiceList::orderedNoteOff(int noteNumber) {
+    releaseInOrder([noteNumber](Zelvar_Voice* v) { return v->canNoteOff(noteNumber); },
+                   [noteNumber](Zelvar_Voice* v) { v->noteOff(noteNumber); });
+}
+
+void Zelvar_VoiceList::allNoteOff() {
+    releaseInOrder([](Zelvar_Voice* v) { return v->canAllNoteOff(); },
+                   [](Zelvar_Voice* v) { v->allNoteOff(); });
+}
+
+// ---- per frame ----
+
+void Zelvar_VoiceList::update() {
+    int count = 0;
+    for (Zelvar_Voice* voice = firstVoice; voice != nullptr;) {
+        Zelvar_Voice* next = voice->nextVoice;
+        const int state = voice->getState();
+        if (state == EnvelopeStateFinished) {
+            unlink(voice);
+            delete voice;
+        } else if (state != EnvelopeStateFadeOut) {
+            ++count;
+        }
+        voice = next;
+    }
+    currentVoiceCount = count;
+}
+
+double Zelvar_VoiceList::getValue() {
+    masterLevelSmoother->setTargetValue(parameter(ParameterTypeMasterOutputLevel));
+    sustainLevelSmoother->setTargetValue(parameter(ParameterTypeVcaEgSustainLevel));
+    mix = 0.0;
+    for (Zelvar_Voice* voice = firstVoice; voice != nullptr; voice = voice->nextVoice) {
+        mix += voice->getValue();
+        // The next note's glide starts where the newest voice is playing now.
+        if (voice->isLastVoice())
+            portamentoStartFrequency = voice->getOscillatorFrequency();
+    }
+    mix *= masterLevelSmoother->nextValue();
+    return mix;
+}
+
+void Zelvar_VoiceList::getStereoValue(double* left, double* right) {
+    mix = getValue() * 0.1;
+    delayLeft->setDelayTime(parameter(ParameterTypeDelayTimeL));
+    delayLeft->setFeedback(parameter(ParameterTypeDelayFeedback));
+    delayLeft->setMix(parameter(ParameterTypeDelayMix));
+    delayRight->setDelayTime(parameter(ParameterTypeDelayTimeR));
+    delayRight->setFeedback(parameter(ParameterTypeDelayFeedback));
+    delayRight->setMix(parameter(ParameterTypeDelayMix));
+    *left = delayLeft->nextValue(mix);
+    *right = delayRight->nextValue(mix);
+}

@@ -1,0 +1,78 @@
+// Polyphony: the sounding voices in one ordered, doubly linked list, the policies that start,
+// take over, glide or release them, and the mix. The mix is scaled by the smoothed master level
+// and sent through a left and a right delay to make the stereo output.
+//
+// List order carries meaning: stealing and legato scan from the front, so voices near the front
+// are taken over first. Taken-over voices move to the front, released voices gather ahead of
+// the held ones, and a new voice joins at the end. Audio thread only.
+#pragma once
+
+class Zelvar_Dsp;
+class Zelvar_Voice;
+class Zelvar_NoteList;
+class Zelvar_ParameterManager;
+class Zelvar_ValueSmoother;
+class Zelvar_WavetableProvider;
+class Zelvar_PcmDataManager;
+class Zelvar_Delay;
+
+class Zelvar_VoiceList {
+public:
+    explicit Zelvar_VoiceList(Zelvar_Dsp* engine);
+    ~Zelvar_VoiceList();
+    Zelvar_VoiceList(const Zelvar_VoiceList&) = delete;
+    Zelvar_VoiceList& operator=(const Zelvar_VoiceList&) = delete;
+
+    void initialize();
+    void setSamplingRate(double rate) { samplingRate = rate; }
+    void setParameterManager(Zelvar_ParameterManager* manager);
+    void setBundleDirectoryPath(const char* path);
+
+    void noteOn(int noteNumber, int velocity);
+    void noteOff(int noteNumber);
+    void allNoteOff();
+    void legatoNoteOn(int noteNumber, int velocity);
+    void normalNoteOn(int noteNumber, int velocity);
+    void softStealNoteOn(int noteNumber, int velocity);
+    void hardStealNoteOn(int noteNumber, int velocity);
+    void orderedNoteOff(int noteNumber);
+
+    void update();
+    double getValue();
+    void getStereoValue(double* left, double* right);
+    int getCurrentVoiceCount() const { return currentVoiceCount; }
+
+    // For tests and diagnostics: the list from the front.
+    Zelvar_Voice* getFirstVoice() const { return firstVoice; }
+    double getPortamentoStartFrequency() const { return portamentoStartFrequency; }
+    Zelvar_WavetableProvider* getWavetableProvider() const { return wavetableProvider; }
+
+private:
+    double parameter(int type) const;
+    void unlink(Zelvar_Voice* voice);
+    void append(Zelvar_Voice* voice);
+    void insertBefore(Zelvar_Voice* voice, Zelvar_Voice* before);
+    void moveToFront(Zelvar_Voice* voice);
+    void moveAheadOfHeldVoices(Zelvar_Voice* voice, Zelvar_Voice* successor);
+    void setUpSmoother(Zelvar_ValueSmoother* smoother, int type);
+    template <typename CanRelease, typename Release>
+    void releaseInOrder(CanRelease canRelease, Release release);
+
+    Zelvar_Dsp* engine;
+    Zelvar_ValueSmoother* masterLevelSmoother = nullptr;
+    Zelvar_ValueSmoother* sustainLevelSmoother = nullptr;
+    Zelvar_NoteList* noteList = nullptr;
+    Zelvar_ParameterManager* parameterManager = nullptr;
+    Zelvar_WavetableProvider* wavetableProvider = nullptr;
+    Zelvar_PcmDataManager* pcmDataManager = nullptr;
+    Zelvar_Delay* delayLeft = nullptr;
+    Zelvar_Delay* delayRight = nullptr;
+    double samplingRate = 44100.0;
+    Zelvar_Voice* firstVoice = nullptr;
+    int maxVoiceCount = 8;
+    int currentVoiceCount = 0;
+    double mix = 0.0;
+    bool softSteal = true;
+    double portamentoStartFrequency = 1000.0;
+    char bundleDirectoryPath[256] = {};
+};

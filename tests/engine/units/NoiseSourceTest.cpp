@@ -1,0 +1,74 @@
+// The shift-register sequence (period, balance, start-up) and the filtered noise built on it.
+#include "SineGain.h"
+#include "Zelvar_MaximalLengthSequence.h"
+#include "Zelvar_NoiseGenerator.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+TEST(MaximalLengthSequence, FromOneGivesFifteenZerosThenOne) {
+    Zelvar_MaximalLengthSequence sequence(16, 1, 0x16);
+    for (int i = 0; i < 15; ++i)
+        EXPECT_EQ(sequence.nextValue(), 0) << "bit " << i;
+    EXPECT_EQ(sequence.nextValue(), 1);
+}
+
+// A maximal-length 16-bit register visits every non-zero state once per period: 65535 bits,
+// 32768 ones and 32767 zeros.
+TEST(MaximalLengthSequence, PeriodIs65535WithBalancedBits) {
+    Zelvar_MaximalLengthSequence sequence(16, 1, 0x16);
+    std::vector<bool> seen(65536, false);
+    int ones = 0;
+    int period = 0;
+    do {
+        const int state = sequence.getRegister();
+        ASSERT_GT(state, 0);
+        ASSERT_LT(state, 65536);
+        ASSERT_FALSE(seen[state]) << "state repeats after " << period << " bits";
+        seen[state] = true;
+        ones += sequence.nextValue();
+        ++period;
+    } while (sequence.getRegister() != 1 && period <= 65536);
+    EXPECT_EQ(period, 65535);
+    EXPECT_EQ(ones, 32768);
+}
+
+TEST(MaximalLengthSequence, InitializeSeedsANonZeroSixteenBitRegister) {
+    for (unsigned seed = 0; seed < 200; ++seed) {
+        std::srand(seed);
+        Zelvar_MaximalLengthSequence sequence;
+        sequence.initialize();
+        EXPECT_GE(sequence.getRegister(), 1);
+        EXPECT_LE(sequence.getRegister(), 65535);
+    }
+}
+
+// Over one whole period the two-level input has a flat spectrum, so the output spectrum is the
+// 10 kHz section's response: -3 dB at 10 kHz, unity at low frequencies, and the DC of the
+// balanced sequence (0.5 / 65535).
+TEST(NoiseGenerator, SpectrumFollowsTenKilohertzLowPass) {
+    constexpr int period = 65535;
+    constexpr double rate = 44100.0;
+    Zelvar_NoiseGenerator noise;
+    noise.initialize();
+    for (int i = 0; i < period; ++i)
+        noise.getValue();
+    std::vector<double> out(period);
+    for (double& v : out) {
+        v = noise.getValue();
+        ASSERT_LT(std::fabs(v), 1.0);
+    }
+    auto binLevel = [&](int bin) { return sinegain::amplitudeAt(out, bin * rate / period, rate); };
+    const double low = binLevel(100);      // 67 Hz
+    const double corner = binLevel(14860); // 9999.7 Hz
+    const double high = binLevel(29000);   // 19515 Hz
+    EXPECT_NEAR(corner / low, std::sqrt(0.5), 0.005);
+    EXPECT_LT(20.0 * std::log10(high / low), -15.0);
+    double mean = 0.0;
+    for (double v : out)
+        mean += v;
+    EXPECT_NEAR(mean / period, 0.5 / period, 1e-9);
+}

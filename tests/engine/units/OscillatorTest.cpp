@@ -1,0 +1,231 @@
+#include "SignalMeasure.h"
+#include "Zelvar_BlitOscillator.h"
+#include "Zelvar_Oscillator.h"
+#include "Zelvar_WavetableProvider.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+using namespace signaltest;
+
+namespace {
+
+class Oscillator : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        provider = new Zelvar_WavetableProvider(2048, 500);
+        provider->createSawtoothUpWavetable();
+        provider->createTriangleWavetable();
+    }
+    static void TearDownTestSuite() {
+        delete provider;
+        provider = nullptr;
+    }
+    static void setUp(Zelvar_Oscillator& oscillator, double frequency) {
+        oscillator.initialize();
+        oscillator.setWavetableProvider(provider);
+        oscillator.setSamplingRate(44100.0);
+        oscillator.setFrequency(frequency);
+        oscillator.setPulseWidth(0.5);
+    }
+    static Zelvar_WavetableProvider* provider;
+};
+
+Zelvar_WavetableProvider* Oscillator::provider = nullptr;
+
+Zelvar_BlitOscillator makeBlit(VcoWaveform waveform, double frequency) {
+    Zelvar_BlitOscillator oscillator;
+    oscillator.initialize();
+    oscillator.setSamplingRate(44100.0);
+    oscillator.setFrequency(frequency);
+    oscillator.setWaveform(waveform);
+    return oscillator;
+}
+
+} // namespace
+
+TEST_F(Oscillator, NoiseIsSelectedByWaveformFiveWhateverTheFrequency) {
+    Zelvar_Oscillator low;
+    Zelvar_Oscillator high;
+    std::srand(1234);
+    setUp(low, 50.0);
+    std::srand(1234);
+    setUp(high, 5000.0);
+    low.setWaveform(OscillatorWaveformNoise);
+    high.setWaveform(OscillatorWaveformNoise);
+    double sumSquares = 0.0;
+    double peak = 0.0;
+    bool identical = true;
+    const int count = 44100;
+    for (int i = 0; i < count; ++i) {
+        const double a = low.getValue();
+        identical = identical && a == high.getValue();
+        sumSquares += a * a;
+        peak = std::max(peak, std::fabs(a));
+    }
+    EXPECT_TRUE(identical);
+    // Two-level +-0.5 noise through a 10 kHz low-pass: RMS a little under 0.5, peaks near it.
+    const double rms = std::sqrt(sumSquares / count);
+    EXPECT_GT(rms, 0.3);
+    EXPECT_LT(rms, 0.5);
+    EXPECT_GT(peak, 0.45);
+    EXPECT_LT(peak, 0.9);
+}
+
+TEST_F(Oscillator, SwitchingBackFromNoiseResumesThePhaseWhereItStopped) {
+    Zelvar_Oscillator oscillator;
+    Zelvar_Oscillator reference;
+    setUp(oscillator, 440.0);
+    setUp(reference, 440.0);
+    oscillator.setWaveform(OscillatorWaveformSawtooth);
+    reference.setWaveform(OscillatorWaveformSawtooth);
+    for (int i = 0; i < 37; ++i)
+        ASSERT_EQ(oscillator.getValue(), reference.getValue());
+    const double phase = oscillator.getWavetableOscillator().getPhase();
+    oscillator.setWaveform(OscillatorWaveformNoise);
+    for (int i = 0; i < 500; ++i)
+        oscillator.getValue();
+    EXPECT_EQ(oscillator.getWavetableOscillator().getPhase(), phase);
+    oscillator.setWaveform(OscillatorWaveformSawtooth);
+    for (int i = 0; i < 100; ++i)
+        ASSERT_EQ(oscillator.getValue(), reference.getValue()) << i;
+}
+
+TEST_F(Oscillator, UnknownWaveformIsStoredButKeepsThePreviousWavetableSound) {
+    Zelvar_Oscillator oscillator;
+    Zelvar_Oscillator reference;
+    setUp(oscillator, 440.0);
+    setUp(reference, 440.0);
+    oscillator.setWaveform(OscillatorWaveformSquare);
+    reference.setWaveform(OscillatorWaveformSquare);
+    oscillator.setWaveform(static_cast<OscillatorWaveform>(7));
+    EXPECT_EQ(oscillator.getWaveform(), 7);
+    for (int i = 0; i < 200; ++i)
+        ASSERT_EQ(oscillator.getValue(), reference.getValue()) << i;
+}
+
+TEST_F(Oscillator, ForwardsFrequencyAndPulseWidth) {
+    Zelvar_Oscillator oscillator;
+    setUp(oscillator, 441.0);
+    oscillator.setWaveform(OscillatorWaveformPulse);
+    oscillator.setPulseWidth(0.25);
+    int high = 0;
+    std::vector<double> x(44100);
+    for (double& v : x) {
+        v = oscillator.getValue();
+        high += v > 0.0 ? 1 : 0;
+    }
+    EXPECT_NEAR(high / 44100.0, 0.25, 0.015);
+    oscillator.setWaveform(OscillatorWaveformSine);
+    oscillator.setFrequency(523.25);
+    EXPECT_NEAR(
+        pitchFromZeroCrossings(render(44100, [&] { return oscillator.getValue(); }), 44100.0),
+        523.25, 1e-3);
+}
+
+TEST(BlitOscillator, HarmonicCountsAt1000Hz) {
+    Zelvar_BlitOscillator oscillator = makeBlit(VcoWaveformSawtoothUp, 1000.0);
+    EXPECT_DOUBLE_EQ(oscillator.getPeriod(), 44.1);
+    EXPECT_EQ(oscillator.getHarmonicCount(), 44);
+    oscillator.getValue();
+    EXPECT_EQ(oscillator.getHarmonicCount(), 43);
+    oscillator.setWaveform(VcoWaveformTriangle);
+    oscillator.getValue();
+    EXPECT_EQ(oscillator.getHarmonicCount(), 22);
+    oscillator.setWaveform(VcoWaveformSquare);
+    oscillator.getValue();
+    EXPECT_EQ(oscillator.getHarmonicCount(), 22);
+    // The sawtooth starts from the square's count (22, even, so 21) until the next new
+    // frequency restores N = trunc(P).
+    oscillator.setWaveform(VcoWaveformSawtoothDown);
+    oscillator.getValue();
+    EXPECT_EQ(oscillator.getHarmonicCount(), 21);
+    oscillator.setFrequency(1000.0);
+    EXPECT_EQ(oscillator.getHarmonicCount(), 21);
+    oscillator.setFrequency(500.0);
+    EXPECT_EQ(oscillator.getHarmonicCount(), 88);
+}
+
+TEST(BlitOscillator, RepeatingTheWaveformDoesNotReset) {
+    Zelvar_BlitOscillator oscillator = makeBlit(VcoWaveformSquare, 1000.0);
+    Zelvar_BlitOscillator twin = makeBlit(VcoWaveformSquare, 1000.0);
+    for (int i = 0; i < 30; ++i)
+        ASSERT_EQ(oscillator.getValue(), twin.getValue());
+    oscillator.setWaveform(VcoWaveformSquare);
+    for (int i = 0; i < 100; ++i)
+        ASSERT_EQ(oscillator.getValue(), twin.getValue()) << i;
+}
+
+TEST(BlitOscillator, PitchFromZeroCrossings) {
+    for (VcoWaveform waveform : {VcoWaveformSine, VcoWaveformTriangle, VcoWaveformSawtoothUp,
+                                 VcoWaveformSawtoothDown, VcoWaveformSquare}) {
+        for (double frequency : {220.0, 1000.0, 3520.0}) {
+            Zelvar_BlitOscillator oscillator = makeBlit(waveform, frequency);
+            std::vector<double> x = render(2 * 44100, [&] { return oscillator.getValue(); });
+            // The leaky integrators settle in a few hundred samples; measure the second second.
+            x.erase(x.begin(), x.begin() + 44100);
+            double mean = 0.0;
+            for (double v : x)
+                mean += v / x.size();
+            for (double& v : x)
+                v -= mean;
+            EXPECT_NEAR(pitchFromZeroCrossings(x, 44100.0), frequency, frequency * 1e-6)
+                << "waveform " << waveform << " at " << frequency << " Hz";
+        }
+    }
+}
+
+TEST(BlitOscillator, SawtoothDirectionsAndBandLimit) {
+    for (VcoWaveform waveform : {VcoWaveformSawtoothUp, VcoWaveformSawtoothDown}) {
+        Zelvar_BlitOscillator oscillator = makeBlit(waveform, 441.0);
+        std::vector<double> x = render(2 * 44100, [&] { return oscillator.getValue(); });
+        x.erase(x.begin(), x.begin() + 44100);
+        // The ramp carries some ripple from the impulses, so its direction is the sign of the
+        // median step, and the edge is the largest step.
+        std::vector<double> steps;
+        for (size_t i = 1; i < x.size(); ++i)
+            steps.push_back(x[i] - x[i - 1]);
+        std::vector<double> sorted = steps;
+        std::nth_element(sorted.begin(), sorted.begin() + sorted.size() / 2, sorted.end());
+        const double medianStep = sorted[sorted.size() / 2];
+        const double edge = *std::max_element(steps.begin(), steps.end(), [](double a, double b) {
+            return std::fabs(a) < std::fabs(b);
+        });
+        if (waveform == VcoWaveformSawtoothUp) {
+            EXPECT_GT(medianStep, 0.0);
+            EXPECT_LT(edge, 0.0);
+        } else {
+            EXPECT_LT(medianStep, 0.0);
+            EXPECT_GT(edge, 0.0);
+        }
+    }
+    Zelvar_BlitOscillator oscillator = makeBlit(VcoWaveformSawtoothUp, 1001.0);
+    std::vector<double> x = render(2 * 44100, [&] { return oscillator.getValue(); });
+    x.erase(x.begin(), x.begin() + 44100);
+    const double worst = worstAliasDb(magnitudeSpectrum(x), 1001);
+    EXPECT_LT(worst, -80.0);
+    RecordProperty("blit_sawtooth_worst_alias_db", std::to_string(worst));
+}
+
+TEST(BlitOscillator, PulseIsHighForItsWidthOfThePeriod) {
+    for (double width : {0.2, 0.5, 0.7}) {
+        Zelvar_BlitOscillator oscillator = makeBlit(VcoWaveformPulse, 441.0);
+        oscillator.setPulseWidth(width);
+        std::vector<double> x = render(44100, [&] { return oscillator.getValue(); });
+        // In one late cycle, the rising edge and the following falling edge are the largest
+        // upward and downward steps; their distance is the width of the pulse.
+        const size_t start = 40000;
+        size_t up = start;
+        for (size_t i = start; i < start + 100; ++i)
+            if (x[i + 1] - x[i] > x[up + 1] - x[up])
+                up = i;
+        size_t down = up;
+        for (size_t i = up; i < up + 100; ++i)
+            if (x[i + 1] - x[i] < x[down + 1] - x[down])
+                down = i;
+        EXPECT_NEAR(static_cast<double>(down - up), width * 100.0, 1.5) << width;
+    }
+}
