@@ -5,6 +5,8 @@
 // so the noise path costs no tan() per sample.
 #pragma once
 
+#include "Biquad.h"
+
 class Zelvar_ButterworthFilter {
 public:
     explicit Zelvar_ButterworthFilter(double samplingRate = 44100.0, double cutoff = 20000.0,
@@ -25,7 +27,7 @@ private:
     double samplingRate;
     double cutoff;
     double qualityFactor;
-    double x1 = 0.0, x2 = 0.0, y1 = 0.0, y2 = 0.0;
-    double a0 = 1.0, a1 = 0.0, a2 = 0.0, b0 = 0.0, b1 = 0.0, b2 = 0.0;
+    BiquadState state;
+    BiquadCoefficients coefficients;
     bool dirty = false;
 };

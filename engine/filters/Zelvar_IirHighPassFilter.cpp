@@ -52,15 +52,7 @@ void Zelvar_IirHighPassFilter::setQualityFactor(double q) {
 }
 
 void Zelvar_IirHighPassFilter::calculateCoefficients() {
-    const double k = std::tan(std::numbers::pi * cutoff / samplingRate);
-    const double kk = k * k;
-    const double d = 1.0 + k / qualityFactor + kk;
-    a0 = 1.0;
-    a1 = (2.0 * kk - 2.0) / d;
-    a2 = (1.0 - k / qualityFactor + kk) / d;
-    b0 = 1.0 / d;
-    b1 = -2.0 / d;
-    b2 = 1.0 / d;
+    coefficients = BiquadCoefficients::highPass(cutoff, qualityFactor, samplingRate);
 }
 
 double Zelvar_IirHighPassFilter::nextValue(double x) {
@@ -74,10 +66,6 @@ double Zelvar_IirHighPassFilter::nextValue(double x) {
         calculateCoefficients();
         coefficientsDirty = false;
     }
-    const double y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
-    x2 = x1;
-    x1 = x;
-    y2 = y1;
-    y1 = y;
+    const double y = state.process(coefficients, x);
     return y / qualityFactor;
 }

@@ -5,6 +5,8 @@
 // 20 Hz or above. The output is scaled by 1/Q, so the pass-band gain is 1/Q.
 #pragma once
 
+#include "Biquad.h"
+
 class Zelvar_IirHighPassFilter {
 public:
     explicit Zelvar_IirHighPassFilter(double samplingRate = 44100.0) : samplingRate(samplingRate) {}
@@ -36,8 +38,8 @@ private:
     double lowestCutoff = 20.0;
     Glide cutoffGlide{2000.0};
     Glide qualityGlide{0.7071067811865475};
-    double x1 = 0.0, x2 = 0.0, y1 = 0.0, y2 = 0.0;
-    double a0 = 0.0, a1 = 0.0, a2 = 0.0, b0 = 0.0, b1 = 0.0, b2 = 0.0;
+    BiquadState state;
+    BiquadCoefficients coefficients;
     bool coefficientsDirty = false;
     bool firstCutoff = true;
     bool firstQ = true;

@@ -33,30 +33,13 @@ void Zelvar_IirLowPassFilter::setInitialValue(double cutoffHz, double q) {
 
 // Bilinear transform with pre-warping; recomputed every sample because cutoff and Q may glide.
 void Zelvar_IirLowPassFilter::calculateCoefficients() {
-    const double k = std::tan(std::numbers::pi * cutoff / samplingRate);
-    const double kk = k * k;
-    const double d = 1.0 + k / qualityFactor + kk;
-    a0 = 1.0;
-    a1 = (2.0 * kk - 2.0) / d;
-    a2 = (1.0 - k / qualityFactor + kk) / d;
-    b0 = kk / d;
-    b1 = 2.0 * kk / d;
-    b2 = kk / d;
-}
-
-double Zelvar_IirLowPassFilter::applySection(Section& s, double x) const {
-    const double y = b0 * x + b1 * s.x1 + b2 * s.x2 - a1 * s.y1 - a2 * s.y2;
-    s.x2 = s.x1;
-    s.x1 = x;
-    s.y2 = s.y1;
-    s.y1 = y;
-    return y;
+    coefficients = BiquadCoefficients::lowPass(cutoff, qualityFactor, samplingRate);
 }
 
 double Zelvar_IirLowPassFilter::nextValue(double x) {
     cutoff = cutoffSmoother.nextValue();
     qualityFactor = resonanceSmoother.nextValue();
     calculateCoefficients();
-    const double z = applySection(second, applySection(first, x));
+    const double z = second.process(coefficients, first.process(coefficients, x));
     return z / (0.5 * qualityFactor);
 }

@@ -6,6 +6,8 @@
 // falls as the resonance rises (about 2.83 at Q = 1/sqrt(2), 0.2 at Q = 10).
 #pragma once
 
+#include "Biquad.h"
+
 #include "Zelvar_ValueSmoother.h"
 
 class Zelvar_IirLowPassFilter {
@@ -25,17 +27,12 @@ public:
     double getQualityFactor() const { return qualityFactor; }
 
 private:
-    struct Section {
-        double x1 = 0.0, x2 = 0.0, y1 = 0.0, y2 = 0.0;
-    };
-    double applySection(Section& section, double x) const;
-
     Zelvar_ValueSmoother cutoffSmoother;
     Zelvar_ValueSmoother resonanceSmoother;
     double samplingRate;
     double cutoff = 20000.0;
     double qualityFactor = 0.7071067811865475;
-    Section first;
-    Section second;
-    double a0 = 0.0, a1 = 0.0, a2 = 0.0, b0 = 0.0, b1 = 0.0, b2 = 0.0;
+    BiquadState first;
+    BiquadState second;
+    BiquadCoefficients coefficients;
 };
