@@ -1,6 +1,13 @@
 #include "OutputUnit.h"
 
+#include "DeviceStream.h"
 #include "HostClock.h"
+
+#include <cstring>
+
+OutputUnit::~OutputUnit() {
+    delete device;
+}
 
 void OutputUnit::renderInterleaved(uint32_t frames, float* interleaved) {
     AudioTimeStamp stamp{};
@@ -15,5 +22,7 @@ void OutputUnit::renderInterleaved(uint32_t frames, float* interleaved) {
     uint32_t flags = 0;
     if (callback.inputProc != nullptr)
         callback.inputProc(callback.inputProcRefCon, &flags, &stamp, 0, frames, &list);
+    else
+        std::memset(interleaved, 0, size_t(frames) * 2 * sizeof(float));
     sampleTime += frames;
 }

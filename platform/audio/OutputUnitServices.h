@@ -2,9 +2,14 @@
 // initialise a unit, set its stream format and render callback, start it; plus the device-time
 // and device IO-procedure calls, which have no device behind them on Linux and fail.
 //
-// A unit of the default-output component plays through RtAudio; a unit of the manual component
-// has no device at all, and whoever owns it pulls buffers with OutputUnitPull (tests, offline
-// renders).
+// A unit of the default-output component plays through RtAudio (DeviceStream): started, it
+// opens the default API's default output at 44100 Hz, two interleaved float32 channels, and the
+// backend's audio thread calls the render callback once per buffer. A unit of the manual
+// component has no device at all, and whoever owns it pulls buffers with OutputUnitPull (tests,
+// offline renders). Either way the stream format, if one is set, must be that one layout.
+//
+// The render callback is fixed while a device-backed unit runs: setting it then is refused, since
+// the audio thread reads it without a lock.
 #pragma once
 
 #include "CorvenaAudioTypes.h"
@@ -37,6 +42,8 @@ constexpr OSStatus kOutputUnitErr_InvalidProperty = -10879;
 constexpr OSStatus kOutputUnitErr_NotInitialized = -10867;
 constexpr OSStatus kOutputUnitErr_NoDevice = -10851;
 constexpr OSStatus kOutputUnitErr_StreamFailed = -10875;
+constexpr OSStatus kOutputUnitErr_FormatNotSupported = -10868;
+constexpr OSStatus kOutputUnitErr_CannotDoInCurrentContext = -10863;
 
 AudioComponent AudioComponentFindNext(AudioComponent previous,
                                       const AudioComponentDescription* description);
@@ -51,6 +58,17 @@ OSStatus AudioOutputUnitStop(AudioUnit unit);
 // Manual units only: calls the render callback once for `frames` interleaved frames at the
 // unit's running sample time and host clock, as a device would.
 OSStatus OutputUnitPull(AudioUnit unit, uint32_t frames, float* interleaved);
+
+// What the last AudioOutputUnitStart on this unit ran into, as one line naming the API and
+// device and the backend's reason; "" after a good start. The pointer lives as long as the unit
+// and until its next start.
+const char* OutputUnitErrorText(AudioUnit unit);
+// True between a successful AudioOutputUnitStart and AudioOutputUnitStop.
+bool OutputUnitIsRunning(AudioUnit unit);
+// Device-backed units: what is playing ("JACK, device "system" at 44100 Hz ..."), "" otherwise.
+const char* OutputUnitDeviceDescription(AudioUnit unit);
+// Device-backed units: buffers the backend reported as underrun since the start.
+uint64_t OutputUnitXrunCount(AudioUnit unit);
 
 // No device service on Linux: both fail and leave their out-parameters untouched.
 OSStatus AudioDeviceCreateIOProcID(AudioDeviceID device, AudioDeviceIOProc proc, void* clientData,

@@ -1,0 +1,161 @@
+// The rotary knob: value changes, mouse dragging and the drawing in seven layers (background,
+// outer disc, travel arc, value ring, inner disc, zero mark, decoration).
+#include "Zelvar_SimpleKnob.h"
+
+#include "BezierPath.h"
+#include "ColorCode.h"
+#include "KnobTravel.h"
+#include "Log.h"
+#include "MainQueue.h"
+
+#include <QPointer>
+
+#include <cmath>
+#include <sstream>
+
+using toolkit::BezierPath;
+using toolkit::makeRect;
+using toolkit::Point;
+
+Zelvar_SimpleKnob::Zelvar_SimpleKnob() : Zelvar_SimpleKnob(toolkit::Rect{}) {}
+
+Zelvar_SimpleKnob::Zelvar_SimpleKnob(toolkit::Rect frame)
+    : View(frame), backgroundColor(initWithColorCode("#fefff900")),
+      backgroundCircleColor(initWithColorCode("#a58787")), ringColor(initWithColorCode("#37cee8")),
+      ringBackgroundColor(initWithColorCode("#e2b1b1")), centerColor(initWithColorCode("#f7f2ed")) {
+}
+
+Zelvar_SimpleKnob::~Zelvar_SimpleKnob() {
+    if (trackingArea) {
+        removeTrackingArea(trackingArea.get());
+    }
+}
+
+void Zelvar_SimpleKnob::computeCenters() {
+    const toolkit::Rect f = frame();
+    centerInView = Point{f.width() / 2.0, f.height() / 2.0};
+    centerInWindow = Point{f.minX() + centerInView.x, f.minY() + centerInView.y};
+}
+
+void Zelvar_SimpleKnob::initialize() {
+    computeCenters();
+}
+
+double Zelvar_SimpleKnob::getDiscretedValue(double normalizedValue) const {
+    return KnobTravel::discretedValue(normalizedValue, resolution);
+}
+
+double Zelvar_SimpleKnob::knobAngle(double v) const {
+    return KnobTravel::knobAngle(v, startAngle, endAngle);
+}
+
+void Zelvar_SimpleKnob::setValue(double normalizedValue) {
+    const double q = getDiscretedValue(normalizedValue);
+    if (knobDelegate != nullptr) {
+        knobDelegate->dspSetParameter(assignedParameter, q);
+    }
+    updateDisplay(q);
+}
+
+void Zelvar_SimpleKnob::updateDisplay(double normalizedValue) {
+    value = getDiscretedValue(normalizedValue);
+    // The guard stands in for keeping the knob alive: a knob deleted before the block runs
+    // is simply not drawn.
+    QPointer<Zelvar_SimpleKnob> knob(this);
+    toolkit::MainQueue::async([knob] {
+        if (knob) {
+            knob->display();
+        }
+    });
+}
+
+void Zelvar_SimpleKnob::mouseDown(const toolkit::MouseEvent& event) {
+    if (event.clickCount == 2) {
+        return;
+    }
+    const double v = value;
+    valueOnDragStart = v;
+    const KnobTravel::LinearBand band = KnobTravel::linearBand(
+        event.locationInWindow.y, v, startAngle, endAngle, linearTrackingRange);
+    linearTrackingMinCoordinate = band.minCoordinate;
+    linearTrackingMaxCoordinate = band.maxCoordinate;
+}
+
+void Zelvar_SimpleKnob::mouseDragged(const toolkit::MouseEvent& event) {
+    const Point p = event.locationInWindow;
+    double v = 0.0;
+    if (!knobModeIsRotary) {
+        const KnobTravel::LinearBand band{linearTrackingMinCoordinate, linearTrackingMaxCoordinate};
+        linearTrackingCurrentCoordinate = KnobTravel::clampToBand(p.y, band);
+        v = KnobTravel::linearValue(linearTrackingCurrentCoordinate, band);
+    } else {
+        const auto t = KnobTravel::rotaryTheta(p.x - centerInWindow.x, p.y - centerInWindow.y);
+        if (!t) {
+            return; // exactly at the centre: no angle, so no change
+        }
+        theta = *t;
+        const double phi = KnobTravel::clampedKnobAngle(theta, startAngle, endAngle);
+        std::ostringstream line;
+        line << phi;
+        toolkit::Log::line(line.str());
+        v = KnobTravel::rotaryValue(phi, startAngle, endAngle);
+    }
+    value = v;
+    setValue(v);
+}
+
+void Zelvar_SimpleKnob::fillPieSlice(double fromKnobAngle, double toKnobAngle, bool clockwise,
+                                     const toolkit::Color& color) {
+    const toolkit::Rect f = frame();
+    const Point c{f.width() / 2.0, f.height() / 2.0};
+    BezierPath slice;
+    slice.moveTo(c);
+    slice.appendArc(c, f.width() / 2.0, KnobTravel::drawingAngleDegrees(fromKnobAngle),
+                    KnobTravel::drawingAngleDegrees(toKnobAngle), clockwise);
+    slice.closePath();
+    color.set();
+    slice.fill();
+}
+
+void Zelvar_SimpleKnob::draw(toolkit::Rect) {
+    const double w = frame().width(), h = frame().height();
+    const double shown = value;
+
+    backgroundColor.set();
+    BezierPath::withRect(makeRect(0, 0, w, h)).fill();
+
+    backgroundCircleColor.set();
+    BezierPath::withOvalInRect(makeRect(0, 0, w, h)).fill();
+
+    fillPieSlice(startAngle, endAngle, true, ringBackgroundColor);
+    // A ring that starts mid-travel grows towards either side of its start.
+    fillPieSlice(knobAngle(ringStartValue), knobAngle(shown), ringStartValue <= shown, ringColor);
+
+    centerColor.set();
+    BezierPath::withOvalInRect(
+        makeRect(ringWidth * w, ringWidth * h, (1 - 2 * ringWidth) * w, (1 - 2 * ringWidth) * h))
+        .fill();
+
+    const double alpha = 3.0 * M_PI / 2.0 - knobAngle(ringStartValue) * M_PI / 180.0;
+    const double inner = 0.5 * (1 - 2 * ringWidth) * w;
+    BezierPath zeroMark;
+    zeroMark.moveTo(Point{w / 2 + inner * std::cos(alpha), h / 2 + inner * std::sin(alpha)});
+    zeroMark.lineTo(Point{w / 2 + 0.5 * w * std::cos(alpha), h / 2 + 0.5 * w * std::sin(alpha)});
+    zeroMark.setLineWidth(2.0);
+    ringColor.set();
+    zeroMark.stroke();
+
+    drawInside();
+}
+
+void Zelvar_SimpleKnob::updateTrackingAreas() {
+    if (trackingArea) {
+        removeTrackingArea(trackingArea.get());
+    }
+    trackingArea = std::make_unique<toolkit::TrackingArea>(
+        bounds(),
+        toolkit::TrackingArea::ActiveAlways | toolkit::TrackingArea::MouseEnteredAndExited |
+            toolkit::TrackingArea::MouseMoved,
+        this);
+    addTrackingArea(trackingArea.get());
+}

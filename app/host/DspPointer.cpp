@@ -1,0 +1,3 @@
+#include "DspPointer.h"
+
+DspObject dspPointer = nullptr;

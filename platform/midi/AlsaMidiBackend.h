@@ -1,0 +1,80 @@
+// The MIDI backend on the ALSA sequencer, the default wherever /dev/snd/seq exists. The
+// program is one sequencer client, "Corvena", whose ports carry the names the application gives
+// its ports, so aconnect and PipeWire/JACK patchbays list them. Sources are the readable ports
+// of other clients, destinations their writable ports; hot-plug comes from the system announce
+// port, which a private port of ours subscribes to.
+//
+// Threads: a MIDI thread of ours waits on the sequencer, turns incoming events into MIDI bytes
+// in a packet-list buffer allocated once and calls the ports' read callbacks; announcements
+// become set-up-changed notifications. Endpoint handles are client × 256 + port.
+#pragma once
+
+#include "MidiBackend.h"
+
+#include <alsa/asoundlib.h>
+
+#include <array>
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+class AlsaMidiBackend : public MidiBackend {
+public:
+    // nullptr when the sequencer cannot be opened.
+    static std::shared_ptr<AlsaMidiBackend> open();
+    ~AlsaMidiBackend() override;
+
+    const char* name() const override { return "alsa"; }
+    void setSetupChangedNotifier(SetupChangedNotifier notifier) override;
+    int numberOfSources() override;
+    MIDIEndpointRef source(int index) override;
+    int numberOfDestinations() override;
+    MIDIEndpointRef destination(int index) override;
+    MIDIStatus displayName(MIDIEndpointRef endpoint, std::string* out) override;
+    MIDIStatus createClient(const std::string& name, MIDIClientRef* out) override;
+    MIDIStatus createInputPort(MIDIClientRef client, const std::string& name,
+                               MIDIReadCallback readProc, void* refCon, MIDIPortRef* out) override;
+    MIDIStatus createOutputPort(MIDIClientRef client, const std::string& name,
+                                MIDIPortRef* out) override;
+    MIDIStatus connectSource(MIDIPortRef port, MIDIEndpointRef source, void* connRefCon) override;
+    MIDIStatus disconnectSource(MIDIPortRef port, MIDIEndpointRef source) override;
+    MIDIStatus send(MIDIPortRef port, MIDIEndpointRef destination,
+                    const MIDIPacketList& list) override;
+
+private:
+    static constexpr int maxPorts = 8;
+    static constexpr std::size_t packetListBytes = 4096;
+
+    struct PortSlot {
+        std::atomic<int> alsaPort{-1};
+        bool isInput = false;
+        MIDIReadCallback readProc = nullptr;
+        void* refCon = nullptr;
+    };
+
+    AlsaMidiBackend(snd_seq_t* seq, int announcePort);
+    void midiThreadLoop();
+    void deliver(int slotIndex, MIDIPacketListWriter& writer);
+    int slotIndexForAlsaPort(int alsaPort) const;
+    PortSlot* slotFor(MIDIPortRef port);
+    MIDIStatus makePort(const std::string& name, bool isInput, MIDIReadCallback readProc,
+                        void* refCon, MIDIPortRef* out);
+    std::vector<MIDIEndpointRef> listPorts(unsigned int capabilities);
+    void reportSetupChanged();
+
+    snd_seq_t* seq;
+    int ourClient;
+    int announcePort;
+    std::array<PortSlot, maxPorts> slots;
+    std::atomic<int> slotCount{0};
+    std::atomic<bool> stopping{false};
+    std::thread midiThread;
+
+    std::mutex mutex;
+    SetupChangedNotifier notifier;
+    std::vector<MIDIEndpointRef> sourceList;
+    std::vector<MIDIEndpointRef> destinationList;
+    MIDIClientRef nextClient = 1;
+};

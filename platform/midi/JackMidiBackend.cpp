@@ -1,0 +1,376 @@
+#include "JackMidiBackend.h"
+
+#include "HostClock.h"
+
+#include <jack/midiport.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr MIDIPortRef firstPortRef = 0x100;
+constexpr MIDIEndpointRef firstEndpointHandle = 0x10000;
+
+void silentJackMessage(const char*) {}
+void jackErrorToStderr(const char* message) {
+    std::fprintf(stderr, "JACK: %s\n", message);
+}
+
+// One JACK MIDI event should hold one message: the bytes from a status byte up to the next
+// one, or a whole SysEx up to its end byte.
+std::size_t messageLength(const std::uint8_t* data, std::size_t n) {
+    std::size_t length = 1;
+    if (data[0] == 0xF0) {
+        while (length < n && data[length - 1] != 0xF7)
+            ++length;
+        return length;
+    }
+    while (length < n && data[length] < 0x80)
+        ++length;
+    return length;
+}
+
+} // namespace
+
+std::shared_ptr<JackMidiBackend> JackMidiBackend::open() {
+    // Probing for a server must not fill stderr when there is none.
+    jack_set_error_function(silentJackMessage);
+    jack_set_info_function(silentJackMessage);
+    jack_status_t status{};
+    jack_client_t* client = jack_client_open(midiServicesClientName, JackNoStartServer, &status);
+    jack_set_error_function(jackErrorToStderr);
+    if (client == nullptr)
+        return nullptr;
+    std::shared_ptr<JackMidiBackend> backend(new JackMidiBackend(client));
+    if (jack_activate(client) != 0) {
+        std::fprintf(stderr, "%s: the JACK client could not be activated.\n",
+                     midiServicesClientName);
+        return nullptr;
+    }
+    return backend;
+}
+
+JackMidiBackend::JackMidiBackend(jack_client_t* client) : client(client) {
+    jack_set_process_callback(client, processCallback, this);
+    jack_set_port_registration_callback(client, portRegistrationCallback, this);
+    jack_set_port_rename_callback(client, portRenameCallback, this);
+    jack_on_shutdown(client, shutdownCallback, this);
+    midiThread = std::thread([this] { midiThreadLoop(); });
+}
+
+JackMidiBackend::~JackMidiBackend() {
+    stopping.store(true);
+    inputArrived.release();
+    if (midiThread.joinable())
+        midiThread.join();
+    if (!serverGone.load())
+        jack_client_close(client);
+}
+
+// ---- real-time side ----
+
+int JackMidiBackend::processCallback(jack_nframes_t frames, void* arg) {
+    static_cast<JackMidiBackend*>(arg)->process(frames);
+    return 0;
+}
+
+void JackMidiBackend::process(jack_nframes_t frames) {
+    const std::uint64_t now = HostClock::nowNanoseconds();
+    bool arrived = false;
+    const int count = slotCount.load(std::memory_order_acquire);
+    for (int i = 0; i < count; ++i) {
+        PortSlot& slot = slots[static_cast<std::size_t>(i)];
+        jack_port_t* port = slot.jackPort.load(std::memory_order_acquire);
+        if (port == nullptr)
+            continue;
+        void* buffer = jack_port_get_buffer(port, frames);
+        if (slot.isInput) {
+            const jack_nframes_t events = jack_midi_get_event_count(buffer);
+            for (jack_nframes_t e = 0; e < events; ++e) {
+                jack_midi_event_t event;
+                if (jack_midi_event_get(&event, buffer, e) != 0 || event.size == 0 ||
+                    event.size > maxEventBytes)
+                    continue;
+                arrived |= inputRing.push(static_cast<std::uint8_t>(i), now, event.buffer,
+                                          static_cast<std::uint16_t>(event.size));
+            }
+        } else {
+            jack_midi_clear_buffer(buffer);
+            MidiByteRing::Record record;
+            while (slot.thruRing->pop(&record, processScratch.data(), processScratch.size()))
+                if (record.length <= processScratch.size())
+                    jack_midi_event_write(buffer, 0, processScratch.data(), record.length);
+        }
+    }
+    if (arrived)
+        inputArrived.release();
+}
+
+// ---- MIDI thread ----
+
+void JackMidiBackend::midiThreadLoop() {
+    std::array<std::uint8_t, packetListBytes> listBuffer{};
+    std::array<std::uint8_t, maxEventBytes> event{};
+    MIDIPacketListWriter writer(listBuffer.data(), listBuffer.size());
+    while (!stopping.load()) {
+        if (!inputArrived.try_acquire_for(std::chrono::milliseconds(200)))
+            continue;
+        int listPort = -1;
+        MidiByteRing::Record record;
+        while (inputRing.pop(&record, event.data(), event.size())) {
+            if (record.length > event.size())
+                continue;
+            if (record.port != listPort || writer.dataRoom() < record.length) {
+                deliver(listPort, writer);
+                listPort = record.port;
+            }
+            writer.add(record.timeStamp, event.data(), record.length);
+        }
+        deliver(listPort, writer);
+    }
+}
+
+void JackMidiBackend::deliver(int slotIndex, MIDIPacketListWriter& writer) {
+    if (slotIndex >= 0 && !writer.isEmpty()) {
+        PortSlot& slot = slots[static_cast<std::size_t>(slotIndex)];
+        const MIDIPacketList list = writer.list();
+        if (slot.readProc != nullptr)
+            slot.readProc(&list, slot.refCon, nullptr);
+    }
+    writer.clear();
+}
+
+// ---- notifications (JACK's notification thread) ----
+
+void JackMidiBackend::portRegistrationCallback(jack_port_id_t, int, void* arg) {
+    static_cast<JackMidiBackend*>(arg)->reportSetupChanged();
+}
+
+void JackMidiBackend::portRenameCallback(jack_port_id_t, const char*, const char*, void* arg) {
+    static_cast<JackMidiBackend*>(arg)->reportSetupChanged();
+}
+
+void JackMidiBackend::shutdownCallback(void* arg) {
+    auto* self = static_cast<JackMidiBackend*>(arg);
+    self->serverGone.store(true);
+    std::fprintf(stderr, "%s: the JACK server went away; MIDI input has stopped.\n",
+                 midiServicesClientName);
+    self->reportSetupChanged();
+}
+
+void JackMidiBackend::reportSetupChanged() {
+    SetupChangedNotifier n;
+    {
+        std::lock_guard lock(mutex);
+        n = notifier;
+    }
+    if (n)
+        n();
+}
+
+void JackMidiBackend::setSetupChangedNotifier(SetupChangedNotifier n) {
+    std::lock_guard lock(mutex);
+    notifier = std::move(n);
+}
+
+// ---- endpoints (main thread) ----
+
+MIDIEndpointRef JackMidiBackend::handleForLocked(const std::string& portName) {
+    auto [it, inserted] = handles.try_emplace(portName, nextHandle);
+    if (inserted)
+        ++nextHandle;
+    return it->second;
+}
+
+std::vector<MIDIEndpointRef> JackMidiBackend::listPortsLocked(unsigned long flags) {
+    std::vector<MIDIEndpointRef> list;
+    if (serverGone.load())
+        return list;
+    const char** names = jack_get_ports(client, nullptr, JACK_DEFAULT_MIDI_TYPE, flags);
+    if (names == nullptr)
+        return list;
+    for (const char** name = names; *name != nullptr; ++name) {
+        jack_port_t* port = jack_port_by_name(client, *name);
+        if (port != nullptr && !jack_port_is_mine(client, port))
+            list.push_back(handleForLocked(*name));
+    }
+    jack_free(names);
+    return list;
+}
+
+int JackMidiBackend::numberOfSources() {
+    std::lock_guard lock(mutex);
+    sourceList = listPortsLocked(JackPortIsOutput);
+    // A port that is gone gets a fresh handle if it comes back, like a replugged device.
+    std::vector<MIDIEndpointRef> present = listPortsLocked(JackPortIsInput);
+    present.insert(present.end(), sourceList.begin(), sourceList.end());
+    for (auto it = handles.begin(); it != handles.end();) {
+        if (std::find(present.begin(), present.end(), it->second) == present.end())
+            it = handles.erase(it);
+        else
+            ++it;
+    }
+    return static_cast<int>(sourceList.size());
+}
+
+MIDIEndpointRef JackMidiBackend::source(int index) {
+    std::lock_guard lock(mutex);
+    if (index < 0 || static_cast<std::size_t>(index) >= sourceList.size())
+        return 0;
+    return sourceList[static_cast<std::size_t>(index)];
+}
+
+int JackMidiBackend::numberOfDestinations() {
+    std::lock_guard lock(mutex);
+    destinationList = listPortsLocked(JackPortIsInput);
+    return static_cast<int>(destinationList.size());
+}
+
+MIDIEndpointRef JackMidiBackend::destination(int index) {
+    std::lock_guard lock(mutex);
+    if (index < 0 || static_cast<std::size_t>(index) >= destinationList.size())
+        return 0;
+    return destinationList[static_cast<std::size_t>(index)];
+}
+
+std::string JackMidiBackend::nameOf(MIDIEndpointRef endpoint) {
+    std::lock_guard lock(mutex);
+    for (const auto& [portName, handle] : handles)
+        if (handle == endpoint)
+            return portName;
+    return {};
+}
+
+MIDIStatus JackMidiBackend::displayName(MIDIEndpointRef endpoint, std::string* out) {
+    std::string portName = nameOf(endpoint);
+    if (portName.empty())
+        return midiUnknownEndpoint;
+    *out = portName;
+    return midiNoError;
+}
+
+// ---- clients and ports ----
+
+MIDIStatus JackMidiBackend::createClient(const std::string&, MIDIClientRef* out) {
+    // Every client of the program shares the one JACK client, so patchbays show one
+    // "Corvena" with all its ports.
+    std::lock_guard lock(mutex);
+    *out = nextClient++;
+    return midiNoError;
+}
+
+MIDIStatus JackMidiBackend::createInputPort(MIDIClientRef client, const std::string& portName,
+                                            MIDIReadCallback readProc, void* refCon,
+                                            MIDIPortRef* out) {
+    if (client == 0)
+        return midiInvalidClient;
+    return registerPort(portName, true, readProc, refCon, out);
+}
+
+MIDIStatus JackMidiBackend::createOutputPort(MIDIClientRef client, const std::string& portName,
+                                             MIDIPortRef* out) {
+    if (client == 0)
+        return midiInvalidClient;
+    return registerPort(portName, false, nullptr, nullptr, out);
+}
+
+MIDIStatus JackMidiBackend::registerPort(const std::string& portName, bool isInput,
+                                         MIDIReadCallback readProc, void* refCon,
+                                         MIDIPortRef* out) {
+    std::lock_guard lock(mutex);
+    const int index = slotCount.load();
+    if (index >= maxPorts || serverGone.load())
+        return midiInvalidPort;
+    jack_port_t* port = jack_port_register(client, portName.c_str(), JACK_DEFAULT_MIDI_TYPE,
+                                           isInput ? JackPortIsInput : JackPortIsOutput, 0);
+    if (port == nullptr)
+        return midiInvalidPort;
+    PortSlot& slot = slots[static_cast<std::size_t>(index)];
+    slot.isInput = isInput;
+    slot.readProc = readProc;
+    slot.refCon = refCon;
+    if (!isInput)
+        slot.thruRing = std::make_unique<MidiByteRing>(1 << 14);
+    slot.jackPort.store(port, std::memory_order_release);
+    slotCount.store(index + 1, std::memory_order_release);
+    *out = firstPortRef + static_cast<MIDIPortRef>(index);
+    return midiNoError;
+}
+
+JackMidiBackend::PortSlot* JackMidiBackend::slotFor(MIDIPortRef port) {
+    const int count = slotCount.load(std::memory_order_acquire);
+    if (port < firstPortRef || port - firstPortRef >= static_cast<MIDIPortRef>(count))
+        return nullptr;
+    return &slots[port - firstPortRef];
+}
+
+std::string JackMidiBackend::jackPortName(MIDIPortRef port) {
+    PortSlot* slot = slotFor(port);
+    return slot ? jack_port_name(slot->jackPort.load()) : std::string{};
+}
+
+MIDIStatus JackMidiBackend::connectSource(MIDIPortRef port, MIDIEndpointRef source, void*) {
+    PortSlot* slot = slotFor(port);
+    if (slot == nullptr || !slot->isInput)
+        return midiInvalidPort;
+    const std::string sourceName = nameOf(source);
+    if (sourceName.empty())
+        return midiUnknownEndpoint;
+    const int result =
+        jack_connect(client, sourceName.c_str(), jack_port_name(slot->jackPort.load()));
+    return result == 0 || result == EEXIST ? midiNoError : midiUnknownEndpoint;
+}
+
+MIDIStatus JackMidiBackend::disconnectSource(MIDIPortRef port, MIDIEndpointRef source) {
+    PortSlot* slot = slotFor(port);
+    if (slot == nullptr || !slot->isInput)
+        return midiInvalidPort;
+    const std::string sourceName = nameOf(source);
+    if (sourceName.empty())
+        return midiUnknownEndpoint;
+    jack_disconnect(client, sourceName.c_str(), jack_port_name(slot->jackPort.load()));
+    return midiNoError;
+}
+
+// Called on the MIDI thread by MIDI thru. Only a change of destination talks to the server;
+// the bytes themselves go through the thru ring to the process callback.
+MIDIStatus JackMidiBackend::send(MIDIPortRef port, MIDIEndpointRef destination,
+                                 const MIDIPacketList& list) {
+    PortSlot* slot = slotFor(port);
+    if (slot == nullptr || slot->isInput)
+        return midiInvalidPort;
+    if (slot->thruWriterBusy.test_and_set(std::memory_order_acquire))
+        return midiNotPermitted; // another thread is sending on this port right now
+    MIDIStatus status = midiNoError;
+    if (destination != slot->thruHandle) {
+        const std::string destinationName = nameOf(destination);
+        const char* ours = jack_port_name(slot->jackPort.load());
+        if (!slot->thruDestination.empty())
+            jack_disconnect(client, ours, slot->thruDestination.c_str());
+        slot->thruDestination = destinationName;
+        slot->thruHandle = destinationName.empty() ? 0 : destination;
+        if (!destinationName.empty())
+            jack_connect(client, ours, destinationName.c_str());
+    }
+    if (slot->thruHandle == 0) {
+        status = midiUnknownEndpoint;
+    } else {
+        MIDIPacketListReader reader(list);
+        MIDIPacketView packet;
+        while (reader.next(&packet)) {
+            std::size_t at = 0;
+            while (at < packet.length) {
+                const std::size_t n = messageLength(packet.data + at, packet.length - at);
+                slot->thruRing->push(0, packet.timeStamp, packet.data + at,
+                                     static_cast<std::uint16_t>(n));
+                at += n;
+            }
+        }
+    }
+    slot->thruWriterBusy.clear(std::memory_order_release);
+    return status;
+}

@@ -1,0 +1,106 @@
+// The MIDI backend on a running JACK server, used where the ALSA sequencer is absent. The
+// program is one JACK client, "Corvena", whose MIDI ports carry the names the application gives
+// its ports. Sources are other clients' MIDI output ports, destinations their MIDI input ports;
+// hot-plug comes from JACK's port registration callback.
+//
+// Threads: JACK's process callback (real-time) only copies incoming events into a lock-free
+// ring and drains the thru ring into the output ports. A MIDI thread of ours takes the events
+// out of the ring, builds packet lists in a buffer allocated once and calls the ports' read
+// callbacks. Nothing on either path allocates or takes a lock per message.
+#pragma once
+
+#include "MidiBackend.h"
+#include "MidiByteRing.h"
+
+#include <jack/jack.h>
+
+#include <array>
+#include <atomic>
+#include <climits>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <semaphore>
+#include <string>
+#include <thread>
+#include <vector>
+
+class JackMidiBackend : public MidiBackend {
+public:
+    // nullptr when no JACK server answers (none is started).
+    static std::shared_ptr<JackMidiBackend> open();
+    ~JackMidiBackend() override;
+
+    // The JACK-side full name ("client:port") of one of our ports, for tests and diagnostics.
+    std::string jackPortName(MIDIPortRef port);
+
+    const char* name() const override { return "jack"; }
+    void setSetupChangedNotifier(SetupChangedNotifier notifier) override;
+    int numberOfSources() override;
+    MIDIEndpointRef source(int index) override;
+    int numberOfDestinations() override;
+    MIDIEndpointRef destination(int index) override;
+    MIDIStatus displayName(MIDIEndpointRef endpoint, std::string* out) override;
+    MIDIStatus createClient(const std::string& name, MIDIClientRef* out) override;
+    MIDIStatus createInputPort(MIDIClientRef client, const std::string& name,
+                               MIDIReadCallback readProc, void* refCon, MIDIPortRef* out) override;
+    MIDIStatus createOutputPort(MIDIClientRef client, const std::string& name,
+                                MIDIPortRef* out) override;
+    MIDIStatus connectSource(MIDIPortRef port, MIDIEndpointRef source, void* connRefCon) override;
+    MIDIStatus disconnectSource(MIDIPortRef port, MIDIEndpointRef source) override;
+    MIDIStatus send(MIDIPortRef port, MIDIEndpointRef destination,
+                    const MIDIPacketList& list) override;
+
+private:
+    static constexpr int maxPorts = 8;
+    static constexpr std::size_t maxEventBytes = 1024; // larger (SysEx) events are dropped
+    static constexpr std::size_t packetListBytes = 4096;
+
+    struct PortSlot {
+        std::atomic<jack_port_t*> jackPort{nullptr};
+        bool isInput = false;
+        MIDIReadCallback readProc = nullptr;
+        void* refCon = nullptr;
+        std::unique_ptr<MidiByteRing> thruRing; // output ports only
+        std::atomic_flag thruWriterBusy = ATOMIC_FLAG_INIT;
+        std::string thruDestination;    // MIDI thread only
+        MIDIEndpointRef thruHandle = 0; // MIDI thread only
+    };
+
+    explicit JackMidiBackend(jack_client_t* client);
+    static int processCallback(jack_nframes_t frames, void* arg);
+    static void portRegistrationCallback(jack_port_id_t port, int registered, void* arg);
+    static void portRenameCallback(jack_port_id_t port, const char* oldName, const char* newName,
+                                   void* arg);
+    static void shutdownCallback(void* arg);
+    void process(jack_nframes_t frames);
+    void midiThreadLoop();
+    void deliver(int slotIndex, MIDIPacketListWriter& writer);
+    void reportSetupChanged();
+    PortSlot* slotFor(MIDIPortRef port);
+    MIDIStatus registerPort(const std::string& name, bool isInput, MIDIReadCallback readProc,
+                            void* refCon, MIDIPortRef* out);
+    // Lists the other clients' MIDI ports with the given flag; call with the mutex held.
+    std::vector<MIDIEndpointRef> listPortsLocked(unsigned long flags);
+    MIDIEndpointRef handleForLocked(const std::string& portName);
+    std::string nameOf(MIDIEndpointRef endpoint);
+
+    jack_client_t* client;
+    std::array<PortSlot, maxPorts> slots;
+    std::atomic<int> slotCount{0};
+    std::atomic<bool> serverGone{false};
+
+    MidiByteRing inputRing{1 << 16};
+    std::counting_semaphore<INT_MAX> inputArrived{0};
+    std::array<std::uint8_t, maxEventBytes> processScratch{};
+    std::atomic<bool> stopping{false};
+    std::thread midiThread;
+
+    std::mutex mutex; // endpoint handles and lists; never taken on the process thread
+    SetupChangedNotifier notifier;
+    std::map<std::string, MIDIEndpointRef> handles;
+    std::vector<MIDIEndpointRef> sourceList;
+    std::vector<MIDIEndpointRef> destinationList;
+    MIDIEndpointRef nextHandle = 1;
+    MIDIClientRef nextClient = 1;
+};

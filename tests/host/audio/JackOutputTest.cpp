@@ -1,0 +1,299 @@
+// The output unit and the engine under a real JACK server (CI starts one with the dummy driver at
+// 44100 Hz and 256-frame periods): a recording client connected to the "Corvena" ports checks
+// that every frame arrives, stamped on one sample clock, and that a note posted the way the
+// application posts it sounds at its pitch and level about 1024 samples later. Skipped when no
+// JACK server answers.
+#include "AudioUnitWrapper.h"
+#include "DeviceStream.h"
+#include "DspPointer.h"
+#include "JackRecorder.h"
+#include "OutputUnit.h"
+#include "OutputUnitServices.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cmath>
+#include <complex>
+#include <cstdio>
+#include <thread>
+
+namespace {
+
+constexpr double sampleRate = 44100.0;
+
+// --- A device unit fed by a probe callback -------------------------------------------------
+
+// The frame value the probe writes at output sample n: a ramp that repeats every 1000 frames,
+// so any lost, doubled or reordered frame shows in the recording.
+float rampValue(uint64_t n) {
+    return float(double(n % 1000) / 1000.0);
+}
+
+struct Probe {
+    static constexpr size_t capacity = 4096;
+    std::array<double, capacity> sampleTimes{};
+    std::array<uint64_t, capacity> hostTimes{};
+    std::array<uint32_t, capacity> frameCounts{};
+    std::atomic<size_t> calls{0};
+
+    static OSStatus render(void* refCon, uint32_t*, const AudioTimeStamp* stamp, uint32_t,
+                           uint32_t frames, AudioBufferList* data) {
+        auto* self = static_cast<Probe*>(refCon);
+        auto* out = static_cast<float*>(data->mBuffers[0].mData);
+        const auto first = uint64_t(stamp->mSampleTime);
+        for (uint32_t i = 0; i < frames; ++i) {
+            out[2 * i] = rampValue(first + i);
+            out[2 * i + 1] = -rampValue(first + i);
+        }
+        const size_t call = self->calls.load(std::memory_order_relaxed);
+        if (call < capacity) {
+            self->sampleTimes[call] = stamp->mSampleTime;
+            self->hostTimes[call] = stamp->mHostTime;
+            self->frameCounts[call] = frames;
+            self->calls.store(call + 1, std::memory_order_release);
+        }
+        return 0;
+    }
+};
+
+TEST(JackOutputThreads, DeviceUnitDeliversEveryFrameOnOneSampleClockAsCorvena) {
+    JackRecorder recorder;
+    if (!recorder.open("corvena-probe-recorder"))
+        GTEST_SKIP() << "no JACK server answers";
+    ASSERT_EQ(recorder.sampleRate(), 44100u) << "the test server runs at 44100 Hz";
+
+    const AudioComponentDescription description{kAudioUnitType_Output,
+                                                kAudioUnitSubType_DefaultOutput,
+                                                kAudioUnitManufacturer_System, 0, 0};
+    AudioUnit unit = nullptr;
+    ASSERT_EQ(AudioComponentInstanceNew(AudioComponentFindNext(nullptr, &description), &unit), 0);
+    AudioUnitInitialize(unit);
+    const AudioStreamBasicDescription format =
+        AudioUnitWrapper::streamFormatFrom(AudioUnitWrapper::standardFormat(44100.0, 2));
+    ASSERT_EQ(AudioUnitSetProperty(unit, kAudioUnitProperty_StreamFormat, kAudioUnitScope_Input, 0,
+                                   &format, sizeof format),
+              0);
+    Probe probe;
+    AURenderCallbackStruct callback{&Probe::render, &probe};
+    ASSERT_EQ(AudioUnitSetProperty(unit, kAudioUnitProperty_SetRenderCallback,
+                                   kAudioUnitScope_Input, 0, &callback, sizeof callback),
+              0);
+    ASSERT_EQ(AudioOutputUnitStart(unit), 0) << OutputUnitErrorText(unit);
+    EXPECT_TRUE(OutputUnitIsRunning(unit));
+    EXPECT_NE(std::string(OutputUnitDeviceDescription(unit)).find("JACK"), std::string::npos)
+        << OutputUnitDeviceDescription(unit);
+    EXPECT_EQ(AudioUnitSetProperty(unit, kAudioUnitProperty_SetRenderCallback,
+                                   kAudioUnitScope_Input, 0, &callback, sizeof callback),
+              kOutputUnitErr_CannotDoInCurrentContext)
+        << "the audio thread reads the callback without a lock";
+
+    const std::vector<std::string> ports = recorder.outputPortsOf("Corvena");
+    ASSERT_EQ(ports.size(), 2u) << "the stream shows up in patchbays as Corvena";
+    ASSERT_TRUE(recorder.connectFrom(ports[0], ports[1]));
+    const size_t frames = 8192;
+    recorder.arm(frames);
+    ASSERT_TRUE(recorder.waitUntilRecorded(frames, 5.0));
+
+    // Every recorded frame continues the ramp from the first one: no frame lost or repeated,
+    // left and right in their places.
+    const uint64_t start = uint64_t(std::lround(recorder.left[0] * 1000.0));
+    size_t mismatches = 0;
+    for (size_t k = 0; k < frames; ++k)
+        if (recorder.left[k] != rampValue(start + k) || recorder.right[k] != -rampValue(start + k))
+            ++mismatches;
+    EXPECT_EQ(mismatches, 0u);
+
+    // Stamps: mSampleTime counts frames from 0; mHostTime follows it on the host clock.
+    const size_t calls = probe.calls.load(std::memory_order_acquire);
+    ASSERT_GT(calls, 8u);
+    EXPECT_EQ(probe.sampleTimes[0], 0.0);
+    size_t gaps = 0;
+    double worstClockErrorMs = 0.0;
+    for (size_t i = 1; i < calls; ++i) {
+        if (probe.sampleTimes[i] != probe.sampleTimes[i - 1] + probe.frameCounts[i - 1])
+            ++gaps;
+        EXPECT_GE(probe.hostTimes[i], probe.hostTimes[i - 1]);
+        const double hostSeconds = double(probe.hostTimes[i] - probe.hostTimes[0]) * 1e-9;
+        const double sampleSeconds = probe.sampleTimes[i] / sampleRate;
+        worstClockErrorMs =
+            std::max(worstClockErrorMs, std::abs(hostSeconds - sampleSeconds) * 1e3);
+    }
+    EXPECT_EQ(gaps, 0u);
+    EXPECT_EQ(probe.frameCounts[0], 256u) << "the server's period";
+    // The dummy driver wakes by sleeping; a callback may run late by a scheduling delay, but the
+    // two clocks must not drift apart.
+    EXPECT_LT(worstClockErrorMs, 20.0);
+    RecordProperty("worst_host_vs_sample_clock_ms", std::to_string(worstClockErrorMs));
+
+    EXPECT_EQ(AudioComponentInstanceDispose(unit), 0);
+}
+
+// --- The engine, brought up exactly as start-up does --------------------------------------
+
+// Rising zero crossings, interpolated linearly between samples.
+std::vector<double> risingCrossings(const std::vector<float>& x, size_t from) {
+    std::vector<double> at;
+    for (size_t i = from + 1; i < x.size(); ++i)
+        if (x[i - 1] < 0.0f && x[i] >= 0.0f)
+            at.push_back(double(i - 1) + double(x[i - 1]) / double(x[i - 1] - x[i]));
+    return at;
+}
+
+std::complex<double> biquadResponse(double b0, double b1, double b2, double a1, double a2,
+                                    double frequencyHz) {
+    const std::complex<double> z1 = std::polar(1.0, -2.0 * M_PI * frequencyHz / sampleRate);
+    return (b0 + b1 * z1 + b2 * z1 * z1) / (1.0 + a1 * z1 + a2 * z1 * z1);
+}
+
+double currentValue(ParameterType type) {
+    return DspGetParameterInfo(dspPointer, type).currentValue;
+}
+
+// The level the voice chain gives a unit sine at `frequencyHz` with the engine's present
+// settings: the 4th-order low-pass (two identical sections) with its 2/Q make-up, the high-pass
+// section with its 1/Q, sustain level, velocity gain, master level and the mix's 0.1; the delay
+// passes the dry signal at mix 0.
+double predictedLevel(double frequencyHz, int velocity) {
+    const double lpCutoff = currentValue(ParameterTypeLpfCutoffFrequency);
+    const double lpQ = currentValue(ParameterTypeLpfResonance);
+    double k = std::tan(M_PI * lpCutoff / sampleRate);
+    double d = 1.0 + k / lpQ + k * k;
+    const double lowPass =
+        std::norm(biquadResponse(k * k / d, 2 * k * k / d, k * k / d, (2 * k * k - 2) / d,
+                                 (1 - k / lpQ + k * k) / d, frequencyHz)) *
+        2.0 / lpQ;
+    const double hpCutoff = currentValue(ParameterTypeHpfCutoffFrequency);
+    const double hpQ = currentValue(ParameterTypeHpfResonance);
+    k = std::tan(M_PI * hpCutoff / sampleRate);
+    d = 1.0 + k / hpQ + k * k;
+    const double highPass = std::abs(biquadResponse(1 / d, -2 / d, 1 / d, (2 * k * k - 2) / d,
+                                                    (1 - k / hpQ + k * k) / d, frequencyHz)) /
+                            hpQ;
+    return lowPass * highPass * currentValue(ParameterTypeVcaEgSustainLevel) *
+           velocity_default[velocity] * currentValue(ParameterTypeMasterOutputLevel) * 0.1;
+}
+
+class JackEndToEndThreads : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!recorder.open("corvena-test-recorder"))
+            GTEST_SKIP() << "no JACK server answers";
+        ASSERT_EQ(recorder.sampleRate(), 44100u) << "the test server runs at 44100 Hz";
+        ASSERT_TRUE(audioUnitWrapper.initialize()) << audioUnitWrapper.failureMessage();
+        ASSERT_EQ(dspPointer, audioUnitWrapper.ptr);
+        const std::vector<std::string> ports = recorder.outputPortsOf("Corvena");
+        ASSERT_EQ(ports.size(), 2u);
+        ASSERT_TRUE(recorder.connectFrom(ports[0], ports[1]));
+        // The server may count an xrun while it reorders its graph for new clients and
+        // connections; steady running is measured from here.
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        engineXrunsAtStart = OutputUnitXrunCount(audioUnitWrapper.audioUnit);
+        serverXrunsAtStart = recorder.serverXruns();
+        started = std::chrono::steady_clock::now();
+    }
+
+    // Ten seconds of 256-frame periods. What the engine owes is its render budget: a render of
+    // a 256-frame buffer must not come near the buffer's 5.8 ms. The dummy driver also reports
+    // xruns of the machine's own: it counts any wake-up later than its deadline, even by ten
+    // microseconds, and on a shared virtual machine the whole process is sometimes held for
+    // milliseconds (seen as 3 to 14 ms of thread CPU time on buffers of silence, which render in
+    // under 0.1 ms). So the budget is held strictly for all but the rarest buffers, and the
+    // xrun counts are recorded and printed beside it.
+    void expectNoXrunOverTenSeconds() {
+        std::this_thread::sleep_until(started + std::chrono::seconds(10));
+        const DeviceStream* stream = audioUnitWrapper.audioUnit->device;
+        ASSERT_NE(stream, nullptr);
+        const uint64_t renders = stream->renderCount();
+        const uint64_t slow = stream->slowRenderCount();
+        EXPECT_GT(renders, 1500u) << "ten seconds of 256-frame buffers is 1722 renders";
+        EXPECT_LE(slow * 100, renders)
+            << slow << " of " << renders << " renders took over half their buffer's time";
+        const uint64_t engineXruns =
+            OutputUnitXrunCount(audioUnitWrapper.audioUnit) - engineXrunsAtStart;
+        const uint64_t serverXruns = recorder.serverXruns() - serverXrunsAtStart;
+        RecordProperty("slow_renders", std::to_string(slow) + " of " + std::to_string(renders));
+        RecordProperty("xruns_in_ten_seconds", std::to_string(engineXruns) + " engine, " +
+                                                   std::to_string(serverXruns) + " server");
+        std::printf("renders %llu, over half a buffer %llu, longest %.1f us; xruns in 10 s: "
+                    "%llu engine, %llu server\n",
+                    (unsigned long long)renders, (unsigned long long)slow,
+                    stream->longestRenderNanoseconds() / 1000.0, (unsigned long long)engineXruns,
+                    (unsigned long long)serverXruns);
+    }
+
+    JackRecorder recorder;
+    std::chrono::steady_clock::time_point started;
+    uint64_t engineXrunsAtStart = 0;
+    uint64_t serverXrunsAtStart = 0;
+};
+
+TEST_F(JackEndToEndThreads, EngineRendersIntoTheCorvenaPortsForTenSecondsWithoutXruns) {
+    const AudioStreamBasicDescription& format = audioUnitWrapper.audioUnit->format;
+    EXPECT_EQ(format.mSampleRate, 44100.0);
+    EXPECT_EQ(format.mChannelsPerFrame, 2u);
+    EXPECT_EQ(format.mFormatFlags, 9u);
+    EXPECT_EQ(audioUnitWrapper.samplingRate, 44100.0);
+
+    recorder.arm(44100);
+    ASSERT_TRUE(recorder.waitUntilRecorded(44100, 5.0));
+    // Nothing posted: the engine's output is the delay's output for silence.
+    float loudest = 0.0f;
+    for (size_t i = 0; i < 44100; ++i)
+        loudest = std::max({loudest, std::abs(recorder.left[i]), std::abs(recorder.right[i])});
+    EXPECT_EQ(loudest, 0.0f);
+    expectNoXrunOverTenSeconds();
+}
+
+// Needs the voices: until they render, the engine is silent and this test fails on the tone.
+TEST_F(JackEndToEndThreads, NoteOn60SoundsMiddleCAtTheChainsLevelAbout1024SamplesAfterPosting) {
+    const size_t frames = 44100;
+    recorder.arm(frames);
+    ASSERT_TRUE(recorder.waitUntilRecorded(1, 2.0));
+    const jack_nframes_t postedAt = recorder.frameTimeNow();
+    DspSetEvent(dspPointer, EventSubTypeNoteOn, ParameterTypeNone, 60, 100, 0);
+    ASSERT_TRUE(recorder.waitUntilRecorded(frames, 5.0));
+
+    size_t onset = 0;
+    while (onset < frames && std::abs(recorder.left[onset]) < 1e-3f)
+        ++onset;
+    ASSERT_LT(onset, frames) << "no sound in the recording";
+    const double delay = double(int32_t(recorder.firstFrame() + jack_nframes_t(onset) - postedAt));
+    RecordProperty("onset_after_posting_samples", std::to_string(delay));
+    // 1024 samples of event latency; the stamp is read from the host clock against the offset
+    // learnt at the first buffer, so a period's worth of scheduling slack is allowed.
+    EXPECT_NEAR(delay, 1024.0, 256.0);
+
+    // After attack and decay (442 + a few hundred samples) the tone is steady.
+    const size_t steady = onset + 2048;
+    ASSERT_LT(steady + 22050, frames);
+    const std::vector<double> crossings = risingCrossings(recorder.left, steady);
+    ASSERT_GT(crossings.size(), 100u);
+    const double periods = double(crossings.size() - 1);
+    const double frequency = periods / (crossings.back() - crossings.front()) * sampleRate;
+    RecordProperty("frequency_hz", std::to_string(frequency));
+    EXPECT_NEAR(frequency, 261.6256, 0.5);
+
+    // Level: RMS over whole periods, as a peak amplitude. The prediction is exact to float
+    // rounding and the envelope has settled to within 1e-9 of the sustain level here, so 0.5 %
+    // covers the part-sample edges of the window and nothing more.
+    double sum = 0.0;
+    size_t count = 0;
+    for (auto i = size_t(std::ceil(crossings.front())); i < size_t(crossings.back()); ++i, ++count)
+        sum += double(recorder.left[i]) * recorder.left[i];
+    const double amplitude = std::sqrt(2.0 * sum / double(count));
+    const double predicted = predictedLevel(261.6256, 100);
+    RecordProperty("amplitude", std::to_string(amplitude));
+    EXPECT_NEAR(amplitude, predicted, predicted * 0.005);
+
+    size_t sidesDiffer = 0;
+    for (size_t i = 0; i < frames; ++i)
+        if (recorder.left[i] != recorder.right[i])
+            ++sidesDiffer;
+    EXPECT_EQ(sidesDiffer, 0u) << "with the delay's mix at 0 both sides carry the dry mix";
+    expectNoXrunOverTenSeconds();
+}
+
+} // namespace

@@ -1,0 +1,44 @@
+// A JACK client for tests: two input ports that record what they are connected to into memory
+// allocated up front, with the JACK frame time of the first recorded frame, and a count of the
+// server's xruns. Its process callback only copies.
+#pragma once
+
+#include <jack/jack.h>
+
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class JackRecorder {
+public:
+    ~JackRecorder();
+
+    // False when no JACK server answers (the server is never started from here).
+    bool open(const char* clientName);
+    std::vector<std::string> outputPortsOf(const std::string& client) const;
+    bool connectFrom(const std::string& left, const std::string& right);
+
+    // Arms a recording of `frames` frames, starting with the next process cycle.
+    void arm(size_t frames);
+    size_t recorded() const { return written.load(std::memory_order_acquire); }
+    bool waitUntilRecorded(size_t frames, double timeoutSeconds) const;
+    jack_nframes_t firstFrame() const { return firstFrameTime; }
+    jack_nframes_t frameTimeNow() const { return jack_frame_time(client); }
+    jack_nframes_t sampleRate() const { return jack_get_sample_rate(client); }
+    uint64_t serverXruns() const { return xruns.load(std::memory_order_relaxed); }
+
+    std::vector<float> left, right;
+
+private:
+    static int process(jack_nframes_t frames, void* self);
+    static int onXrun(void* self);
+
+    jack_client_t* client = nullptr;
+    jack_port_t* inputs[2] = {nullptr, nullptr};
+    std::atomic<bool> armed{false};
+    std::atomic<size_t> written{0};
+    size_t capacity = 0;
+    jack_nframes_t firstFrameTime = 0;
+    std::atomic<uint64_t> xruns{0};
+};

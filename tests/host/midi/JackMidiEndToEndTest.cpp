@@ -1,0 +1,167 @@
+// MIDI from a real JACK client into the engine. Under a JACK server (the test script runs one
+// on its dummy driver), the program's MIDI comes up with no source present; then a keyboard
+// client appears, is connected by the hot-plug path, and what it plays arrives in the engine's
+// event ring. Skipped when no JACK server answers.
+#include "DspPointer.h"
+#include "JackMidiBackend.h"
+#include "MIDIObject.h"
+#include "MidiByteRing.h"
+#include "MidiTestSupport.h"
+
+#include <jack/jack.h>
+#include <jack/midiport.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// A stand-in keyboard: one JACK client with a MIDI output port, whose messages the test thread
+// queues and the process callback writes out, and a MIDI input port that records what it hears.
+class TestKeyboard {
+public:
+    TestKeyboard() {
+        client = jack_client_open("corvena-test-keyboard", JackNoStartServer, nullptr);
+        if (client == nullptr)
+            return;
+        port = jack_port_register(client, "midi_out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
+        input = jack_port_register(client, "midi_in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+        jack_set_process_callback(client, process, this);
+        jack_activate(client);
+    }
+    ~TestKeyboard() {
+        if (client != nullptr)
+            jack_client_close(client);
+    }
+    bool ok() const { return client != nullptr && port != nullptr && input != nullptr; }
+    std::string portName() const { return jack_port_name(port); }
+    std::string inputName() const { return jack_port_name(input); }
+    // What arrived at the keyboard's MIDI input, one message at a time.
+    bool heard(Bytes* message) {
+        std::uint8_t data[16];
+        MidiByteRing::Record record;
+        if (!received.pop(&record, data, sizeof data))
+            return false;
+        message->assign(data, data + record.length);
+        return true;
+    }
+    bool isConnectedTo(const std::string& other) const {
+        return jack_port_connected_to(port, other.c_str()) != 0;
+    }
+    void play(const Bytes& message) {
+        while (!pending.push(0, 0, message.data(), static_cast<std::uint16_t>(message.size())))
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+
+private:
+    static int process(jack_nframes_t frames, void* arg) {
+        auto* self = static_cast<TestKeyboard*>(arg);
+        void* buffer = jack_port_get_buffer(self->port, frames);
+        jack_midi_clear_buffer(buffer);
+        std::uint8_t data[16];
+        MidiByteRing::Record record;
+        while (self->pending.pop(&record, data, sizeof data))
+            jack_midi_event_write(buffer, 0, data, record.length);
+        void* in = jack_port_get_buffer(self->input, frames);
+        const jack_nframes_t count = jack_midi_get_event_count(in);
+        for (jack_nframes_t e = 0; e < count; ++e) {
+            jack_midi_event_t event;
+            if (jack_midi_event_get(&event, in, e) == 0 && event.size <= 16)
+                self->received.push(0, 0, event.buffer, static_cast<std::uint16_t>(event.size));
+        }
+        return 0;
+    }
+
+    jack_client_t* client = nullptr;
+    jack_port_t* port = nullptr;
+    jack_port_t* input = nullptr;
+    MidiByteRing pending{1024};
+    MidiByteRing received{1024};
+};
+
+// The main thread's event loop, for as long as it takes `done` to hold (at most 10 s).
+template <typename Condition> bool runMainLoopUntil(Condition done) {
+    const auto deadline = Clock::now() + std::chrono::seconds(10);
+    while (Clock::now() < deadline) {
+        MIDIServicesDeliverPendingNotifications();
+        if (done())
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
+} // namespace
+
+TEST(JackMidiEndToEndThreads, KeyboardAppearingAfterStartUpIsConnectedAndPlaysTheEngine) {
+    if (!MIDIServicesStart(MidiBackendChoice::jack))
+        GTEST_SKIP() << "no JACK server answers";
+    auto jack = std::dynamic_pointer_cast<JackMidiBackend>(MIDIServicesBackend());
+    ASSERT_NE(jack, nullptr);
+
+    // Start-up, in the program's order: the engine, then the MIDI ports, then every source.
+    EngineUnderTest engine;
+    dspPointer = engine.handle();
+    midiObject.initialize();
+    midiObject.MIDIInputConnectAll();
+    EXPECT_EQ(midiObject.currentInputPortInfoIndex, -1);
+    const std::string ourInput = jack->jackPortName(midiObject.inputPortRef);
+    EXPECT_EQ(ourInput.rfind(midiServicesClientName, 0), 0u) << ourInput;
+    EXPECT_NE(ourInput.find(":inputPort"), std::string::npos) << ourInput;
+
+    TestKeyboard keyboard;
+    ASSERT_TRUE(keyboard.ok());
+    ASSERT_TRUE(runMainLoopUntil([&] { return keyboard.isConnectedTo(ourInput); }))
+        << "the hot-plugged keyboard was not connected";
+    bool listed = false;
+    for (const portInfo& info : midiObject.inputPortInfoArray)
+        listed |= info.endpointName == keyboard.portName();
+    EXPECT_TRUE(listed);
+
+    std::vector<DspEvent> received;
+    auto waitForEvents = [&](std::size_t count) {
+        return runMainLoopUntil([&] {
+            for (const DspEvent& e : engine.drain())
+                received.push_back(e);
+            return received.size() >= count;
+        });
+    };
+
+    keyboard.play({0x90, 0x3C, 0x64});
+    ASSERT_TRUE(waitForEvents(1)) << "note on did not arrive";
+    EXPECT_EQ(received[0].eventType, EventTypeSynth);
+    EXPECT_EQ(received[0].subType, EventSubTypeNoteOn);
+    EXPECT_EQ(received[0].value1, 60.0);
+    EXPECT_EQ(received[0].value2, 100.0);
+
+    keyboard.play({0x80, 0x3C, 0x40});
+    ASSERT_TRUE(waitForEvents(2)) << "note off did not arrive";
+    EXPECT_EQ(received[1].subType, EventSubTypeNoteOff);
+    EXPECT_EQ(received[1].value1, 60.0);
+
+    keyboard.play({0xE0, 0x00, 0x60});
+    ASSERT_TRUE(waitForEvents(3)) << "pitch bend did not arrive";
+    EXPECT_EQ(received[2].parameterType, ParameterTypePitchBend);
+    EXPECT_DOUBLE_EQ(DspGetParameterInfo(engine.handle(), ParameterTypePitchBend).normalizedValue,
+                     0.75);
+    EXPECT_EQ(received.size(), 3u);
+
+    // MIDI thru to the keyboard's own input: the bytes come back unchanged.
+    int destination = -1;
+    for (std::size_t i = 0; i < midiObject.outputPortInfoArray.size(); ++i)
+        if (midiObject.outputPortInfoArray[i].endpointName == keyboard.inputName())
+            destination = static_cast<int>(i);
+    ASSERT_GE(destination, 0) << "the keyboard's input is listed as a destination";
+    midiObject.outputConnect(destination);
+    keyboard.play({0x90, 0x40, 0x20});
+    Bytes echoed;
+    ASSERT_TRUE(runMainLoopUntil([&] { return keyboard.heard(&echoed); }));
+    EXPECT_EQ(echoed, (Bytes{0x90, 0x40, 0x20}));
+    ASSERT_TRUE(waitForEvents(4));
+    EXPECT_EQ(received[3].value1, 64.0) << "thru comes on top of playing the engine";
+    dspPointer = nullptr;
+}
