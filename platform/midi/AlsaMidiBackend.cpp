@@ -9,8 +9,6 @@
 
 namespace {
 
-constexpr MIDIPortRef firstPortRef = 0x100;
-
 void silentAlsaError(const char*, int, const char*, int, const char*, ...) {}
 
 MIDIEndpointRef handleOf(int client, int port) {
@@ -96,19 +94,15 @@ void AlsaMidiBackend::midiThreadLoop() {
 }
 
 void AlsaMidiBackend::deliver(int slotIndex, MIDIPacketListWriter& writer) {
-    if (slotIndex >= 0 && !writer.isEmpty()) {
-        PortSlot& slot = slots[static_cast<std::size_t>(slotIndex)];
-        const MIDIPacketList list = writer.list();
-        if (slot.readProc != nullptr)
-            slot.readProc(&list, slot.refCon, nullptr);
-    }
+    if (slotIndex >= 0 && !writer.isEmpty())
+        ports.deliver(slotIndex, writer.list());
     writer.clear();
 }
 
 int AlsaMidiBackend::slotIndexForAlsaPort(int alsaPort) const {
-    const int count = slotCount.load(std::memory_order_acquire);
+    const int count = ports.size();
     for (int i = 0; i < count; ++i) {
-        const PortSlot& slot = slots[static_cast<std::size_t>(i)];
+        const PortSlot& slot = ports.at(i);
         if (slot.isInput && slot.alsaPort.load(std::memory_order_acquire) == alsaPort)
             return i;
     }
@@ -215,35 +209,22 @@ MIDIStatus AlsaMidiBackend::createOutputPort(MIDIClientRef client, const std::st
 MIDIStatus AlsaMidiBackend::makePort(const std::string& portName, bool isInput,
                                      MIDIReadCallback readProc, void* refCon, MIDIPortRef* out) {
     std::lock_guard lock(mutex);
-    const int index = slotCount.load();
-    if (index >= maxPorts)
-        return midiInvalidPort;
-    const unsigned int caps = isInput ? SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE
-                                      : SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ;
-    const int alsaPort =
-        snd_seq_create_simple_port(seq, portName.c_str(), caps,
-                                   SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_APPLICATION);
-    if (alsaPort < 0)
-        return midiInvalidPort;
-    PortSlot& slot = slots[static_cast<std::size_t>(index)];
-    slot.isInput = isInput;
-    slot.readProc = readProc;
-    slot.refCon = refCon;
-    slot.alsaPort.store(alsaPort, std::memory_order_release);
-    slotCount.store(index + 1, std::memory_order_release);
-    *out = firstPortRef + static_cast<MIDIPortRef>(index);
-    return midiNoError;
-}
-
-AlsaMidiBackend::PortSlot* AlsaMidiBackend::slotFor(MIDIPortRef port) {
-    const int count = slotCount.load(std::memory_order_acquire);
-    if (port < firstPortRef || port - firstPortRef >= static_cast<MIDIPortRef>(count))
-        return nullptr;
-    return &slots[port - firstPortRef];
+    auto open = [&](PortSlot& slot) {
+        const unsigned int caps = isInput ? SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE
+                                          : SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ;
+        const int alsaPort = snd_seq_create_simple_port(seq, portName.c_str(), caps,
+                                                        SND_SEQ_PORT_TYPE_MIDI_GENERIC |
+                                                            SND_SEQ_PORT_TYPE_APPLICATION);
+        if (alsaPort < 0)
+            return false;
+        slot.alsaPort.store(alsaPort, std::memory_order_release);
+        return true;
+    };
+    return ports.add(isInput, readProc, refCon, open, out);
 }
 
 MIDIStatus AlsaMidiBackend::connectSource(MIDIPortRef port, MIDIEndpointRef source, void*) {
-    PortSlot* slot = slotFor(port);
+    PortSlot* slot = ports.find(port);
     if (slot == nullptr || !slot->isInput)
         return midiInvalidPort;
     const int result =
@@ -252,7 +233,7 @@ MIDIStatus AlsaMidiBackend::connectSource(MIDIPortRef port, MIDIEndpointRef sour
 }
 
 MIDIStatus AlsaMidiBackend::disconnectSource(MIDIPortRef port, MIDIEndpointRef source) {
-    PortSlot* slot = slotFor(port);
+    PortSlot* slot = ports.find(port);
     if (slot == nullptr || !slot->isInput)
         return midiInvalidPort;
     snd_seq_disconnect_from(seq, slot->alsaPort.load(), clientOf(source), portOf(source));
@@ -263,7 +244,7 @@ MIDIStatus AlsaMidiBackend::disconnectSource(MIDIPortRef port, MIDIEndpointRef s
 // selection.
 MIDIStatus AlsaMidiBackend::send(MIDIPortRef port, MIDIEndpointRef destination,
                                  const MIDIPacketList& list) {
-    PortSlot* slot = slotFor(port);
+    PortSlot* slot = ports.find(port);
     if (slot == nullptr || slot->isInput)
         return midiInvalidPort;
     MIDIPacketListReader reader(list);

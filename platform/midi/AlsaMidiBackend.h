@@ -10,6 +10,7 @@
 #pragma once
 
 #include "MidiBackend.h"
+#include "MidiPortTable.h"
 
 #include <alsa/asoundlib.h>
 
@@ -58,7 +59,6 @@ private:
     void midiThreadLoop();
     void deliver(int slotIndex, MIDIPacketListWriter& writer);
     int slotIndexForAlsaPort(int alsaPort) const;
-    PortSlot* slotFor(MIDIPortRef port);
     MIDIStatus makePort(const std::string& name, bool isInput, MIDIReadCallback readProc,
                         void* refCon, MIDIPortRef* out);
     std::vector<MIDIEndpointRef> listPorts(unsigned int capabilities);
@@ -67,8 +67,7 @@ private:
     snd_seq_t* seq;
     int ourClient;
     int announcePort;
-    std::array<PortSlot, maxPorts> slots;
-    std::atomic<int> slotCount{0};
+    MidiPortTable<PortSlot, maxPorts> ports;
     std::atomic<bool> stopping{false};
     std::thread midiThread;
 

@@ -12,7 +12,6 @@
 
 namespace {
 
-constexpr MIDIPortRef firstPortRef = 0x100;
 constexpr MIDIEndpointRef firstEndpointHandle = 0x10000;
 
 void silentJackMessage(const char*) {}
@@ -81,9 +80,9 @@ int JackMidiBackend::processCallback(jack_nframes_t frames, void* arg) {
 void JackMidiBackend::process(jack_nframes_t frames) {
     const std::uint64_t now = HostClock::nowNanoseconds();
     bool arrived = false;
-    const int count = slotCount.load(std::memory_order_acquire);
+    const int count = ports.size();
     for (int i = 0; i < count; ++i) {
-        PortSlot& slot = slots[static_cast<std::size_t>(i)];
+        PortSlot& slot = ports.at(i);
         jack_port_t* port = slot.jackPort.load(std::memory_order_acquire);
         if (port == nullptr)
             continue;
@@ -135,12 +134,8 @@ void JackMidiBackend::midiThreadLoop() {
 }
 
 void JackMidiBackend::deliver(int slotIndex, MIDIPacketListWriter& writer) {
-    if (slotIndex >= 0 && !writer.isEmpty()) {
-        PortSlot& slot = slots[static_cast<std::size_t>(slotIndex)];
-        const MIDIPacketList list = writer.list();
-        if (slot.readProc != nullptr)
-            slot.readProc(&list, slot.refCon, nullptr);
-    }
+    if (slotIndex >= 0 && !writer.isEmpty())
+        ports.deliver(slotIndex, writer.list());
     writer.clear();
 }
 
@@ -282,39 +277,28 @@ MIDIStatus JackMidiBackend::registerPort(const std::string& portName, bool isInp
                                          MIDIReadCallback readProc, void* refCon,
                                          MIDIPortRef* out) {
     std::lock_guard lock(mutex);
-    const int index = slotCount.load();
-    if (index >= maxPorts || serverGone.load())
+    if (serverGone.load())
         return midiInvalidPort;
-    jack_port_t* port = jack_port_register(client, portName.c_str(), JACK_DEFAULT_MIDI_TYPE,
-                                           isInput ? JackPortIsInput : JackPortIsOutput, 0);
-    if (port == nullptr)
-        return midiInvalidPort;
-    PortSlot& slot = slots[static_cast<std::size_t>(index)];
-    slot.isInput = isInput;
-    slot.readProc = readProc;
-    slot.refCon = refCon;
-    if (!isInput)
-        slot.thruRing = std::make_unique<MidiByteRing>(1 << 14);
-    slot.jackPort.store(port, std::memory_order_release);
-    slotCount.store(index + 1, std::memory_order_release);
-    *out = firstPortRef + static_cast<MIDIPortRef>(index);
-    return midiNoError;
-}
-
-JackMidiBackend::PortSlot* JackMidiBackend::slotFor(MIDIPortRef port) {
-    const int count = slotCount.load(std::memory_order_acquire);
-    if (port < firstPortRef || port - firstPortRef >= static_cast<MIDIPortRef>(count))
-        return nullptr;
-    return &slots[port - firstPortRef];
+    auto open = [&](PortSlot& slot) {
+        jack_port_t* port = jack_port_register(client, portName.c_str(), JACK_DEFAULT_MIDI_TYPE,
+                                               isInput ? JackPortIsInput : JackPortIsOutput, 0);
+        if (port == nullptr)
+            return false;
+        if (!isInput)
+            slot.thruRing = std::make_unique<MidiByteRing>(1 << 14);
+        slot.jackPort.store(port, std::memory_order_release);
+        return true;
+    };
+    return ports.add(isInput, readProc, refCon, open, out);
 }
 
 std::string JackMidiBackend::jackPortName(MIDIPortRef port) {
-    PortSlot* slot = slotFor(port);
+    PortSlot* slot = ports.find(port);
     return slot ? jack_port_name(slot->jackPort.load()) : std::string{};
 }
 
 MIDIStatus JackMidiBackend::connectSource(MIDIPortRef port, MIDIEndpointRef source, void*) {
-    PortSlot* slot = slotFor(port);
+    PortSlot* slot = ports.find(port);
     if (slot == nullptr || !slot->isInput)
         return midiInvalidPort;
     const std::string sourceName = nameOf(source);
@@ -326,7 +310,7 @@ MIDIStatus JackMidiBackend::connectSource(MIDIPortRef port, MIDIEndpointRef sour
 }
 
 MIDIStatus JackMidiBackend::disconnectSource(MIDIPortRef port, MIDIEndpointRef source) {
-    PortSlot* slot = slotFor(port);
+    PortSlot* slot = ports.find(port);
     if (slot == nullptr || !slot->isInput)
         return midiInvalidPort;
     const std::string sourceName = nameOf(source);
@@ -340,7 +324,7 @@ MIDIStatus JackMidiBackend::disconnectSource(MIDIPortRef port, MIDIEndpointRef s
 // the bytes themselves go through the thru ring to the process callback.
 MIDIStatus JackMidiBackend::send(MIDIPortRef port, MIDIEndpointRef destination,
                                  const MIDIPacketList& list) {
-    PortSlot* slot = slotFor(port);
+    PortSlot* slot = ports.find(port);
     if (slot == nullptr || slot->isInput)
         return midiInvalidPort;
     if (slot->thruWriterBusy.test_and_set(std::memory_order_acquire))

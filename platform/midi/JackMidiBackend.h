@@ -11,6 +11,7 @@
 
 #include "MidiBackend.h"
 #include "MidiByteRing.h"
+#include "MidiPortTable.h"
 
 #include <jack/jack.h>
 
@@ -77,7 +78,6 @@ private:
     void midiThreadLoop();
     void deliver(int slotIndex, MIDIPacketListWriter& writer);
     void reportSetupChanged();
-    PortSlot* slotFor(MIDIPortRef port);
     MIDIStatus registerPort(const std::string& name, bool isInput, MIDIReadCallback readProc,
                             void* refCon, MIDIPortRef* out);
     // Lists the other clients' MIDI ports with the given flag; call with the mutex held.
@@ -86,8 +86,7 @@ private:
     std::string nameOf(MIDIEndpointRef endpoint);
 
     jack_client_t* client;
-    std::array<PortSlot, maxPorts> slots;
-    std::atomic<int> slotCount{0};
+    MidiPortTable<PortSlot, maxPorts> ports;
     std::atomic<bool> serverGone{false};
 
     MidiByteRing inputRing{1 << 16};

@@ -1,0 +1,60 @@
+// The ports a backend has created, in a fixed array that its real-time or MIDI thread can walk
+// without a lock: a port is filled in completely, then published by raising the count, and never
+// removed. `Slot` is the backend's own record; it must have `isInput`, `readProc` and `refCon`.
+// Port handles are the slot index offset by firstPortRef, so they never collide with endpoint or
+// client handles.
+#pragma once
+
+#include "MidiServices.h"
+
+#include <array>
+#include <atomic>
+#include <mutex>
+
+template <typename Slot, int capacity> class MidiPortTable {
+public:
+    static constexpr MIDIPortRef firstPortRef = 0x100;
+
+    // Published ports; any thread.
+    int size() const { return count.load(std::memory_order_acquire); }
+    Slot& at(int index) { return slots[static_cast<std::size_t>(index)]; }
+    const Slot& at(int index) const { return slots[static_cast<std::size_t>(index)]; }
+
+    Slot* find(MIDIPortRef port) {
+        if (port < firstPortRef || port - firstPortRef >= static_cast<MIDIPortRef>(size()))
+            return nullptr;
+        return &slots[port - firstPortRef];
+    }
+
+    // Fills the next slot with `open(slot)` (false: the native port could not be made) and
+    // publishes it. Creators are serialised among themselves; readers never wait.
+    template <typename Open>
+    MIDIStatus add(bool isInput, MIDIReadCallback readProc, void* refCon, Open open,
+                   MIDIPortRef* out) {
+        std::lock_guard lock(creating);
+        const int index = count.load(std::memory_order_relaxed);
+        if (index >= capacity)
+            return midiInvalidPort;
+        Slot& slot = slots[static_cast<std::size_t>(index)];
+        slot.isInput = isInput;
+        slot.readProc = readProc;
+        slot.refCon = refCon;
+        if (!open(slot))
+            return midiInvalidPort;
+        count.store(index + 1, std::memory_order_release);
+        *out = firstPortRef + static_cast<MIDIPortRef>(index);
+        return midiNoError;
+    }
+
+    // Hands a packet list read on port `index` to its read callback.
+    void deliver(int index, const MIDIPacketList& list) {
+        Slot& slot = at(index);
+        if (slot.readProc != nullptr)
+            slot.readProc(&list, slot.refCon, nullptr);
+    }
+
+private:
+    std::array<Slot, capacity> slots;
+    std::atomic<int> count{0};
+    std::mutex creating;
+};
