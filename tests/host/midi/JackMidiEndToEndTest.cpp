@@ -4,6 +4,7 @@
 // event ring. Skipped when no JACK server answers.
 #include "DspPointer.h"
 #include "JackMidiBackend.h"
+#include "JackTestKeyboard.h"
 #include "MIDIObject.h"
 #include "MidiByteRing.h"
 #include "MidiTestSupport.h"
@@ -19,69 +20,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// A stand-in keyboard: one JACK client with a MIDI output port, whose messages the test thread
-// queues and the process callback writes out, and a MIDI input port that records what it hears.
-class TestKeyboard {
-public:
-    TestKeyboard() {
-        client = jack_client_open("corvena-test-keyboard", JackNoStartServer, nullptr);
-        if (client == nullptr)
-            return;
-        port = jack_port_register(client, "midi_out", JACK_DEFAULT_MIDI_TYPE, JackPortIsOutput, 0);
-        input = jack_port_register(client, "midi_in", JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
-        jack_set_process_callback(client, process, this);
-        jack_activate(client);
-    }
-    ~TestKeyboard() {
-        if (client != nullptr)
-            jack_client_close(client);
-    }
-    bool ok() const { return client != nullptr && port != nullptr && input != nullptr; }
-    std::string portName() const { return jack_port_name(port); }
-    std::string inputName() const { return jack_port_name(input); }
-    // What arrived at the keyboard's MIDI input, one message at a time.
-    bool heard(Bytes* message) {
-        std::uint8_t data[16];
-        MidiByteRing::Record record;
-        if (!received.pop(&record, data, sizeof data))
-            return false;
-        message->assign(data, data + record.length);
-        return true;
-    }
-    bool isConnectedTo(const std::string& other) const {
-        return jack_port_connected_to(port, other.c_str()) != 0;
-    }
-    void play(const Bytes& message) {
-        while (!pending.push(0, 0, message.data(), static_cast<std::uint16_t>(message.size())))
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-
-private:
-    static int process(jack_nframes_t frames, void* arg) {
-        auto* self = static_cast<TestKeyboard*>(arg);
-        void* buffer = jack_port_get_buffer(self->port, frames);
-        jack_midi_clear_buffer(buffer);
-        std::uint8_t data[16];
-        MidiByteRing::Record record;
-        while (self->pending.pop(&record, data, sizeof data))
-            jack_midi_event_write(buffer, 0, data, record.length);
-        void* in = jack_port_get_buffer(self->input, frames);
-        const jack_nframes_t count = jack_midi_get_event_count(in);
-        for (jack_nframes_t e = 0; e < count; ++e) {
-            jack_midi_event_t event;
-            if (jack_midi_event_get(&event, in, e) == 0 && event.size <= 16)
-                self->received.push(0, 0, event.buffer, static_cast<std::uint16_t>(event.size));
-        }
-        return 0;
-    }
-
-    jack_client_t* client = nullptr;
-    jack_port_t* port = nullptr;
-    jack_port_t* input = nullptr;
-    MidiByteRing pending{1024};
-    MidiByteRing received{1024};
-};
 
 // The main thread's event loop, for as long as it takes `done` to hold (at most 10 s).
 template <typename Condition> bool runMainLoopUntil(Condition done) {
@@ -113,7 +51,7 @@ TEST(JackMidiEndToEndThreads, KeyboardAppearingAfterStartUpIsConnectedAndPlaysTh
     EXPECT_EQ(ourInput.rfind(midiServicesClientName, 0), 0u) << ourInput;
     EXPECT_NE(ourInput.find(":inputPort"), std::string::npos) << ourInput;
 
-    TestKeyboard keyboard;
+    JackTestKeyboard keyboard("corvena-test-keyboard");
     ASSERT_TRUE(keyboard.ok());
     ASSERT_TRUE(runMainLoopUntil([&] { return keyboard.isConnectedTo(ourInput); }))
         << "the hot-plugged keyboard was not connected";

@@ -1,0 +1,187 @@
+// The panel's layout and the routing of knob and key actions to the engine.
+#include "MainViewController.h"
+
+#include "Color.h"
+#include "DspPointer.h"
+#include "Font.h"
+#include "KeyboardView.h"
+#include "ZVLabel.h"
+#include "Zelvar_GradientView.h"
+#include "Zelvar_SimpleLineKnob.h"
+#include "Zelvar_SimpleWaveformKnob.h"
+
+#include <cmath>
+
+using toolkit::makeRect;
+
+namespace {
+
+constexpr double knobSize = 65.0;
+constexpr double upperRowFromTop = 90.0;  // y = H − 90
+constexpr double lowerRowFromTop = 195.0; // y = H − 195
+constexpr double keyboardHeight = 120.0;
+constexpr double keyboardInset = 0.0;
+constexpr int keyboardOctaves = 2;
+constexpr double captionFontSize = 13.0;
+constexpr double captionHeight = 20.0;
+constexpr double captionGap = 20.0;      // caption y = knob y − 20
+constexpr double captionOverhang = 50.0; // on each side of the knob
+constexpr double octaveRingStart = 0.5;  // transpose 0 in the middle, the ring grows either way
+constexpr double keyboardVelocity = 100.0;
+
+} // namespace
+
+MainViewController::MainViewController()
+    : waveformKnob(new Zelvar_SimpleWaveformKnob()), lpfCutoffKnob(new Zelvar_SimpleLineKnob()),
+      lpfResonanceKnob(new Zelvar_SimpleLineKnob()),
+      octaveTransposeKnob(new Zelvar_SimpleLineKnob()), egAttackKnob(new Zelvar_SimpleLineKnob()),
+      egDecayKnob(new Zelvar_SimpleLineKnob()), egSustainKnob(new Zelvar_SimpleLineKnob()),
+      egReleaseKnob(new Zelvar_SimpleLineKnob()), masterOutputKnob(new Zelvar_SimpleLineKnob()),
+      pluginParameter{{ParameterTypeOscillatorWaveform, 0}, {ParameterTypeOctaveTranspose, 1},
+                      {ParameterTypeLpfCutoffFrequency, 2}, {ParameterTypeLpfResonance, 3},
+                      {ParameterTypeVcaEgAttackTime, 4},    {ParameterTypeVcaEgDecayTime, 5},
+                      {ParameterTypeVcaEgSustainLevel, 6},  {ParameterTypeVcaEgReleaseTime, 7},
+                      {ParameterTypeMasterOutputLevel, 8}} {}
+
+MainViewController::~MainViewController() {
+    if (!viewLoaded) {
+        for (Zelvar_SimpleKnob* knob : std::initializer_list<Zelvar_SimpleKnob*>{
+                 waveformKnob, lpfCutoffKnob, lpfResonanceKnob, octaveTransposeKnob, egAttackKnob,
+                 egDecayKnob, egSustainKnob, egReleaseKnob, masterOutputKnob})
+            delete knob;
+        return;
+    }
+    // A panel that no window took over goes with its controller, knobs included; one inside a
+    // window is the window's.
+    if (panel != nullptr && panel->parentWidget() == nullptr)
+        delete panel.data();
+}
+
+toolkit::View* MainViewController::view() {
+    if (!viewLoaded) {
+        viewLoaded = true;
+        loadView();
+        viewDidLoad();
+    }
+    return panel.data();
+}
+
+void MainViewController::loadView() {
+    auto* gradient = new Zelvar_GradientView();
+    gradient->setFrameOrigin(toolkit::Point{0.0, 0.0});
+    gradient->setFrameSize(toolkit::Size{panelWidth, panelHeight});
+    panel = gradient;
+}
+
+void MainViewController::viewDidLoad() {
+    const double h = panel->frame().height();
+    const double upper = h - upperRowFromTop;
+    const double lower = h - lowerRowFromTop;
+
+    auto entry = [](Zelvar_SimpleKnob* knob, const char* name, double x, double y,
+                    int64_t resolution, ParameterType assign, double defaultValue) {
+        return KnobInfo{knob,       name,   makeRect(x, y, knobSize, knobSize),
+                        resolution, assign, defaultValue};
+    };
+    // clang-format off
+    knobInfo[0] = entry(waveformKnob,        "Waveform",  30,  upper, 5,   ParameterTypeOscillatorWaveform, 0.0);
+    knobInfo[1] = entry(octaveTransposeKnob, "Octave",    30,  lower, 5,   ParameterTypeOctaveTranspose,    0.5);
+    knobInfo[2] = entry(lpfCutoffKnob,       "Cutoff",    145, upper, 100, ParameterTypeLpfCutoffFrequency, 1.0);
+    knobInfo[3] = entry(lpfResonanceKnob,    "Resonance", 225, upper, 100, ParameterTypeLpfResonance,       0.0);
+    knobInfo[4] = entry(egAttackKnob,        "Attack",    145, lower, 100, ParameterTypeVcaEgAttackTime,    0.0);
+    knobInfo[5] = entry(egDecayKnob,         "Decay",     225, lower, 100, ParameterTypeVcaEgDecayTime,     0.0);
+    knobInfo[6] = entry(egSustainKnob,       "Sustain",   305, lower, 100, ParameterTypeVcaEgSustainLevel,  1.0);
+    knobInfo[7] = entry(egReleaseKnob,       "Release",   385, lower, 100, ParameterTypeVcaEgReleaseTime,   0.0);
+    knobInfo[8] = entry(masterOutputKnob,    "Output",    385, upper, 100, ParameterTypeMasterOutputLevel,  0.8);
+    // clang-format on
+
+    const std::optional<toolkit::Font> captionFont =
+        toolkit::Font::withName("Futura", captionFontSize);
+    for (int i = 0; i < knobCount; ++i) {
+        const KnobInfo& info = *knobInfo[static_cast<size_t>(i)];
+        Zelvar_SimpleKnob* knob = info.knob;
+        knob->setFrame(info.frame);
+        knob->resolution = info.resolution;
+        knob->ringStartValue = 0.0;
+        // Stored directly: the knob shows its default without rounding it to its positions and
+        // without telling the delegate, so opening the panel posts nothing to the engine.
+        knob->value = info.defaultValue;
+        knob->assignedParameter = info.assign;
+        knob->knobDelegate = this;
+        knob->initialize();
+        panel->addSubview(knob);
+        if (i == 1)
+            knob->ringStartValue = octaveRingStart;
+
+        auto* caption = new ZVLabel();
+        toolkit::Rect captionFrame = caption->frame();
+        captionFrame.origin.x = info.frame.minX() - captionOverhang;
+        captionFrame.origin.y = info.frame.minY() - captionGap;
+        captionFrame.size.height = captionHeight;
+        captionFrame.size.width = info.frame.width() + 2 * captionOverhang;
+        caption->setFrame(captionFrame);
+        if (captionFont)
+            caption->setFont(*captionFont);
+        caption->setTextColor(toolkit::Color::darkGray());
+        caption->setStringValue(info.name);
+        panel->addSubview(caption);
+    }
+
+    auto* keyboard = new KeyboardView();
+    keyboard->setFrameOrigin(toolkit::Point{keyboardInset, 0.0});
+    const toolkit::Point origin = keyboard->frame().origin;
+    keyboard->setFrame(
+        makeRect(origin.x, origin.y, panel->frame().width() - 2 * origin.x, keyboardHeight));
+    keyboard->octaves = keyboardOctaves;
+    keyboard->keyboardDelegate = this;
+    keyboard->initialize();
+    panel->addSubview(keyboard);
+}
+
+std::optional<double> MainViewController::waveformEngineValue(double normalizedValue) {
+    // Halves go away from zero, so 0.375 selects position 2 and 0.625 position 3. A NaN fails
+    // every comparison and selects nothing.
+    const double k = std::round(normalizedValue * 4.0);
+    if (!(k >= 0.0 && k <= 4.0))
+        return std::nullopt;
+    // Position 4 is the noise picture, which is engine waveform 5; the engine's pulse (4) has
+    // no position on the knob.
+    static constexpr double engineValues[5] = {0.0, 0.2, 0.4, 0.6, 1.0};
+    return engineValues[static_cast<int>(k)];
+}
+
+void MainViewController::dspSetParameter(ParameterType parameterType, double normalizedValue) {
+    if (parameterType == ParameterTypeOscillatorWaveform) {
+        const std::optional<double> value = waveformEngineValue(normalizedValue);
+        if (value)
+            DspSetEvent(dspPointer, EventSubTypeParameter, ParameterTypeOscillatorWaveform, *value,
+                        0.0, 0.0);
+        return;
+    }
+    DspSetEvent(dspPointer, EventSubTypeParameter, parameterType, normalizedValue, 0.0, 0.0);
+}
+
+void MainViewController::dspNoteOn(double noteNumber, double) {
+    DspSetEvent(dspPointer, EventSubTypeNoteOn, ParameterTypeNone, noteNumber, keyboardVelocity,
+                0.0);
+}
+
+void MainViewController::dspNoteOff(double noteNumber) {
+    DspSetEvent(dspPointer, EventSubTypeNoteOff, ParameterTypeNone, noteNumber, 0.0, 0.0);
+}
+
+void MainViewController::auParameterCallback(int64_t pluginParameterID, double normalizedValue) {
+    if (pluginParameterID < 0 || pluginParameterID >= knobCount)
+        return;
+    const std::optional<KnobInfo>& info = knobInfo[static_cast<size_t>(pluginParameterID)];
+    if (!info || info->knob == nullptr)
+        return;
+    info->knob->updateDisplay(normalizedValue);
+}
+
+toolkit::Rect MainViewController::ZVMakeRect(double x, double y, double width, double height,
+                                             bool fromTop) {
+    if (!fromTop)
+        return makeRect(x, y, width, height);
+    return makeRect(x, view()->frame().height() - (y + height), width, height);
+}
