@@ -12,6 +12,11 @@
 
 namespace {
 
+// The audio output is already the JACK client "Corvena"; JACK would rename a second one to
+// "Corvena-01", so the MIDI client says what it is.
+constexpr const char* jackClientName = "Corvena MIDI";
+
+
 constexpr MIDIEndpointRef firstEndpointHandle = 0x10000;
 
 void silentJackMessage(const char*) {}
@@ -40,7 +45,7 @@ std::shared_ptr<JackMidiBackend> JackMidiBackend::open() {
     jack_set_error_function(silentJackMessage);
     jack_set_info_function(silentJackMessage);
     jack_status_t status{};
-    jack_client_t* client = jack_client_open(midiServicesClientName, JackNoStartServer, &status);
+    jack_client_t* client = jack_client_open(jackClientName, JackNoStartServer, &status);
     jack_set_error_function(jackErrorToStderr);
     if (client == nullptr)
         return nullptr;
