@@ -97,13 +97,5 @@ void KeyboardView::mouseUp(const toolkit::MouseEvent&) {
 }
 
 void KeyboardView::updateTrackingAreas() {
-    if (trackingArea) {
-        removeTrackingArea(trackingArea.get());
-    }
-    trackingArea = std::make_unique<toolkit::TrackingArea>(
-        bounds(),
-        toolkit::TrackingArea::ActiveAlways | toolkit::TrackingArea::MouseEnteredAndExited |
-            toolkit::TrackingArea::MouseMoved,
-        this);
-    addTrackingArea(trackingArea.get());
+    trackWholeBounds(trackingArea);
 }

@@ -149,13 +149,5 @@ void Zelvar_SimpleKnob::draw(toolkit::Rect) {
 }
 
 void Zelvar_SimpleKnob::updateTrackingAreas() {
-    if (trackingArea) {
-        removeTrackingArea(trackingArea.get());
-    }
-    trackingArea = std::make_unique<toolkit::TrackingArea>(
-        bounds(),
-        toolkit::TrackingArea::ActiveAlways | toolkit::TrackingArea::MouseEnteredAndExited |
-            toolkit::TrackingArea::MouseMoved,
-        this);
-    addTrackingArea(trackingArea.get());
+    trackWholeBounds(trackingArea);
 }

@@ -282,4 +282,14 @@ bool View::wantsEnterAndExit() const {
     });
 }
 
+void View::trackWholeBounds(std::unique_ptr<TrackingArea>& area) {
+    if (area)
+        removeTrackingArea(area.get());
+    area = std::make_unique<TrackingArea>(
+        bounds(),
+        TrackingArea::ActiveAlways | TrackingArea::MouseEnteredAndExited | TrackingArea::MouseMoved,
+        this);
+    addTrackingArea(area.get());
+}
+
 } // namespace toolkit

@@ -17,6 +17,7 @@
 
 #include <QWidget>
 
+#include <memory>
 #include <vector>
 
 namespace toolkit {
@@ -61,6 +62,9 @@ public:
     void addTrackingArea(TrackingArea* area);
     void removeTrackingArea(TrackingArea* area);
     const std::vector<TrackingArea*>& trackingAreas() const { return areas; }
+    // Replaces `area` (if any) by one over the whole bounds that reports entering, leaving and
+    // moving at all times: what a control needs to follow the pointer after a resize.
+    void trackWholeBounds(std::unique_ptr<TrackingArea>& area);
 
     Point convertPointFromWindow(Point pointInWindow) const;
     Point convertPointToWindow(Point pointInView) const;
