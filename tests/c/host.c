@@ -29,8 +29,9 @@ static void renderInterleaved(DspObject dsp, double sampleTime, float* data, uns
     CHECK(AudioUnitAudioOutputProc(dsp, &flags, &stamp, 0, frames, &list) == 0);
 }
 
-int main(void) {
-    char path[] = "/nonexistent/Resources.bundle";
+int main(int argc, char** argv) {
+    char fallback[] = "/nonexistent/Resources.bundle";
+    char* path = argc > 1 ? argv[1] : fallback;
     float interleaved[2 * 512];
     float left[512], right[512];
     unsigned char storage[sizeof(AudioBufferList) + sizeof(AudioBuffer)];
@@ -38,6 +39,8 @@ int main(void) {
     AudioTimeStamp stamp;
     uint32_t flags = 0;
     ParameterInfo info;
+    float loudest;
+    int i;
     DspObject dsp = CreateDspObject();
     CHECK(dsp != NULL);
     CHECK(strcmp(DspSetBundleDirectoryPath(dsp, path), path) == 0);
@@ -53,10 +56,12 @@ int main(void) {
     info = DspGetParameterInfo(dsp, ParameterTypeDelayMix);
     CHECK(info.normalizedValue == 0.5 && strcmp(info.name, "Delay Mix") == 0);
 
-    memset(interleaved, 0x7f, sizeof interleaved);
+    /* The note stamped at sample 0 is due at 1024: frames 0..1023 are silent, in both layouts. */
+    memset(interleaved, 0x7f,
+           sizeof interleaved); /* 0x7f bytes make NaNs: every slot must change */
     renderInterleaved(dsp, 0, interleaved, 512);
-    CHECK(interleaved[0] == interleaved[0]); /* written, not left as the 0x7f pattern (NaN) */
-    CHECK(interleaved[1023] == interleaved[1023]);
+    for (i = 0; i < 1024; ++i)
+        CHECK(interleaved[i] == 0.0f);
 
     memset(&stamp, 0, sizeof stamp);
     stamp.mSampleTime = 512;
@@ -71,7 +76,18 @@ int main(void) {
     memset(left, 0x7f, sizeof left);
     memset(right, 0x7f, sizeof right);
     CHECK(AudioUnitAudioOutputProc(dsp, &flags, &stamp, 0, 512, twoBuffers) == 0);
-    CHECK(left[511] == left[511] && right[511] == right[511]);
+    for (i = 0; i < 512; ++i)
+        CHECK(left[i] == 0.0f && right[i] == 0.0f);
+
+    /* From sample 1024 on the note sounds, left and right alike. */
+    renderInterleaved(dsp, 1024, interleaved, 512);
+    loudest = 0.0f;
+    for (i = 0; i < 512; ++i) {
+        CHECK(interleaved[2 * i] == interleaved[2 * i + 1]);
+        if (interleaved[2 * i] > loudest)
+            loudest = interleaved[2 * i];
+    }
+    CHECK(loudest > 0.01f);
 
     CHECK(velocity_default[127] == 1.0 && velocity_default[0] == 0.001);
     CHECK(Corvena_CoreVersionNumber == 1.0);
