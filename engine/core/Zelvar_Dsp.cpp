@@ -131,29 +131,26 @@ void Zelvar_Dsp::renderNonInterleaved(uint32_t frames, AudioBufferList* buffers)
     const uint32_t rightFrames = second.mDataByteSize / 4u;
     if (rightFrames < frames)
         frames = rightFrames;
-    float* left = static_cast<float*>(buffers->mBuffers[0].mData);
-    float* right = static_cast<float*>(second.mData);
-    uint64_t position = samplePosition.load(std::memory_order_relaxed);
-    for (uint32_t i = 0; i < frames; ++i) {
-        double l = 0.0, r = 0.0;
-        renderSample(position, &l, &r);
-        left[i] = float(l);
-        right[i] = float(r);
-        samplePosition.store(++position, std::memory_order_relaxed);
-    }
+    renderFrames(frames, static_cast<float*>(buffers->mBuffers[0].mData), 1,
+                 static_cast<float*>(second.mData), 1);
 }
 
 void Zelvar_Dsp::renderInterleaved(uint32_t frames, AudioBuffer* buffer) {
     const uint32_t channels = buffer->mNumberChannels;
     float* data = static_cast<float*>(buffer->mData);
+    // A mono buffer has no slot for the right channel: it carries the left one alone.
+    renderFrames(frames, data, channels, channels >= 2 ? data + 1 : nullptr, channels);
+}
+
+void Zelvar_Dsp::renderFrames(uint32_t frames, float* left, uint32_t leftStride, float* right,
+                              uint32_t rightStride) {
     uint64_t position = samplePosition.load(std::memory_order_relaxed);
     for (uint32_t i = 0; i < frames; ++i) {
         double l = 0.0, r = 0.0;
         renderSample(position, &l, &r);
-        data[i * channels] = float(l);
-        // A mono buffer has no slot for the right channel: it carries the left one alone.
-        if (channels >= 2)
-            data[i * channels + 1] = float(r);
+        left[i * leftStride] = float(l);
+        if (right != nullptr)
+            right[i * rightStride] = float(r);
         samplePosition.store(++position, std::memory_order_relaxed);
     }
 }

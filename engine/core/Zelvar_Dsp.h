@@ -69,9 +69,6 @@ public:
     Zelvar_EventBuffer* getEventBuffer() { return eventBuffer; }
     Zelvar_EventBuffer* getSubEventBuffer() { return subEventBuffer; }
     Zelvar_VoiceList* getVoiceList() { return voiceList; }
-    Zelvar_CircularBuffer* getCircularBuffer() { return circularBuffer; }
-    Zelvar_Sequencer* getSequencer() { return sequencer; }
-    Zelvar_SamplingRateConverter* getSamplingRateConverter() { return samplingRateConverter; }
 
 private:
     AudioTimeStamp presentTimeStamp();
@@ -82,6 +79,10 @@ private:
     void playSequencerSteps(uint64_t sampleTime);
     void renderNonInterleaved(uint32_t frames, AudioBufferList* buffers);
     void renderInterleaved(uint32_t frames, AudioBuffer* buffer);
+    // Left samples go `leftStride` floats apart from `left`, right ones likewise; a null
+    // `right` drops the right channel.
+    void renderFrames(uint32_t frames, float* left, uint32_t leftStride, float* right,
+                      uint32_t rightStride);
 
     double samplingRate = 44100.0;
     std::atomic<bool> audioUnitMode{false};

@@ -59,13 +59,8 @@ double Zelvar_IirHighPassFilter::nextValue(double x) {
     // Both glides touch their value on every sample, so the coefficients (one tan) are
     // recomputed every sample.
     advanceGlide(cutoffGlide, cutoff);
-    coefficientsDirty = true;
     advanceGlide(qualityGlide, qualityFactor);
-    coefficientsDirty = true;
-    if (coefficientsDirty) {
-        calculateCoefficients();
-        coefficientsDirty = false;
-    }
+    calculateCoefficients();
     const double y = state.process(coefficients, x);
     return y / qualityFactor;
 }

@@ -40,7 +40,6 @@ private:
     Glide qualityGlide{0.7071067811865475};
     BiquadState state;
     BiquadCoefficients coefficients;
-    bool coefficientsDirty = false;
     bool firstCutoff = true;
     bool firstQ = true;
 };

@@ -1,34 +1,23 @@
 #include "Zelvar_Downsampling.h"
 
-#include <algorithm>
-#include <cstdint>
-#include <initializer_list>
+#include "ResamplingBlock.h"
 
-Zelvar_Downsampling::~Zelvar_Downsampling() {
-    for (double* buffer : {in, filtered, out, d, history})
-        delete[] buffer;
-}
+#include <algorithm>
 
 bool Zelvar_Downsampling::initialize(int newFrameLength, int newFactor) {
-    if (newFrameLength < 2 || newFrameLength % 2 != 0 || newFactor < 1)
+    const int m = resamplingBlockLength(newFrameLength, newFactor);
+    if (m == 0 || !lowPass.initialize(m, newFactor * baseRate, cutoffHz))
         return false;
-    const int64_t m = int64_t(newFrameLength) * newFactor;
-    if (m > (int64_t(1) << VectorFftSetup::maxLog2Length))
-        return false;
-    if (!lowPass.initialize(int(m), newFactor * baseRate, cutoffHz))
-        return false;
-    for (double* buffer : {in, filtered, out, d, history})
-        delete[] buffer;
     frameLength = newFrameLength;
     factor = newFactor;
-    blockLength = int(m);
+    blockLength = m;
     counter = 0;
     lastOutput = 0.0;
-    in = new double[blockLength]();
-    filtered = new double[blockLength]();
-    out = new double[frameLength]();
-    d = new double[frameLength]();
-    history = new double[blockLength / 2]();
+    in.assign(size_t(blockLength), 0.0);
+    filtered.assign(size_t(blockLength), 0.0);
+    out.assign(size_t(frameLength), 0.0);
+    d.assign(size_t(frameLength), 0.0);
+    history.assign(size_t(blockLength / 2), 0.0);
     return true;
 }
 
@@ -65,12 +54,12 @@ void Zelvar_Downsampling::pullSource() {
 // the samples just taken become the first half of the next block.
 void Zelvar_Downsampling::processBlock() {
     const int frameHalf = frameLength / 2;
-    std::copy(d, d + frameLength, out);
-    lowPass.filter(in, filtered);
+    out = d;
+    lowPass.filter(in.data(), filtered.data());
     for (int i = 0; i < frameLength; ++i)
         d[i] = filtered[i * factor];
     for (int i = 0; i < frameHalf; ++i)
         out[frameHalf + i] = d[i] = out[frameHalf + i] + d[i];
     counter = 0;
-    std::copy(history, history + blockLength / 2, in);
+    std::copy(history.begin(), history.end(), in.begin());
 }

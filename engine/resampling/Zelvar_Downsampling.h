@@ -9,6 +9,8 @@
 
 #include "Zelvar_FFTLPF.h"
 
+#include <vector>
+
 class Zelvar_ParameterManager;
 
 class Zelvar_Downsampling {
@@ -16,11 +18,6 @@ public:
     static constexpr double baseRate = 44100.0;
     static constexpr double cutoffHz = 20000.0;
     static constexpr double sourceGain = 0.01;
-
-    Zelvar_Downsampling() = default;
-    ~Zelvar_Downsampling();
-    Zelvar_Downsampling(const Zelvar_Downsampling&) = delete;
-    Zelvar_Downsampling& operator=(const Zelvar_Downsampling&) = delete;
 
     template <class VoiceList> void setSourceVoiceList(VoiceList* list) {
         sourceContext = list;
@@ -52,14 +49,12 @@ private:
     void (*sourceSetParameterManager)(void*, Zelvar_ParameterManager*) = nullptr;
     Zelvar_FFTLPF lowPass;
     int counter = 0;
-    int blockLength = 0; // M
-    int factor = 1;      // L
-    int frameLength = 0; // F
-    double* in = nullptr;
-    double* filtered = nullptr;
-    double* out = nullptr;
-    double* d = nullptr;
+    int blockLength = 0;              // M
+    int factor = 1;                   // L
+    int frameLength = 0;              // F
+    std::vector<double> in, filtered; // M slots each
+    std::vector<double> out, d;       // F frames each
+    std::vector<double> history;      // the M/2 source samples that open the next block
     double lastOutput = 0.0;
-    double* history = nullptr;
     Zelvar_ParameterManager* parameterManager = nullptr;
 };

@@ -1,35 +1,23 @@
 #include "Zelvar_Oversampling.h"
 
+#include "ResamplingBlock.h"
+
 #include <algorithm>
-#include <cstdint>
 #include <initializer_list>
 
-Zelvar_Oversampling::~Zelvar_Oversampling() {
-    for (double* buffer : {in, a, b, c, out, d})
-        delete[] buffer;
-}
-
 bool Zelvar_Oversampling::initialize(int newFrameLength, int newFactor) {
-    if (newFrameLength < 2 || newFrameLength % 2 != 0 || newFactor < 1)
+    const int m = resamplingBlockLength(newFrameLength, newFactor);
+    if (m == 0 || !lowPass.initialize(m, newFactor * baseRate, cutoffHz))
         return false;
-    const int64_t m = int64_t(newFrameLength) * newFactor;
-    if (m > (int64_t(1) << VectorFftSetup::maxLog2Length))
-        return false;
-    if (!lowPass.initialize(int(m), newFactor * baseRate, cutoffHz))
-        return false;
-    for (double* buffer : {in, a, b, c, out, d})
-        delete[] buffer;
     frameLength = newFrameLength;
     factor = newFactor;
-    blockLength = int(m);
+    blockLength = m;
     counter = 0;
     lastOutput = 0.0;
-    in = new double[blockLength]();
-    a = new double[blockLength]();
-    b = new double[blockLength]();
-    c = new double[blockLength]();
-    out = new double[frameLength]();
-    d = new double[frameLength]();
+    for (std::vector<double>* block : {&in, &a, &b, &c})
+        block->assign(size_t(blockLength), 0.0);
+    out.assign(size_t(frameLength), 0.0);
+    d.assign(size_t(frameLength), 0.0);
     return true;
 }
 
@@ -50,16 +38,16 @@ double Zelvar_Oversampling::nextValue(double x) {
 void Zelvar_Oversampling::processBlock() {
     const int half = blockLength / 2;
     const int frameHalf = frameLength / 2;
-    std::copy(d, d + frameLength, out);
-    std::copy(b, b + blockLength, a);
-    lowPass.filter(in, b);
+    out = d;
+    a = b;
+    lowPass.filter(in.data(), b.data());
     for (int i = 0; i < half; ++i)
         a[half + i] = b[i] = a[half + i] + b[i];
-    lowPass.filter(a, c);
+    lowPass.filter(a.data(), c.data());
     for (int i = 0; i < frameLength; ++i)
         d[i] = c[i * factor];
     for (int i = 0; i < frameHalf; ++i)
         out[frameHalf + i] = d[i] = out[frameHalf + i] + d[i];
     counter = 0;
-    std::copy(in + half, in + blockLength, in);
+    std::copy(in.begin() + half, in.end(), in.begin());
 }

@@ -7,15 +7,12 @@
 
 #include "Zelvar_FFTLPF.h"
 
+#include <vector>
+
 class Zelvar_Oversampling {
 public:
     static constexpr double baseRate = 44100.0;
     static constexpr double cutoffHz = 21000.0;
-
-    Zelvar_Oversampling() = default;
-    ~Zelvar_Oversampling();
-    Zelvar_Oversampling(const Zelvar_Oversampling&) = delete;
-    Zelvar_Oversampling& operator=(const Zelvar_Oversampling&) = delete;
 
     // Refused (false, nothing prepared) unless F is even and at least 2, L at least 1, and
     // F × L a power of two the FFT supports.
@@ -31,14 +28,10 @@ private:
 
     Zelvar_FFTLPF lowPass;
     int counter = 0;
-    int blockLength = 0; // M
-    int factor = 1;      // L
-    int frameLength = 0; // F
-    double* in = nullptr;
-    double* a = nullptr;
-    double* b = nullptr;
-    double* c = nullptr;
-    double* out = nullptr;
-    double* d = nullptr;
+    int blockLength = 0;             // M
+    int factor = 1;                  // L
+    int frameLength = 0;             // F
+    std::vector<double> in, a, b, c; // M slots each
+    std::vector<double> out, d;      // F frames each
     double lastOutput = 0.0;
 };

@@ -45,7 +45,6 @@ public:
     // For tests and diagnostics: the list from the front.
     Zelvar_Voice* getFirstVoice() const { return firstVoice; }
     double getPortamentoStartFrequency() const { return portamentoStartFrequency; }
-    Zelvar_WavetableProvider* getWavetableProvider() const { return wavetableProvider; }
 
 private:
     double parameter(int type) const;

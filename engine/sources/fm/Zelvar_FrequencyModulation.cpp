@@ -1,5 +1,8 @@
 // Two-operator sine FM source.
+
 #include "Zelvar_FrequencyModulation.h"
+
+#include "Phase.h"
 
 #include <cmath>
 #include <numbers>
@@ -14,13 +17,6 @@ void Zelvar_FrequencyModulation::setFrequency(double frequencyHz) {
 double Zelvar_FrequencyModulation::getValue() {
     const double w = 2.0 * std::numbers::pi * phase;
     output = std::sin(w + std::sin(modulatorRatio * w));
-    phase += phaseIncrement;
-    if (phase >= 1.0)
-        phase -= 1.0;
-    // Keeps the phase in [0, 1) for negative or above-rate frequencies too.
-    if (phase < 0.0 || phase >= 1.0)
-        phase -= std::floor(phase);
-    if (phase >= 1.0) // a tiny negative phase rounds up to 1.0 above
-        phase = 0.0;
+    phase = advancePhase(phase, phaseIncrement);
     return output;
 }

@@ -1,5 +1,8 @@
 // Six-waveform low-frequency oscillator of the voice.
+
 #include "Zelvar_LowFrequencyOscillator.h"
+
+#include "Phase.h"
 
 #include <cmath>
 #include <numbers>
@@ -38,14 +41,6 @@ double Zelvar_LowFrequencyOscillator::valueAt(double p) const {
 
 double Zelvar_LowFrequencyOscillator::getValue() {
     value = valueAt(phase);
-    phase += phaseIncrement;
-    if (phase >= 1.0)
-        phase -= 1.0;
-    // A negative or above-rate frequency would otherwise walk the phase out of [0, 1), where
-    // the piecewise waveforms are not defined.
-    if (phase < 0.0 || phase >= 1.0)
-        phase -= std::floor(phase);
-    if (phase >= 1.0) // a tiny negative phase rounds up to 1.0 above
-        phase = 0.0;
+    phase = advancePhase(phase, phaseIncrement);
     return value;
 }
