@@ -9,6 +9,9 @@
 // about a stream the backend stopped.
 #pragma once
 
+#include "OutputDevice.h"
+#include "OutputUnitServices.h"
+
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -20,27 +23,25 @@
 struct OutputUnit;
 class RtAudio;
 
-class DeviceStream {
+class DeviceStream final : public OutputDevice {
 public:
-    static constexpr unsigned sampleRateHz = 44100;
-    static constexpr unsigned channelCount = 2;
+    static constexpr unsigned sampleRateHz = outputSampleRateHz;
+    static constexpr unsigned channelCount = outputChannelCount;
     static constexpr unsigned preferredBufferFrames = 256;
     static constexpr const char* clientName = "Corvena";
 
-    enum class StartResult { started, noDevice, streamFailed };
-
     explicit DeviceStream(OutputUnit* unit);
-    ~DeviceStream();
+    ~DeviceStream() override;
     DeviceStream(const DeviceStream&) = delete;
     DeviceStream& operator=(const DeviceStream&) = delete;
 
     // Opens and starts the stream on the first API, in the default order, that has an output
     // device and accepts the stream. On failure `error` names every API and device tried and
     // why each refused.
-    StartResult start(std::string& error);
-    void stop();
+    StartResult start(std::string& error) override;
+    void stop() override;
 
-    uint64_t xrunCount() const { return xruns.load(std::memory_order_relaxed); }
+    uint64_t xrunCount() const override { return xruns.load(std::memory_order_relaxed); }
     // The longest time one render callback took: the engine's share of an xrun. A device can
     // still report xruns of its own (a late timer, another client), which this tells apart.
     uint64_t longestRenderNanoseconds() const {
@@ -49,8 +50,7 @@ public:
     // Render callbacks so far, and those that took more than half their buffer's duration.
     uint64_t renderCount() const { return renders.load(std::memory_order_relaxed); }
     uint64_t slowRenderCount() const { return slowRenders.load(std::memory_order_relaxed); }
-    // "JACK, device "system" at 44100 Hz, 256-frame buffers": what is playing, for messages.
-    const std::string& description() const { return deviceDescription; }
+    const std::string& description() const override { return deviceDescription; }
     // The rate the device itself prefers; the stream runs at 44100 Hz whatever it is.
     unsigned deviceRateHz() const { return deviceRate; }
 

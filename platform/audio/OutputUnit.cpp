@@ -1,7 +1,7 @@
 #include "OutputUnit.h"
 
-#include "DeviceStream.h"
 #include "HostClock.h"
+#include "OutputDevice.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 // One output unit: the stream format and render callback a host gives it, the running sample
 // time it stamps buffers with, and — for a unit of the default-output component — the device
-// stream that calls it. Behind the opaque AudioUnit handle.
+// that calls it, made by the factory its component gave it. Behind the opaque AudioUnit handle.
 #pragma once
 
 #include "CorvenaAudioTypes.h"
@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <string>
 
-class DeviceStream;
+class OutputDevice;
 
 struct OutputUnit {
     uint32_t subType = 0;
@@ -17,7 +17,10 @@ struct OutputUnit {
     AudioStreamBasicDescription format{};
     AURenderCallbackStruct callback{};
     double sampleTime = 0.0;
-    DeviceStream* device = nullptr; // owned; exists while a default-output unit is started
+    // Set by the component that made the unit; none for a manual unit. A function pointer
+    // crosses library copies of these services intact, which a registry would not.
+    OutputDevice* (*createDevice)(OutputUnit* unit) = nullptr;
+    OutputDevice* device = nullptr; // owned; exists while a default-output unit is started
     std::string errorText;          // why the last start failed; empty after a good start
 
     ~OutputUnit();

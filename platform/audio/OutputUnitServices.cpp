@@ -1,75 +1,26 @@
 #include "OutputUnitServices.h"
 
-#include "DeviceStream.h"
+#include "OutputDevice.h"
 #include "OutputUnit.h"
 
 #include <cstring>
 
 namespace {
 
-struct OutputComponentRecord {
-    AudioComponentDescription description;
-};
-
-// Components are static records: a handle to one stays valid for the life of the process.
-OutputComponentRecord components[] = {
-    {{kAudioUnitType_Output, kAudioUnitSubType_DefaultOutput, kAudioUnitManufacturer_System, 0, 0}},
-    {{kAudioUnitType_Output, kAudioUnitSubType_ManualOutput, kAudioUnitManufacturer_System, 0, 0}},
-};
-
 // The one layout the units deliver: 44100 Hz, two interleaved 32-bit float channels. A unit
 // whose format was never set plays that layout too.
 bool isDeliverable(const AudioStreamBasicDescription& format) {
     if (format.mSampleRate == 0.0 && format.mFormatID == 0)
         return true;
-    return format.mSampleRate == double(DeviceStream::sampleRateHz) &&
+    return format.mSampleRate == double(outputSampleRateHz) &&
            format.mFormatID == kAudioFormatLinearPCM &&
            (format.mFormatFlags & kAudioFormatFlagIsFloat) != 0 &&
            (format.mFormatFlags & kAudioFormatFlagIsNonInterleaved) == 0 &&
-           format.mChannelsPerFrame == DeviceStream::channelCount && format.mBitsPerChannel == 32 &&
+           format.mChannelsPerFrame == outputChannelCount && format.mBitsPerChannel == 32 &&
            format.mBytesPerFrame == 8;
 }
 
-bool matches(const AudioComponentDescription& have, const AudioComponentDescription& want) {
-    auto field = [](uint32_t value, uint32_t wanted) { return wanted == 0 || value == wanted; };
-    return field(have.componentType, want.componentType) &&
-           field(have.componentSubType, want.componentSubType) &&
-           field(have.componentManufacturer, want.componentManufacturer);
-}
-
 } // namespace
-
-AudioComponent AudioComponentFindNext(AudioComponent previous,
-                                      const AudioComponentDescription* description) {
-    if (description == nullptr)
-        return nullptr;
-    const size_t count = sizeof(components) / sizeof(components[0]);
-    size_t start = 0;
-    if (previous != nullptr)
-        start = size_t(reinterpret_cast<OutputComponentRecord*>(previous) - components) + 1;
-    for (size_t i = start; i < count; ++i)
-        if (matches(components[i].description, *description))
-            return reinterpret_cast<AudioComponent>(&components[i]);
-    return nullptr;
-}
-
-OSStatus AudioComponentInstanceNew(AudioComponent component, AudioUnit* outUnit) {
-    if (component == nullptr || outUnit == nullptr)
-        return kOutputUnitErr_InvalidParameter;
-    auto* record = reinterpret_cast<OutputComponentRecord*>(component);
-    auto* unit = new OutputUnit;
-    unit->subType = record->description.componentSubType;
-    *outUnit = unit;
-    return kOutputUnitErr_None;
-}
-
-OSStatus AudioComponentInstanceDispose(AudioUnit unit) {
-    if (unit == nullptr)
-        return kOutputUnitErr_InvalidParameter;
-    AudioOutputUnitStop(unit);
-    delete unit;
-    return kOutputUnitErr_None;
-}
 
 OSStatus AudioUnitInitialize(AudioUnit unit) {
     if (unit == nullptr)
@@ -113,13 +64,17 @@ OSStatus AudioOutputUnitStart(AudioUnit unit) {
     }
     unit->errorText.clear();
     if (unit->subType != kAudioUnitSubType_ManualOutput) {
-        auto* device = new DeviceStream(unit);
+        if (unit->createDevice == nullptr) {
+            unit->errorText = "no audio output device support in this program";
+            return kOutputUnitErr_NoDevice;
+        }
+        OutputDevice* device = unit->createDevice(unit);
         unit->device = device; // before the stream starts: the callback reads the unit at once
-        const DeviceStream::StartResult result = device->start(unit->errorText);
-        if (result != DeviceStream::StartResult::started) {
+        const OutputDevice::StartResult result = device->start(unit->errorText);
+        if (result != OutputDevice::StartResult::started) {
             unit->device = nullptr;
             delete device;
-            return result == DeviceStream::StartResult::noDevice ? kOutputUnitErr_NoDevice
+            return result == OutputDevice::StartResult::noDevice ? kOutputUnitErr_NoDevice
                                                                  : kOutputUnitErr_StreamFailed;
         }
     }

@@ -2,9 +2,11 @@
 // initialise a unit, set its stream format and render callback, start it; plus the device-time
 // and device IO-procedure calls, which have no device behind them on Linux and fail.
 //
-// A unit of the default-output component plays through RtAudio (DeviceStream): started, it
-// opens the default API's default output at 44100 Hz, two interleaved float32 channels, and the
-// backend's audio thread calls the render callback once per buffer. A unit of the manual
+// A unit of the default-output component plays through the device its component makes
+// (OutputComponents, in the host's device library): started, it opens the default output at
+// 44100 Hz, two interleaved float32 channels, and the backend's audio thread calls the render
+// callback once per buffer. The services here link no audio system, so the engine library that
+// starts units stays free of them. A unit of the manual
 // component has no device at all, and whoever owns it pulls buffers with OutputUnitPull (tests,
 // offline renders). Either way the stream format, if one is set, must be that one layout.
 //
@@ -20,6 +22,9 @@ constexpr uint32_t fourCharCode(const char (&code)[5]) {
     return (uint32_t(uint8_t(code[0])) << 24) | (uint32_t(uint8_t(code[1])) << 16) |
            (uint32_t(uint8_t(code[2])) << 8) | uint32_t(uint8_t(code[3]));
 }
+
+constexpr unsigned outputSampleRateHz = 44100;
+constexpr unsigned outputChannelCount = 2;
 
 constexpr uint32_t kAudioUnitType_Output = fourCharCode("auou");
 constexpr uint32_t kAudioUnitSubType_DefaultOutput = fourCharCode("def ");
@@ -45,10 +50,12 @@ constexpr OSStatus kOutputUnitErr_StreamFailed = -10875;
 constexpr OSStatus kOutputUnitErr_FormatNotSupported = -10868;
 constexpr OSStatus kOutputUnitErr_CannotDoInCurrentContext = -10863;
 
+// The components and their instances: defined beside the devices (OutputComponents.cpp).
 AudioComponent AudioComponentFindNext(AudioComponent previous,
                                       const AudioComponentDescription* description);
 OSStatus AudioComponentInstanceNew(AudioComponent component, AudioUnit* outUnit);
 OSStatus AudioComponentInstanceDispose(AudioUnit unit);
+
 OSStatus AudioUnitInitialize(AudioUnit unit);
 OSStatus AudioUnitSetProperty(AudioUnit unit, uint32_t property, uint32_t scope, uint32_t element,
                               const void* data, uint32_t dataSize);

@@ -204,7 +204,7 @@ protected:
     // xrun counts are recorded and printed beside it.
     void expectNoXrunOverTenSeconds() {
         std::this_thread::sleep_until(started + std::chrono::seconds(10));
-        const DeviceStream* stream = audioUnitWrapper.audioUnit->device;
+        const auto* stream = static_cast<const DeviceStream*>(audioUnitWrapper.audioUnit->device);
         ASSERT_NE(stream, nullptr);
         const uint64_t renders = stream->renderCount();
         const uint64_t slow = stream->slowRenderCount();

@@ -1,0 +1,13 @@
+cmake_minimum_required(VERSION 3.25)
+# Fails when the library's DT_NEEDED entries name an audio or MIDI system, or the toolkit.
+execute_process(COMMAND objdump -p ${LIBRARY} OUTPUT_VARIABLE headers RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "objdump failed on ${LIBRARY}")
+endif()
+string(REGEX MATCHALL "NEEDED +[^\n]+" needed "${headers}")
+foreach(entry IN LISTS needed)
+    if(entry MATCHES "(rtaudio|jack|pulse|asound|pipewire|Qt)")
+        message(FATAL_ERROR "${LIBRARY} needs ${entry}")
+    endif()
+endforeach()
+message(STATUS "${needed}")
