@@ -1,6 +1,7 @@
 // The C interface: one forwarder per engine method. A null handle, or an engine that has not been
 // initialised where the call needs its units, is ignored and yields 0.
 #include "Corvena_Core.h"
+#include "ParameterTable.h"
 #include "Zelvar_Dsp.h"
 
 #include <cstring>
@@ -97,6 +98,36 @@ double DspSetSequencerEvent(DspObject dsp, EventType eventType, EventSubType sub
         return 0.0;
     return engine(dsp)->setSequencerEvent(eventType, subType, parameterType, value1, value2, value3,
                                           eventId, tick);
+}
+
+int DspGetParameterDescription(ParameterType type, ParameterDescription* out) {
+    if (!isValidParameterType(type) || out == nullptr)
+        return 0;
+    const ParameterDefinition& row = parameterTable[type];
+    ParameterDescription description;
+    std::memset(&description, 0, sizeof description);
+    description.type = row.type;
+    description.steps = row.steps;
+    description.name = row.name;
+    description.symbol = row.symbol;
+    description.unit = row.unit;
+    description.valueLabels = row.valueLabels;
+    description.minValue = row.minValue;
+    description.maxValue = row.maxValue;
+    description.defaultNormalizedValue = row.defaultNormalizedValue;
+    description.defaultValue = scaleParameterValue(row, row.defaultNormalizedValue);
+    description.curve = row.curve;
+    description.exponent = row.exponent;
+    *out = description;
+    return 1;
+}
+
+double DspGetScaledValue(ParameterType type, double normalized) {
+    return isValidParameterType(type) ? scaleParameterValue(parameterTable[type], normalized) : 0.0;
+}
+
+double DspGetNormalizedValue(ParameterType type, double value) {
+    return isValidParameterType(type) ? normalizeParameterValue(parameterTable[type], value) : 0.0;
 }
 
 ParameterInfo DspGetParameterInfo(DspObject dsp, ParameterType type) {

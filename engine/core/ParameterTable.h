@@ -20,6 +20,11 @@ struct ParameterDefinition {
     double defaultNormalizedValue;
     int curve;
     double exponent;
+    // For hosts that store and show values: a stable identifier (saved in users' projects, so
+    // never renamed), the unit of the scaled value, and names for switch positions.
+    const char* symbol;
+    const char* unit;
+    const char* const* valueLabels; // `steps` names, or null when the values are numbers
 };
 
 extern const ParameterDefinition parameterTable[ParameterTypeCount];
@@ -27,3 +32,8 @@ extern const ParameterDefinition parameterTable[ParameterTypeCount];
 inline bool isValidParameterType(int type) {
     return type >= 0 && type < ParameterTypeCount;
 }
+
+// The curve of a row: the scaled value of a normalized position, and back. Hosts and the
+// parameter manager share these so that a value converts the same way everywhere.
+double scaleParameterValue(const ParameterDefinition& row, double normalized);
+double normalizeParameterValue(const ParameterDefinition& row, double scaled);

@@ -35,11 +35,7 @@ void Zelvar_ParameterManager::setDefaultValues() {
 double Zelvar_ParameterManager::getScaledValue(int type, double x) const {
     if (!isValidParameterType(type))
         return 0.0;
-    const ParameterDefinition& d = parameterTable[type].definition;
-    const double range = d.maxValue - d.minValue;
-    if (d.curve == ParameterCurvePower)
-        return d.minValue + range * std::pow(x, d.exponent);
-    return d.minValue + range * x;
+    return scaleParameterValue(parameterTable[type].definition, x);
 }
 
 double Zelvar_ParameterManager::setNormalizedValue(int type, double x) {

@@ -94,6 +94,24 @@ typedef struct ParameterInfo {
     double currentValue;
 } ParameterInfo;
 
+/* The constant description of one parameter, for hosts that store, show and convert values in
+   the parameter's own unit (plugin ports, command-line options, value readouts). */
+typedef struct ParameterDescription {
+    ParameterType type;
+    int32_t steps;      /* distinct positions: 2 = on/off, 1001 = quasi-continuous */
+    const char* name;   /* display name, as ParameterInfo gives it */
+    const char* symbol; /* stable lower-case identifier: saved by hosts, never renamed */
+    const char* unit;   /* "Hz", "s", "octaves", "semitones", or "" */
+    const char* const* valueLabels; /* one name per position ("Sine", ...), or NULL */
+    double minValue;
+    double maxValue;
+    double defaultNormalizedValue;
+    double defaultValue; /* the scaled default */
+    int32_t curve;       /* 0 linear; 2 power: min + (max - min) * x^exponent */
+    int32_t reserved;
+    double exponent;
+} ParameterDescription;
+
 /* The engine handle: opaque to the host. */
 typedef void* DspObject;
 
@@ -130,6 +148,14 @@ CORVENA_CORE_API double DspSetSequencerEvent(DspObject dsp, EventType eventType,
                                              double value1, double value2, double value3,
                                              int eventId, int tick);
 CORVENA_CORE_API ParameterInfo DspGetParameterInfo(DspObject dsp, ParameterType type);
+/* The parameter table's constant columns; no engine is needed. Returns 0 and leaves *out as it
+   was for a type outside the table or a null out. */
+CORVENA_CORE_API int DspGetParameterDescription(ParameterType type, ParameterDescription* out);
+/* A normalized position (0..1) to the value in the parameter's unit, by its curve, and back
+   (clamped to 0..1; the engine still snaps a posted value to its steps). 0 for a type outside
+   the table. */
+CORVENA_CORE_API double DspGetScaledValue(ParameterType type, double normalized);
+CORVENA_CORE_API double DspGetNormalizedValue(ParameterType type, double value);
 /* eventBuffer is an engine-internal event buffer; a null one is ignored. */
 CORVENA_CORE_API void SetEventToSubBuffer(void* eventBuffer, EventSubType subType,
                                           ParameterType parameterType, double value1, double value2,

@@ -9,6 +9,7 @@ set(allowed
     DspSetParameterCallback DspAudioUnitSetCreateOutputProc DspCreateOutputProc
     DspCreateInputProc DspSetEvent DspSetEventWithTimeStamp DspSetEventToSubBuffer
     DspSetEventWithTimeStampToSubBuffer DspSetSequencerEvent DspGetParameterInfo
+    DspGetParameterDescription DspGetScaledValue DspGetNormalizedValue
     SetEventToSubBuffer velocity_default Corvena_CoreVersionNumber Corvena_CoreVersionString
     AudioUnitAudioOutputProc AudioOutputIOProc AudioInputIOProc)
 string(REPLACE "\n" ";" lines "${symbols}")
