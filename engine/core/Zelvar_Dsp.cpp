@@ -8,6 +8,7 @@
 #include "Zelvar_Sequencer.h"
 #include "Zelvar_VoiceList.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -214,9 +215,13 @@ AudioTimeStamp Zelvar_Dsp::presentTimeStamp() {
 double Zelvar_Dsp::postSynthEvent(Zelvar_EventBuffer* buffer, const AudioTimeStamp& timeStamp,
                                   EventSubType subType, ParameterType parameterType, double value1,
                                   double value2, double value3) {
+    // A non-finite knob position has no meaning: refused before it touches the table row.
+    if (subType == EventSubTypeParameter && !std::isfinite(value1))
+        return 0.0;
     DspEvent event;
     std::memset(&event, 0, sizeof event);
     event.timeStamp = timeStamp;
+    event.timeStamp.mSampleTime = plausibleSampleTime(timeStamp.mSampleTime);
     event.eventType = EventTypeSynth;
     event.subType = subType;
     event.parameterType = parameterType;
@@ -234,6 +239,17 @@ double Zelvar_Dsp::postSynthEvent(Zelvar_EventBuffer* buffer, const AudioTimeSta
     event.value3 = value3;
     buffer->set(event);
     return result;
+}
+
+double Zelvar_Dsp::plausibleSampleTime(double stamp) const {
+    // Events leave the ring in arrival order, so one stamped for the far future would hold back
+    // every later event for as long. A stamp that is not a number, or lies more than an hour
+    // ahead of the sample being rendered, is taken as "now": the event still acts, and nothing
+    // behind it waits. Stamps in the past are due at once and need no help.
+    const double present = double(samplePosition.load(std::memory_order_relaxed));
+    if (!std::isfinite(stamp) || stamp > present + furthestStampAheadSamples)
+        return present;
+    return stamp;
 }
 
 double Zelvar_Dsp::setEvent(EventSubType subType, ParameterType parameterType, double value1,

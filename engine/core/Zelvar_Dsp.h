@@ -22,6 +22,8 @@ class Zelvar_VoiceList;
 class Zelvar_Dsp {
 public:
     static constexpr int eventBufferCapacity = 10000;
+    // One hour at the engine's rate: no host schedules an event further ahead than that.
+    static constexpr double furthestStampAheadSamples = 3600.0 * 44100.0;
     static constexpr double eventLatencySamples = 1024.0;
 
     Zelvar_Dsp();
@@ -72,6 +74,7 @@ public:
 
 private:
     AudioTimeStamp presentTimeStamp();
+    double plausibleSampleTime(double stamp) const;
     double postSynthEvent(Zelvar_EventBuffer* buffer, const AudioTimeStamp& timeStamp,
                           EventSubType subType, ParameterType parameterType, double value1,
                           double value2, double value3);

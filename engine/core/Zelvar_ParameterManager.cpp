@@ -2,6 +2,7 @@
 
 #include "SampleTime.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -39,8 +40,9 @@ double Zelvar_ParameterManager::getScaledValue(int type, double x) const {
 }
 
 double Zelvar_ParameterManager::setNormalizedValue(int type, double x) {
-    if (!isValidParameterType(type))
+    if (!isValidParameterType(type) || !std::isfinite(x))
         return 0.0;
+    x = std::clamp(x, 0.0, 1.0);
     ParameterRecord& row = parameterTable[type];
     const double a = double(row.definition.steps - 1);
     // A one-step row would divide by zero; it has a single position, the value as given.
@@ -55,6 +57,13 @@ void Zelvar_ParameterManager::setDspValueDirectly(int type, double normalized) {
         return;
     setNormalizedValue(type, normalized);
     dspValues[type] = getCurrentValue(type);
+}
+
+void Zelvar_ParameterManager::setDspValue(int type, double value) {
+    if (!isValidParameterType(type) || !std::isfinite(value))
+        return;
+    const ParameterDefinition& row = parameterTable[type].definition;
+    dspValues[type] = std::clamp(value, row.minValue, row.maxValue);
 }
 
 double Zelvar_ParameterManager::getCurrentValue(int type) const {

@@ -27,14 +27,15 @@ public:
     void initialize();
     void setDefaultValues();
     double getScaledValue(int type, double normalized) const;
+    // Snaps a knob position to the row's steps; positions outside 0..1 are held to the knob's
+    // travel first, and a non-finite one changes nothing and yields 0.
     double setNormalizedValue(int type, double normalized);
     void setDspValueDirectly(int type, double normalized);
-    // Out-of-range types are ignored here too: events reach the audio thread from paths that
-    // bypass the posting checks (SetEventToSubBuffer, sequencer steps).
-    void setDspValue(int type, double value) {
-        if (isValidParameterType(type))
-            dspValues[type] = value;
-    }
+    // Events reach the audio thread by roads that bypass the posting checks (SetEventToSubBuffer,
+    // sequencer events carry engine values unchanged), so the value the units read is guarded
+    // here: outside types and non-finite values are ignored, others held to the row's range.
+    // One NaN or a cutoff past Nyquist would otherwise poison a filter's state for good.
+    void setDspValue(int type, double value);
     double getDspValue(int type) const { return dspValues[type]; }
     double getCurrentValue(int type) const;
     double getMinValue(int type) const;
