@@ -3,13 +3,20 @@
 // soon as sane values return.
 #include "Corvena_Core.h"
 #include "EngineDriver.h"
+#include "EventScript.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <limits>
+#include <random>
 #include <string>
+#include <vector>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -146,4 +153,54 @@ TEST(BadTimeStamps, StampsWithinTheHourKeepArrivalOrder) {
     const EngineDriver::Stereo out = e.render(8192, 512);
     for (float v : out.left)
         ASSERT_EQ(v, 0.0f);
+}
+
+// An installation whose wavetable files were damaged (a FIFO in one's place, NaN in the other)
+// starts without hanging and sounds exactly as a sound one: the sets are computed instead.
+TEST(BadResourceFiles, AnEngineWithDamagedWavetablesSoundsLikeASoundOne) {
+    const std::string directory = ::testing::TempDir() + "corvena_damaged_bundle";
+    std::filesystem::remove_all(directory);
+    std::filesystem::create_directories(directory);
+    ASSERT_EQ(mkfifo((directory + "/data1.wt").c_str(), 0600), 0);
+    {
+        std::vector<double> nans(500 * 2049, std::numeric_limits<double>::quiet_NaN());
+        FILE* file = std::fopen((directory + "/data0.wt").c_str(), "wb");
+        ASSERT_NE(file, nullptr);
+        ASSERT_EQ(std::fwrite(nans.data(), sizeof(double), nans.size(), file), nans.size());
+        std::fclose(file);
+    }
+    auto play = [](EngineDriver& e) {
+        e.parameter(0, ParameterTypeOscillatorWaveform, 0.4); // sawtooth
+        e.noteOn(0, 45, 100);
+        e.parameter(6000, ParameterTypeOscillatorWaveform, 0.2); // triangle
+        e.noteOn(6000, 76, 100);
+        return e.render(14000, 256);
+    };
+    ::testing::internal::CaptureStderr();
+    EngineDriver damaged(directory);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find("data0.wt"), std::string::npos) << said;
+    EXPECT_NE(said.find("data1.wt"), std::string::npos) << said;
+    EngineDriver sound;
+    const EngineDriver::Stereo a = play(damaged);
+    const EngineDriver::Stereo b = play(sound);
+    EXPECT_TRUE(inspect(a).finite);
+    EXPECT_GT(rms(a.left, 2000, 14000), 1e-3);
+    EXPECT_EQ(a.left, b.left);
+    EXPECT_EQ(a.right, b.right);
+}
+
+// The CI-run counterpart of the engine-event fuzzer: seeded random scripts of every kind of
+// call, value and stamp a host could send.
+TEST(BadEvents, RandomScriptsThroughTheInterfaceKeepEverySampleFiniteAndBounded) {
+    std::mt19937 random(20261208);
+    for (int script = 0; script < 120; ++script) {
+        std::vector<uint8_t> bytes(64 + random() % 512);
+        for (uint8_t& b : bytes)
+            b = uint8_t(random());
+        const EventScriptResult r =
+            playEventScript(bytes.data(), bytes.size(), CORVENA_TEST_RESOURCES);
+        ASSERT_TRUE(r.allFinite) << "script " << script << ": " << r.firstProblem;
+        ASSERT_LT(r.peak, loudestSane) << "script " << script;
+    }
 }

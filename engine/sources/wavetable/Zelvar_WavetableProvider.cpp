@@ -6,6 +6,8 @@
 // series constant when stored, which gives exactly the value of the direct sum.
 #include "Zelvar_WavetableProvider.h"
 
+#include "Zelvar_WavetableCache.h"
+
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -13,6 +15,12 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <string>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -36,15 +44,27 @@ void toLittleEndian(double* values, size_t count) {
     }
 }
 
+void reportRefusedFile(const char* path, const char* shape, const std::string& why) {
+    std::fprintf(stderr, "Corvena: wavetable file \"%s\" %s; the %s tables are computed instead\n",
+                 path, why.c_str(), shape);
+    std::fflush(stderr);
+}
+
+// Closes the descriptor on every way out of a read.
+struct Descriptor {
+    int fd;
+    ~Descriptor() {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
 } // namespace
 
 Zelvar_WavetableProvider::Zelvar_WavetableProvider(int tableLength, int tableCount)
     : tableLength(std::max(tableLength, 2)), tableCount(std::max(tableCount, 1)) {}
 
-Zelvar_WavetableProvider::~Zelvar_WavetableProvider() {
-    delete[] sawtoothWavetable;
-    delete[] triangleWavetable;
-}
+Zelvar_WavetableProvider::~Zelvar_WavetableProvider() = default;
 
 size_t Zelvar_WavetableProvider::getValueCount() const {
     return static_cast<size_t>(tableCount) * static_cast<size_t>(tableLength + 1);
@@ -88,59 +108,108 @@ bool Zelvar_WavetableProvider::setSawtoothWavetablePath(const char* path) {
 
 void Zelvar_WavetableProvider::createWavetable() {
     if (!readSawtoothWavetableFile())
-        createSawtoothUpWavetable();
+        sawtoothWavetable = computedSet("sawtooth", &Zelvar_WavetableProvider::computeSawtoothSet);
     if (!readTriangleWavetableFile())
-        createTriangleWavetable();
+        triangleWavetable = computedSet("triangle", &Zelvar_WavetableProvider::computeTriangleSet);
 }
 
-double* Zelvar_WavetableProvider::readWavetableFile(const char* path) const {
-    FILE* file = path[0] != '\0' ? std::fopen(path, "rb") : nullptr;
-    if (file == nullptr) {
+Zelvar_WavetableProvider::Set
+Zelvar_WavetableProvider::computedSet(const char* shape,
+                                      Set (Zelvar_WavetableProvider::*compute)() const) const {
+    const std::string key = std::string("computed ") + shape + " " + std::to_string(tableLength) +
+                            "x" + std::to_string(tableCount);
+    return Zelvar_WavetableCache::find(key, [&] { return (this->*compute)(); });
+}
+
+Zelvar_WavetableProvider::Set Zelvar_WavetableProvider::readWavetableFile(const char* path,
+                                                                          const char* shape) const {
+    // Non-blocking: a FIFO or a device in the file's place must not hold start-up for ever.
+    Descriptor file{path[0] != '\0' ? ::open(path, O_RDONLY | O_NONBLOCK | O_CLOEXEC) : -1};
+    if (file.fd < 0) {
         std::printf("File Open Error\n");
         std::fflush(stdout);
         return nullptr;
     }
-    const size_t count = getValueCount();
-    // A short file loads with the missing values left at zero.
-    double* table = new double[count]();
-    // Read as bytes: fread leaves a partly read element indeterminate, and a file that ends
-    // inside a value must still leave that value 0.
-    const size_t bytes = std::fread(table, 1, count * sizeof(double), file);
-    std::fclose(file);
-    const size_t whole = bytes / sizeof(double);
-    if (whole < count)
-        table[whole] = 0.0;
-    toLittleEndian(table, whole);
+    struct stat status {};
+    if (::fstat(file.fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        reportRefusedFile(path, shape, "is not a regular file");
+        return nullptr;
+    }
+    const size_t expected = getValueCount() * sizeof(double);
+    if (uintmax_t(status.st_size) != expected) {
+        reportRefusedFile(path, shape,
+                          "has " + std::to_string(status.st_size) + " bytes, " +
+                              std::to_string(expected) + " expected");
+        return nullptr;
+    }
+    // The same file (device, inode, size and time) loaded by another engine is shared.
+    const std::string key =
+        "file " + std::string(path) + " " + std::to_string(status.st_dev) + " " +
+        std::to_string(status.st_ino) + " " + std::to_string(status.st_size) + " " +
+        std::to_string(status.st_mtim.tv_sec) + "." + std::to_string(status.st_mtim.tv_nsec);
+    return Zelvar_WavetableCache::find(key, [&]() -> Set {
+        Set set = loadCheckedValues(file.fd, path, expected);
+        if (!set)
+            reportRefusedFile(path, shape, "cannot be read whole or holds values no waveform has");
+        return set;
+    });
+}
+
+Zelvar_WavetableProvider::Set
+Zelvar_WavetableProvider::loadCheckedValues(int descriptor, const char* path, size_t bytes) const {
+    (void)path;
+    const size_t count = bytes / sizeof(double);
+    std::shared_ptr<double[]> table(new double[count]);
+    auto* cursor = reinterpret_cast<unsigned char*>(table.get());
+    size_t done = 0;
+    while (done < bytes) {
+        const ssize_t got = ::read(descriptor, cursor + done, bytes - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return nullptr; // an error, or the file shrank since it was measured
+        done += size_t(got);
+    }
+    toLittleEndian(table.get(), count);
+    for (size_t i = 0; i < count; ++i)
+        if (!(std::fabs(table[i]) <= largestPlausibleValue)) // NaN fails this too
+            return nullptr;
     return table;
 }
 
 bool Zelvar_WavetableProvider::readSawtoothWavetableFile() {
-    double* table = readWavetableFile(sawtoothWavetablePath);
-    if (table == nullptr)
+    Set table = readWavetableFile(sawtoothWavetablePath, "sawtooth");
+    if (!table)
         return false;
-    delete[] sawtoothWavetable;
-    sawtoothWavetable = table;
+    sawtoothWavetable = std::move(table);
     return true;
 }
 
 bool Zelvar_WavetableProvider::readTriangleWavetableFile() {
-    double* table = readWavetableFile(triangleWavetablePath);
-    if (table == nullptr)
+    Set table = readWavetableFile(triangleWavetablePath, "triangle");
+    if (!table)
         return false;
-    delete[] triangleWavetable;
-    triangleWavetable = table;
+    triangleWavetable = std::move(table);
     return true;
 }
 
 void Zelvar_WavetableProvider::createSawtoothUpWavetable() {
+    sawtoothWavetable = computeSawtoothSet();
+}
+
+void Zelvar_WavetableProvider::createTriangleWavetable() {
+    triangleWavetable = computeTriangleSet();
+}
+
+Zelvar_WavetableProvider::Set Zelvar_WavetableProvider::computeSawtoothSet() const {
     const int n = tableLength;
     const size_t stride = static_cast<size_t>(n) + 1;
-    double* table = new double[getValueCount()];
+    std::shared_ptr<double[]> table(new double[getValueCount()]);
     auto partialSum = std::make_unique<double[]>(stride);
     // Tables 0 .. T - 2: harmonics 1 .. k + 1 of the falling sawtooth.
     for (int k = 0; k + 1 < tableCount; ++k) {
         const int harmonic = k + 1;
-        double* out = table + static_cast<size_t>(k) * stride;
+        double* out = table.get() + static_cast<size_t>(k) * stride;
         for (int j = 0; j <= n; ++j) {
             const double x = twoPi * j / n;
             partialSum[j] += std::sin(harmonic * x) / harmonic;
@@ -148,32 +217,30 @@ void Zelvar_WavetableProvider::createSawtoothUpWavetable() {
         }
     }
     // The last table is a plain ramp, used below the lowest band-limited pitch.
-    double* last = table + static_cast<size_t>(tableCount - 1) * stride;
+    double* last = table.get() + static_cast<size_t>(tableCount - 1) * stride;
     for (int j = 0; j <= n; ++j)
         last[j] = 1.0 - (j % (n - 1)) * 2.0 / (n - 1);
-    delete[] sawtoothWavetable;
-    sawtoothWavetable = table;
+    return table;
 }
 
-void Zelvar_WavetableProvider::createTriangleWavetable() {
+Zelvar_WavetableProvider::Set Zelvar_WavetableProvider::computeTriangleSet() const {
     const int n = tableLength;
     const size_t stride = static_cast<size_t>(n) + 1;
-    double* table = new double[getValueCount()];
+    std::shared_ptr<double[]> table(new double[getValueCount()]);
     auto partialSum = std::make_unique<double[]>(stride);
     // Table k: odd harmonics 1 .. 2k + 1 with alternating signs.
     for (int k = 0; k < tableCount; ++k) {
         const int harmonic = 2 * k + 1;
         const double sign = (k % 2 == 0) ? 1.0 : -1.0;
         const double weight = static_cast<double>(harmonic) * harmonic;
-        double* out = table + static_cast<size_t>(k) * stride;
+        double* out = table.get() + static_cast<size_t>(k) * stride;
         for (int j = 0; j <= n; ++j) {
             const double x = twoPi * j / n;
             partialSum[j] += sign * std::sin(harmonic * x) / weight;
             out[j] = eightOverPiSquared * partialSum[j];
         }
     }
-    delete[] triangleWavetable;
-    triangleWavetable = table;
+    return table;
 }
 
 bool Zelvar_WavetableProvider::writeWavetableFile(const char* path, const double* table) const {
@@ -208,9 +275,9 @@ bool Zelvar_WavetableProvider::writeWavetableFile(const char* path, const double
 }
 
 bool Zelvar_WavetableProvider::writeSawtoothWavetableFile() {
-    return writeWavetableFile(sawtoothWavetablePath, sawtoothWavetable);
+    return writeWavetableFile(sawtoothWavetablePath, sawtoothWavetable.get());
 }
 
 bool Zelvar_WavetableProvider::writeTriangleWavetableFile() {
-    return writeWavetableFile(triangleWavetablePath, triangleWavetable);
+    return writeWavetableFile(triangleWavetablePath, triangleWavetable.get());
 }

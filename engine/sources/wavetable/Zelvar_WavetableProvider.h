@@ -7,9 +7,15 @@
 // to the value at phase 1, so that interpolation at the end of the cycle needs no wrap. The
 // same class computes the sets from their Fourier series and writes the files, which is how the
 // build produces them.
+//
+// Sets are shared read-only with every other engine of the process (Zelvar_WavetableCache). A
+// file is taken only when it is a regular file of exactly the set's size holding finite values
+// of a waveform's magnitude; anything else is reported in one line naming the file and the set
+// is computed instead, so a damaged installation still sounds right and never hangs start-up.
 #pragma once
 
 #include <cstddef>
+#include <memory>
 
 class Zelvar_WavetableProvider {
 public:
@@ -29,8 +35,8 @@ public:
     bool setTriangleWavetablePath(const char* path);
     bool setSawtoothWavetablePath(const char* path);
 
-    // Loads both sets; a set whose file cannot be opened is computed in memory instead, so an
-    // incomplete installation still sounds.
+    // Loads both sets; a set whose file cannot be opened or fails the checks above is computed
+    // in memory instead, so an incomplete installation still sounds.
     void createWavetable();
     bool readSawtoothWavetableFile();
     bool readTriangleWavetableFile();
@@ -40,21 +46,31 @@ public:
     bool writeTriangleWavetableFile();
 
     // Either set may be null (never loaded or computed); readers must check.
-    const double* getSawtoothWavetable() const { return sawtoothWavetable; }
-    const double* getTriangleWavetable() const { return triangleWavetable; }
+    const double* getSawtoothWavetable() const { return sawtoothWavetable.get(); }
+    const double* getTriangleWavetable() const { return triangleWavetable.get(); }
     int getTableLength() const { return tableLength; }
     int getTableCount() const { return tableCount; }
     const char* getTriangleWavetablePath() const { return triangleWavetablePath; }
     const char* getSawtoothWavetablePath() const { return sawtoothWavetablePath; }
     size_t getValueCount() const;
 
+    // Largest magnitude a stored value may have: band-limited sawtooth and triangle tables stay
+    // within about 1.1; a file beyond this is not a wavetable file.
+    static constexpr double largestPlausibleValue = 4.0;
+
 private:
-    double* readWavetableFile(const char* path) const;
+    using Set = std::shared_ptr<const double[]>;
+
+    Set readWavetableFile(const char* path, const char* shape) const;
+    Set loadCheckedValues(int descriptor, const char* path, size_t bytes) const;
+    Set computeSawtoothSet() const;
+    Set computeTriangleSet() const;
+    Set computedSet(const char* shape, Set (Zelvar_WavetableProvider::*compute)() const) const;
     bool writeWavetableFile(const char* path, const double* table) const;
     static bool copyPath(char* field, const char* path);
 
-    double* sawtoothWavetable = nullptr;
-    double* triangleWavetable = nullptr;
+    Set sawtoothWavetable;
+    Set triangleWavetable;
     int tableLength;
     int tableCount;
     char triangleWavetablePath[pathCapacity] = {};

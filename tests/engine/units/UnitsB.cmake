@@ -14,4 +14,4 @@ add_dependencies(corvena_unit_tests_b corvena_wavetables)
 get_target_property(corvena_test_library_dir Corvena_Core LIBRARY_OUTPUT_DIRECTORY)
 target_compile_definitions(corvena_unit_tests_b PRIVATE
     CORVENA_TEST_RESOURCES_DIR="${corvena_test_library_dir}/Resources.bundle")
-gtest_discover_tests(corvena_unit_tests_b DISCOVERY_TIMEOUT 60)
+gtest_discover_tests(corvena_unit_tests_b DISCOVERY_TIMEOUT 60 PROPERTIES TIMEOUT 120)

@@ -1,16 +1,26 @@
+#include "Zelvar_WavetableCache.h"
 #include "Zelvar_WavetableProvider.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
+#include <limits>
+#include <memory>
+#include <mutex>
 #include <numbers>
 #include <string>
+#include <thread>
 #include <vector>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -181,24 +191,140 @@ TEST_F(WavetableSets, BuildProducesFilesThatMatchTheFormulas) {
     expectSetsMatchFormulas(provider.getSawtoothWavetable(), provider.getTriangleWavetable());
 }
 
-TEST_F(WavetableSets, ShortFileLoadsWithTheMissingValuesZero) {
-    const std::string directory = tempDirectory("short");
-    const std::string path = directory + "/data1.wt";
+// Fails the run instead of hanging it when a read blocks (a FIFO in a file's place).
+class HangGuard {
+public:
+    explicit HangGuard(std::chrono::seconds limit)
+        : watcher([this, limit] {
+              std::unique_lock<std::mutex> lock(mutex);
+              if (!done.wait_for(lock, limit, [this] { return finished; })) {
+                  std::fprintf(stderr, "loading the wavetables blocked for %lld s\n",
+                               static_cast<long long>(limit.count()));
+                  std::abort();
+              }
+          }) {}
+    ~HangGuard() {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            finished = true;
+        }
+        done.notify_all();
+        watcher.join();
+    }
+
+private:
+    std::mutex mutex;
+    std::condition_variable done;
+    bool finished = false;
+    std::thread watcher;
+};
+
+void writeBytes(const std::string& path, const void* data, size_t bytes) {
     FILE* file = std::fopen(path.c_str(), "wb");
     ASSERT_NE(file, nullptr);
-    const size_t kept = 3000;
-    ASSERT_EQ(std::fwrite(computed->getSawtoothWavetable(), sizeof(double), kept, file), kept);
-    std::fputc(0x55, file); // and a stray byte that makes no whole value
+    if (bytes > 0) {
+        ASSERT_EQ(std::fwrite(data, 1, bytes, file), bytes);
+    }
     std::fclose(file);
-    Zelvar_WavetableProvider provider(tableLength, tableCount);
-    ASSERT_TRUE(provider.setSawtoothWavetablePath(path.c_str()));
-    ASSERT_TRUE(provider.readSawtoothWavetableFile());
-    const double* loaded = provider.getSawtoothWavetable();
-    EXPECT_EQ(std::memcmp(loaded, computed->getSawtoothWavetable(), kept * sizeof(double)), 0);
-    bool restZero = true;
-    for (size_t i = kept; i < valueCount; ++i)
-        restZero = restZero && loaded[i] == 0.0;
-    EXPECT_TRUE(restZero);
+}
+
+// A damaged installation: whatever sits where the sawtooth file should be, loading neither
+// hangs nor takes it; one line names the file (stdout keeps the designed "File Open Error" for a
+// file that cannot be opened) and the set is computed, so the engine sounds as it should.
+TEST_F(WavetableSets, DamagedFilesAreReportedAndTheSetIsComputedInstead) {
+    const double* good = computed->getSawtoothWavetable();
+    std::vector<double> poisoned(good, good + valueCount);
+    poisoned[123456] = std::numeric_limits<double>::quiet_NaN();
+    std::vector<double> huge(good, good + valueCount);
+    huge[7] = 1e300;
+    std::vector<unsigned char> plusOne(fileBytes + 1, 0);
+    std::memcpy(plusOne.data(), good, fileBytes);
+
+    struct Case {
+        std::string name;
+        std::function<void(const std::string&)> make;
+        std::string stderrWords;
+    };
+    const std::vector<Case> cases = {
+        {"fifo", [](const std::string& p) { ASSERT_EQ(mkfifo(p.c_str(), 0600), 0); },
+         "is not a regular file"},
+        {"directory", [](const std::string& p) { std::filesystem::create_directory(p); },
+         "is not a regular file"},
+        {"empty", [](const std::string& p) { writeBytes(p, nullptr, 0); },
+         "has 0 bytes, 8196000 expected"},
+        {"1001", [&](const std::string& p) { writeBytes(p, good, 1001); },
+         "has 1001 bytes, 8196000 expected"},
+        {"short", [&](const std::string& p) { writeBytes(p, good, 3000 * sizeof(double)); },
+         "has 24000 bytes, 8196000 expected"},
+        {"plus-one", [&](const std::string& p) { writeBytes(p, plusOne.data(), plusOne.size()); },
+         "has 8196001 bytes, 8196000 expected"},
+        {"nan", [&](const std::string& p) { writeBytes(p, poisoned.data(), fileBytes); },
+         "holds values no waveform has"},
+        {"huge", [&](const std::string& p) { writeBytes(p, huge.data(), fileBytes); },
+         "holds values no waveform has"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string directory = tempDirectory("damaged-" + c.name);
+        const std::string path = directory + "/data1.wt";
+        std::filesystem::remove_all(path);
+        c.make(path);
+        Zelvar_WavetableProvider provider(tableLength, tableCount);
+        ASSERT_TRUE(provider.setSawtoothWavetablePath(path.c_str()));
+        ::testing::internal::CaptureStderr();
+        ::testing::internal::CaptureStdout();
+        {
+            HangGuard guard(std::chrono::seconds(20));
+            EXPECT_FALSE(provider.readSawtoothWavetableFile());
+        }
+        EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
+        const std::string said = ::testing::internal::GetCapturedStderr();
+        EXPECT_NE(said.find(path), std::string::npos) << said;
+        EXPECT_NE(said.find(c.stderrWords), std::string::npos) << said;
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << "one line: " << said;
+        EXPECT_EQ(provider.getSawtoothWavetable(), nullptr) << "nothing of the file is kept";
+
+        ::testing::internal::CaptureStderr();
+        provider.setTriangleWavetablePath(CORVENA_TEST_RESOURCES_DIR "/data0.wt");
+        {
+            HangGuard guard(std::chrono::seconds(20));
+            provider.createWavetable();
+        }
+        ::testing::internal::GetCapturedStderr();
+        EXPECT_TRUE(sameSets(provider)) << "the engine plays the computed set";
+    }
+}
+
+// A plugin host creates many engines in one process: they share one copy of each set, which
+// lives as long as some engine holds it.
+TEST_F(WavetableSets, EnginesOfOneProcessShareOneCopyOfEachSet) {
+    const std::string directory = CORVENA_TEST_RESOURCES_DIR;
+    auto first = std::make_unique<Zelvar_WavetableProvider>(tableLength, tableCount);
+    auto second = std::make_unique<Zelvar_WavetableProvider>(tableLength, tableCount);
+    ASSERT_TRUE(first->setBundleDirectoryPath(directory.c_str()));
+    ASSERT_TRUE(second->setBundleDirectoryPath(directory.c_str()));
+    first->createWavetable();
+    second->createWavetable();
+    EXPECT_EQ(first->getSawtoothWavetable(), second->getSawtoothWavetable());
+    EXPECT_EQ(first->getTriangleWavetable(), second->getTriangleWavetable());
+    EXPECT_TRUE(sameSets(*second));
+
+    // A computed set is shared the same way, and the computed and loaded sets are distinct.
+    Zelvar_WavetableProvider missingA(tableLength, tableCount), missingB(tableLength, tableCount);
+    ASSERT_TRUE(missingA.setBundleDirectoryPath(tempDirectory("share-none").c_str()));
+    ASSERT_TRUE(missingB.setBundleDirectoryPath(tempDirectory("share-none").c_str()));
+    ::testing::internal::CaptureStdout();
+    missingA.createWavetable();
+    missingB.createWavetable();
+    ::testing::internal::GetCapturedStdout();
+    EXPECT_EQ(missingA.getSawtoothWavetable(), missingB.getSawtoothWavetable());
+    EXPECT_NE(missingA.getSawtoothWavetable(), first->getSawtoothWavetable());
+
+    const size_t held = Zelvar_WavetableCache::liveSetCount();
+    first.reset();
+    EXPECT_EQ(Zelvar_WavetableCache::liveSetCount(), held) << "the second engine still holds them";
+    second.reset();
+    EXPECT_EQ(Zelvar_WavetableCache::liveSetCount(), held - 2) << "released with the last holder";
 }
 
 TEST_F(WavetableSets, MissingFilesPrintTheErrorAndAreComputedInstead) {
