@@ -2,7 +2,14 @@
 //
 // A press plays the key under the pointer, a drag plays a glissando (each new key ends the
 // previous note before starting its own), a release ends the note. Notes go to the delegate
-// as note number 60 + key index with velocity 100; the keyboard plays one note at a time.
+// as note number 60 + key index with velocity 100; the mouse plays one note at a time.
+//
+// The computer keyboard plays it too, by key position (ComputerKeyMap), several keys at once:
+// each held key sounds its note and shows its key pressed until released. Holding a key never
+// re-triggers its note, and when the keyboard stops taking keys (another window comes to the
+// front, the window is minimised) every note still held by a computer key is released, so none
+// can stick. Z and X ask the delegate for an octave step. The keyboard takes key focus when its
+// window becomes active.
 #pragma once
 
 #include "KeyView.h"
@@ -13,6 +20,7 @@
 
 #include <chrono>
 #include <memory>
+#include <set>
 #include <vector>
 
 class KeyboardView : public toolkit::View {
@@ -34,6 +42,12 @@ public:
     void mouseDown(const toolkit::MouseEvent& event) override;
     void mouseUp(const toolkit::MouseEvent& event) override;
     void mouseDragged(const toolkit::MouseEvent& event) override;
+    void keyDown(const toolkit::KeyEvent& event) override;
+    void keyUp(const toolkit::KeyEvent& event) override;
+    void keyFocusLost() override;
+
+    // Notes held from the computer keyboard: on-screen key indices, in their order.
+    const std::set<int>& computerHeldKeys() const { return computerKeys; }
 
     // Not owned: the delegate (the panel's controller) outlives the keyboard.
     Zelvar_SimpleKeyboardDelegate* keyboardDelegate = nullptr;
@@ -50,4 +64,10 @@ public:
 private:
     // The pointer in the keyboard's coordinates, as the mouse handlers measure it.
     toolkit::Point pointOf(const toolkit::MouseEvent& event) const;
+    // Shows key `keyIndex` released unless the mouse or a computer key still holds it.
+    void keyViewNoteOffUnlessHeld(int keyIndex);
+    void computerKeyUp(int keyIndex);
+
+    std::set<int> computerKeys;
+    bool mouseHoldsKey = false;
 };

@@ -9,6 +9,21 @@ double KnobTravel::discretedValue(double normalizedValue, int64_t resolution) {
     return std::round(normalizedValue * steps) / steps;
 }
 
+double KnobTravel::steppedValue(double value, long long positions, int64_t resolution) {
+    const long long last = static_cast<long long>(resolution - 1);
+    // A value between positions (the output knob's 0.8 at start) steps from its nearest one.
+    const double held = std::isnan(value) ? 0.0 : std::clamp(value, 0.0, 1.0);
+    const long long from = std::llround(held * static_cast<double>(last));
+    const long long to = std::clamp(from + positions, 0LL, last);
+    return static_cast<double>(to) / static_cast<double>(last);
+}
+
+KnobTravel::WheelSteps KnobTravel::wheelSteps(double remainder, double delta) {
+    const double total = remainder + delta;
+    const double whole = std::trunc(total / wheelNotch);
+    return WheelSteps{static_cast<long long>(whole), total - whole * wheelNotch};
+}
+
 double KnobTravel::knobAngle(double value, double startAngle, double endAngle) {
     return startAngle + value * (endAngle - startAngle);
 }

@@ -16,6 +16,21 @@ public:
     // from zero); values outside 0..1 are rounded, not clamped. `resolution` is at least 2.
     static double discretedValue(double normalizedValue, int64_t resolution);
 
+    // The position `positions` away from the one nearest to `value`, held to 0..1: exactly
+    // p / (resolution − 1) for a whole p, as discretedValue gives it.
+    static double steppedValue(double value, long long positions, int64_t resolution);
+
+    // Wheel deltas (eighths of a degree, 120 a notch) gathered into whole positions: one notch,
+    // or the small deltas of a touchpad adding up to one, is one position. `remainder` is what
+    // earlier deltas left over; the result carries what is left now, with the sign of the
+    // turn it belongs to.
+    struct WheelSteps {
+        long long positions;
+        double remainder;
+    };
+    static constexpr double wheelNotch = 120.0;
+    static WheelSteps wheelSteps(double remainder, double delta);
+
     // φ(v): the knob angle, in degrees, at which a value sits on the travel.
     static double knobAngle(double value, double startAngle, double endAngle);
     static double drawingAngleDegrees(double knobAngleDegrees) { return 270.0 - knobAngleDegrees; }

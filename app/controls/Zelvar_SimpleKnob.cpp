@@ -65,14 +65,38 @@ void Zelvar_SimpleKnob::updateDisplay(double normalizedValue) {
     toolkit::MainQueue::async([knob] {
         if (knob) {
             knob->display();
+            knob->valueShown();
         }
     });
+}
+
+void Zelvar_SimpleKnob::valueShown() {
+    if (showsReadout() && knobDelegate != nullptr)
+        knobDelegate->knobReadoutChanged(this);
+}
+
+void Zelvar_SimpleKnob::setReadoutState(bool inside, bool drag) {
+    const bool wasShown = showsReadout();
+    pointerInside = inside;
+    dragging = drag;
+    if (wasShown != showsReadout() && knobDelegate != nullptr)
+        knobDelegate->knobReadoutChanged(this);
+}
+
+bool Zelvar_SimpleKnob::stepPositions(long long positions) {
+    const double target = KnobTravel::steppedValue(value, positions, resolution);
+    if (target == value)
+        return false;
+    value = target;
+    setValue(target);
+    return true;
 }
 
 void Zelvar_SimpleKnob::mouseDown(const toolkit::MouseEvent& event) {
     if (event.clickCount == 2) {
         return;
     }
+    setReadoutState(pointerInside, true);
     const double v = value;
     valueOnDragStart = v;
     const KnobTravel::LinearBand band = KnobTravel::linearBand(
@@ -102,6 +126,28 @@ void Zelvar_SimpleKnob::mouseDragged(const toolkit::MouseEvent& event) {
     }
     value = v;
     setValue(v);
+}
+
+void Zelvar_SimpleKnob::mouseUp(const toolkit::MouseEvent&) {
+    setReadoutState(pointerInside, false);
+}
+
+void Zelvar_SimpleKnob::mouseEntered(const toolkit::MouseEvent&) {
+    setReadoutState(true, dragging);
+}
+
+void Zelvar_SimpleKnob::mouseExited(const toolkit::MouseEvent&) {
+    setReadoutState(false, dragging);
+}
+
+void Zelvar_SimpleKnob::scrollWheel(const toolkit::ScrollEvent& event) {
+    // Only the vertical wheel turns a knob; a sideways swipe passing over it does not.
+    const double delta = event.isDirectionInvertedFromDevice ? -event.deltaY : event.deltaY;
+    const KnobTravel::WheelSteps steps = KnobTravel::wheelSteps(wheelRemainder, delta);
+    wheelRemainder = steps.remainder;
+    // Turning on past an end gathers nothing, so turning back acts at once.
+    if (steps.positions != 0 && !stepPositions(steps.positions))
+        wheelRemainder = 0.0;
 }
 
 void Zelvar_SimpleKnob::fillPieSlice(double fromKnobAngle, double toKnobAngle, bool clockwise,

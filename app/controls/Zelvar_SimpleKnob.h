@@ -2,9 +2,13 @@
 // over a travel arc with a gap at the bottom.
 //
 // The user drags it vertically (linear mode, every knob on the panel) or around its centre
-// (rotary mode). Each change is rounded to `resolution` positions, reported to the delegate
-// with the assigned engine parameter, and redrawn through the main queue. Subclasses draw a
-// decoration in the middle (drawInside) or replace how a value is shown (updateDisplay).
+// (rotary mode), or turns it with the mouse wheel, one position per notch. Each change is
+// rounded to `resolution` positions, reported to the delegate with the assigned engine
+// parameter, and redrawn through the main queue. Subclasses draw a decoration in the middle
+// (drawInside) or replace how a value is shown (updateDisplay).
+//
+// While the pointer is over the knob or drags it, the knob wants its value readout shown and
+// tells the delegate whenever that or the shown value changes; the knob draws nothing for it.
 #pragma once
 
 #include "Color.h"
@@ -31,6 +35,11 @@ public:
     // Shows a value without reporting it; callable from any thread (the redraw is queued).
     virtual void updateDisplay(double normalizedValue);
     virtual double getDiscretedValue(double normalizedValue) const;
+    // Moves the knob by `positions` of its positions (negative: down), held at its ends, as a
+    // change made by the user (setValue). False, and nothing reported, when that moves nothing.
+    bool stepPositions(long long positions);
+    // The pointer is over the knob or dragging it.
+    bool showsReadout() const { return pointerInside || dragging; }
     // Decoration hook at the end of drawing; draws nothing here.
     virtual void drawInside() {}
 
@@ -38,6 +47,10 @@ public:
     void updateTrackingAreas() override;
     void mouseDown(const toolkit::MouseEvent& event) override;
     void mouseDragged(const toolkit::MouseEvent& event) override;
+    void mouseUp(const toolkit::MouseEvent& event) override;
+    void mouseEntered(const toolkit::MouseEvent& event) override;
+    void mouseExited(const toolkit::MouseEvent& event) override;
+    void scrollWheel(const toolkit::ScrollEvent& event) override;
 
     std::unique_ptr<toolkit::TrackingArea> trackingArea;
     bool knobModeIsRotary = false;
@@ -72,8 +85,16 @@ protected:
     void computeCenters();
     // φ(v) of this knob, in degrees.
     double knobAngle(double v) const;
+    // Called on the main thread once a new value is shown: keeps the readout in step.
+    void valueShown();
 
 private:
     void fillPieSlice(double fromKnobAngle, double toKnobAngle, bool clockwise,
                       const toolkit::Color& color);
+    void setReadoutState(bool inside, bool drag);
+
+    bool pointerInside = false;
+    bool dragging = false;
+    // Wheel rotation not yet worth a whole position, in the wheel's eighths of a degree.
+    double wheelRemainder = 0.0;
 };

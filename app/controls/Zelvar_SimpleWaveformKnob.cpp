@@ -61,5 +61,6 @@ void Zelvar_SimpleWaveformKnob::updateDisplay(double normalizedValue) {
             knob->waveformImageView->waveform = *waveform;
             knob->waveformImageView->display();
         }
+        knob->valueShown();
     });
 }

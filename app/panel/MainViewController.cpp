@@ -5,11 +5,13 @@
 #include "DspPointer.h"
 #include "Font.h"
 #include "KeyboardView.h"
+#include "ParameterReadout.h"
 #include "ZVLabel.h"
 #include "Zelvar_GradientView.h"
 #include "Zelvar_SimpleLineKnob.h"
 #include "Zelvar_SimpleWaveformKnob.h"
 
+#include <algorithm>
 #include <cmath>
 
 using toolkit::makeRect;
@@ -168,6 +170,38 @@ void MainViewController::dspNoteOn(double noteNumber, double) {
 
 void MainViewController::dspNoteOff(double noteNumber) {
     DspSetEvent(dspPointer, EventSubTypeNoteOff, ParameterTypeNone, noteNumber, 0.0, 0.0);
+}
+
+void MainViewController::keyboardOctaveStep(int positions) {
+    octaveTransposeKnob->stepPositions(positions);
+}
+
+std::string MainViewController::readoutText(const Zelvar_SimpleKnob& knob) {
+    const double shown = knob.value;
+    if (knob.assignedParameter == ParameterTypeOscillatorWaveform) {
+        // What dspSetParameter posts for this position. The panel only moves the knob within
+        // 0..1, where there always is one.
+        const double held = std::isnan(shown) ? 0.0 : std::clamp(shown, 0.0, 1.0);
+        return ParameterReadout::text(ParameterTypeOscillatorWaveform,
+                                      waveformEngineValue(held).value_or(0.0));
+    }
+    return ParameterReadout::text(knob.assignedParameter, shown);
+}
+
+void MainViewController::knobReadoutChanged(Zelvar_SimpleKnob* knob) {
+    if (knob == nullptr || panel == nullptr)
+        return;
+    if (knob->showsReadout()) {
+        if (readout == nullptr) {
+            readout = new KnobReadoutLabel();
+            panel->addSubview(readout);
+        }
+        readoutKnob = knob;
+        readout->present(knob->frame(), readoutText(*knob));
+    } else if (readoutKnob == knob && readout != nullptr) {
+        readout->dismiss();
+        readoutKnob = nullptr;
+    }
 }
 
 void MainViewController::auParameterCallback(int64_t pluginParameterID, double normalizedValue) {

@@ -5,6 +5,10 @@
 // Nothing comes back from the engine: the knobs start at defaults equal to the engine's own, and
 // building the panel posts nothing.
 //
+// It also shows a knob's value readout while the pointer is over the knob or drags it (the
+// readout label is made the first time one is wanted, so the panel at rest is exactly as laid
+// out), and turns the octave knob when the computer keyboard's Z or X asks for it.
+//
 // Threads: everything runs on the main thread, except auParameterCallback, which may be called
 // from any thread (the knob queues its redraw on the main queue).
 //
@@ -15,6 +19,7 @@
 
 #include "Corvena_Core.h"
 #include "Geometry.h"
+#include "KnobReadoutLabel.h"
 #include "View.h"
 #include "Zelvar_SimpleKeyboardDelegate.h"
 #include "Zelvar_SimpleKnob.h"
@@ -64,6 +69,16 @@ public:
     // Zelvar_SimpleKeyboardDelegate: the on-screen keyboard. The velocity sent is always 100.
     void dspNoteOn(double noteNumber, double velocity) override;
     void dspNoteOff(double noteNumber) override;
+    // Z and X on the computer keyboard: the octave knob moves by `positions`, as if turned.
+    void keyboardOctaveStep(int positions) override;
+    // Shows, moves or hides the readout for `knob`.
+    void knobReadoutChanged(Zelvar_SimpleKnob* knob) override;
+
+    // The readout text for `knob` at the value it shows: its parameter with the value the
+    // engine uses once the knob's value is posted.
+    static std::string readoutText(const Zelvar_SimpleKnob& knob);
+    // The readout label, or null before one was first wanted.
+    KnobReadoutLabel* readoutLabel() const { return readout.data(); }
 
     // Shows a value that changed outside the panel on knob `pluginParameterID` (0..8, after the
     // panel is built) without sending anything to the engine. An index outside 0..8 or a call
@@ -97,4 +112,7 @@ private:
     // Guarded: a window that owns the panel may delete it before the controller goes.
     QPointer<toolkit::View> panel;
     bool viewLoaded = false;
+    QPointer<KnobReadoutLabel> readout;
+    // The knob whose readout is showing.
+    QPointer<Zelvar_SimpleKnob> readoutKnob;
 };

@@ -2,6 +2,7 @@
 // set to start one menu-bar height above where the content must sit.
 #include "Zelvar_MainWindow.h"
 
+#include <QEvent>
 #include <QLayout>
 #include <QMenuBar>
 
@@ -44,4 +45,12 @@ void Zelvar_MainWindow::placeContent() {
     const QSize size = sizeHint();
     const int above = size.height() - content->height();
     setGeometry(contentTopLeft.x(), contentTopLeft.y() - above, size.width(), size.height());
+}
+
+void Zelvar_MainWindow::changeEvent(QEvent* event) {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && isMinimized()) {
+        if (auto* view = dynamic_cast<toolkit::View*>(focusWidget()))
+            view->keyFocusLost();
+    }
 }

@@ -2,9 +2,12 @@
 // the size and the on-screen place it is created with. The content is a toolkit view, the
 // window coordinates of everything put into it (y up, origin at its lower-left corner).
 //
-// The window takes the style it is given; it adds no behaviour of its own. Should a window
-// manager close it although it has no close button, Qt ends the application's loop because it
-// was the last window, and the program quits the way the Quit item makes it quit.
+// The window takes the style it is given and adds one behaviour: minimised, it makes the view
+// that takes its keys let go of the ones held (the on-screen keyboard ends the notes played
+// from the computer keyboard), even where the window manager leaves a minimised window active.
+// Should a window manager close it although it has no close button, Qt ends the application's
+// loop because it was the last window, and the program quits the way the Quit item makes it
+// quit.
 #pragma once
 
 #include "Geometry.h"
@@ -35,6 +38,9 @@ public:
 
     // Where the top-left corner of a y-up `contentRect` lies in Qt's y-down desktop coordinates.
     static QPoint topLeftOf(toolkit::Rect contentRect, QRect screen);
+
+protected:
+    void changeEvent(QEvent* event) override;
 
 private:
     void placeContent();

@@ -8,6 +8,8 @@
 #include <QFontMetricsF>
 #include <QString>
 
+#include <cmath>
+
 namespace toolkit {
 
 namespace {
@@ -89,6 +91,12 @@ std::string TextLabel::displayedText() const {
         break;
     }
     return text;
+}
+
+Size TextLabel::fittingSize() const {
+    const QFontMetricsF metrics(labelFont.qtFont());
+    const double textWidth = metrics.horizontalAdvance(QString::fromStdString(text));
+    return Size{std::ceil(textWidth + 2 * horizontalPadding), std::ceil(metrics.height())};
 }
 
 void TextLabel::draw(Rect) {

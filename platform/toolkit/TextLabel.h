@@ -51,6 +51,8 @@ public:
 
     // The text as it fits the label's width under the line-break mode (for drawing and tests).
     std::string displayedText() const;
+    // The smallest frame size that shows the whole text on one line, padding included.
+    Size fittingSize() const;
 
 private:
     std::string text;

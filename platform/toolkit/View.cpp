@@ -3,10 +3,13 @@
 
 #include "GraphicsContext.h"
 
+#include <QFocusEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleHints>
+#include <QWheelEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -238,6 +241,48 @@ void View::leaveEvent(QEvent*) {
     }
 }
 
+void View::wheelEvent(QWheelEvent* event) {
+    passedOn = false;
+    const QPoint angle = event->angleDelta();
+    scrollWheel(ScrollEvent{makeEvent(event->position(), 0).locationInWindow,
+                            static_cast<double>(angle.x()), static_cast<double>(angle.y()),
+                            event->inverted()});
+    event->setAccepted(!passedOn);
+}
+
+void View::deliverKey(QKeyEvent* event, void (View::*handler)(const KeyEvent&)) {
+    const Qt::KeyboardModifiers mods = event->modifiers();
+    unsigned flags = 0;
+    flags |= mods.testFlag(Qt::ShiftModifier) ? KeyEvent::Shift : 0u;
+    flags |= mods.testFlag(Qt::ControlModifier) ? KeyEvent::Control : 0u;
+    flags |= mods.testFlag(Qt::AltModifier) ? KeyEvent::Alternate : 0u;
+    flags |= mods.testFlag(Qt::MetaModifier) ? KeyEvent::Command : 0u;
+    passedOn = false;
+    (this->*handler)(KeyEvent{event->nativeScanCode(), event->key(), flags, event->isAutoRepeat()});
+    event->setAccepted(!passedOn);
+}
+
+void View::keyPressEvent(QKeyEvent* event) {
+    deliverKey(event, &View::keyDown);
+}
+
+void View::keyReleaseEvent(QKeyEvent* event) {
+    deliverKey(event, &View::keyUp);
+}
+
+void View::focusOutEvent(QFocusEvent* event) {
+    QWidget::focusOutEvent(event);
+    keyFocusLost();
+}
+
+void View::setAcceptsFirstResponder(bool accepts) {
+    setFocusPolicy(accepts ? Qt::StrongFocus : Qt::NoFocus);
+}
+
+bool View::acceptsFirstResponder() const {
+    return focusPolicy() != Qt::NoFocus;
+}
+
 void View::mouseDown(const MouseEvent&) {
     passToSuperview();
 }
@@ -248,6 +293,15 @@ void View::mouseUp(const MouseEvent&) {
     passToSuperview();
 }
 void View::mouseMoved(const MouseEvent&) {
+    passToSuperview();
+}
+void View::scrollWheel(const ScrollEvent&) {
+    passToSuperview();
+}
+void View::keyDown(const KeyEvent&) {
+    passToSuperview();
+}
+void View::keyUp(const KeyEvent&) {
     passToSuperview();
 }
 void View::mouseEntered(const MouseEvent&) {}

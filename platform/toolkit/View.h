@@ -7,12 +7,16 @@
 // lands where the frame says, at any device pixel ratio. The outermost view of a window is
 // its content view, and its coordinates are the window coordinates that mouse events report.
 //
-// Mouse handlers a view does not override pass the event on to the parent view, so a
-// container (the keyboard) receives what its children (the keys) do not handle.
+// Mouse, wheel and key handlers a view does not override pass the event on to the parent
+// view, so a container (the keyboard) receives what its children (the keys) do not handle.
+// Keys go first to the view with key focus: one that accepts it gets it when clicked, and the
+// first such view of a window gets it when the window becomes active.
 #pragma once
 
 #include "Geometry.h"
+#include "KeyEvent.h"
 #include "MouseEvent.h"
+#include "ScrollEvent.h"
 #include "TrackingArea.h"
 
 #include <QWidget>
@@ -55,6 +59,16 @@ public:
     virtual void mouseMoved(const MouseEvent& event);
     virtual void mouseEntered(const MouseEvent& event);
     virtual void mouseExited(const MouseEvent& event);
+    virtual void scrollWheel(const ScrollEvent& event);
+
+    virtual void keyDown(const KeyEvent& event);
+    virtual void keyUp(const KeyEvent& event);
+    // The view stopped taking keys: key focus moved elsewhere or its window went to the
+    // background. The releases of keys held now will not reach it. A window that is minimised
+    // but stays active calls it too.
+    virtual void keyFocusLost() {}
+    void setAcceptsFirstResponder(bool accepts);
+    bool acceptsFirstResponder() const;
 
     // Called when the view's size changes and when it enters a parent, to renew its areas.
     virtual void updateTrackingAreas() {}
@@ -78,6 +92,10 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     bool isRoot() const { return superview() == nullptr; }
@@ -86,6 +104,7 @@ private:
     MouseEvent makeEvent(const QPointF& position, int clickCount);
     int countClick(const QMouseEvent* event);
     void deliver(QMouseEvent* event, void (View::*handler)(const MouseEvent&), int clickCount);
+    void deliverKey(QKeyEvent* event, void (View::*handler)(const KeyEvent&));
     void passToSuperview() { passedOn = true; }
     bool wantsMouseMoved(Point pointInView) const;
     bool wantsEnterAndExit() const;

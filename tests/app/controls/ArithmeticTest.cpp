@@ -54,6 +54,43 @@ TEST(KnobTravel, RoundsToTheResolutionHalvesAwayFromZero) {
     EXPECT_DOUBLE_EQ(KnobTravel::discretedValue(-0.375, 5), -0.5);
 }
 
+TEST(KnobTravel, StepsGoFromTheNearestPositionAndHoldAtTheEnds) {
+    EXPECT_EQ(KnobTravel::steppedValue(0.5, 1, 5), 0.75);
+    EXPECT_EQ(KnobTravel::steppedValue(0.5, -2, 5), 0.0);
+    EXPECT_EQ(KnobTravel::steppedValue(0.25, -3, 5), 0.0);
+    EXPECT_EQ(KnobTravel::steppedValue(0.75, 7, 5), 1.0);
+    // Exactly the positions rounding gives, so a stepped value and a dragged one compare equal.
+    EXPECT_EQ(KnobTravel::steppedValue(0.0, 37, 100), KnobTravel::discretedValue(37.0 / 99, 100));
+    EXPECT_EQ(KnobTravel::steppedValue(0.8, 1, 100), 80.0 / 99.0); // 0.8 lies nearest 79/99
+    EXPECT_EQ(KnobTravel::steppedValue(1.0, -1, 100), 98.0 / 99.0);
+    EXPECT_EQ(KnobTravel::steppedValue(1.3, 0, 5), 1.0);
+    EXPECT_EQ(KnobTravel::steppedValue(std::nan(""), 1, 5), 0.25);
+}
+
+TEST(KnobTravel, WheelDeltasGatherIntoWholeNotches) {
+    auto steps = KnobTravel::wheelSteps(0.0, 120.0);
+    EXPECT_EQ(steps.positions, 1);
+    EXPECT_EQ(steps.remainder, 0.0);
+    steps = KnobTravel::wheelSteps(0.0, -360.0);
+    EXPECT_EQ(steps.positions, -3);
+    // A touchpad's eighth of a notch at a time: the eighth one completes a position.
+    double remainder = 0.0;
+    long long total = 0;
+    for (int i = 0; i < 8; ++i) {
+        steps = KnobTravel::wheelSteps(remainder, 15.0);
+        remainder = steps.remainder;
+        total += steps.positions;
+        EXPECT_EQ(total, i == 7 ? 1 : 0) << i;
+    }
+    // Turning back first undoes what was gathered.
+    steps = KnobTravel::wheelSteps(90.0, -100.0);
+    EXPECT_EQ(steps.positions, 0);
+    EXPECT_EQ(steps.remainder, -10.0);
+    steps = KnobTravel::wheelSteps(-10.0, -115.0);
+    EXPECT_EQ(steps.positions, -1);
+    EXPECT_EQ(steps.remainder, -5.0);
+}
+
 TEST(KnobTravel, LinearBandIsFixedAtThePress) {
     const auto band = KnobTravel::linearBand(100.0, 0.5, 45.0, 315.0, 300.0);
     EXPECT_DOUBLE_EQ(band.minCoordinate, -12.5);

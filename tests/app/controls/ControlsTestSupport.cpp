@@ -1,9 +1,12 @@
 #include "ControlsTestSupport.h"
 
 #include "ColorCode.h"
+#include "Zelvar_SimpleKnob.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QTest>
+#include <QWheelEvent>
 #include <QWindow>
 
 #include <cmath>
@@ -32,6 +35,32 @@ void MouseDriver::send(double x, double y, Qt::MouseButtons state, QEvent::Type 
     qt_handleMouseEvent(window, local, window->mapToGlobal(local), state, Qt::LeftButton, type,
                         Qt::NoModifier, mouseClock);
     QCoreApplication::processEvents();
+}
+
+void MouseDriver::move(double x, double y) {
+    send(x, y, Qt::NoButton, QEvent::MouseMove, 10);
+}
+
+void MouseDriver::wheel(double x, double y, int deltaY, bool inverted) {
+    mouseClock += 10;
+    QWindow* window = view.windowHandle();
+    const QPointF local(x, view.height() - y);
+    // From the widget under the pointer up through its parents until one takes it: what Qt
+    // does for wheel events from the window system, and not for events sent by a program.
+    QWidget* target = view.childAt(local.toPoint());
+    for (QWidget* w = target != nullptr ? target : &view; w != nullptr; w = w->parentWidget()) {
+        const QPointF inWidget = w->mapFrom(&view, local);
+        QWheelEvent event(inWidget, window->mapToGlobal(local), QPoint(), QPoint(0, deltaY),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, inverted);
+        QApplication::sendEvent(w, &event);
+        if (event.isAccepted() || w == &view)
+            break;
+    }
+    QCoreApplication::processEvents();
+}
+
+void RecordingKnobDelegate::knobReadoutChanged(Zelvar_SimpleKnob* knob) {
+    readoutNotices.push_back(knob->showsReadout());
 }
 
 void MouseDriver::press(double x, double y, int millisecondsSinceLast) {

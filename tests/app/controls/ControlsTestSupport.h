@@ -25,6 +25,10 @@ public:
     void press(double x, double y, int millisecondsSinceLast = 2000);
     void drag(double x, double y);
     void release(double x, double y);
+    // The pointer moved with no button held: enters and leaves views on its way.
+    void move(double x, double y);
+    // Wheel deltas in eighths of a degree (120 a notch), positive turned away from the user.
+    void wheel(double x, double y, int deltaY, bool inverted = false);
 
 private:
     void send(double x, double y, Qt::MouseButtons state, QEvent::Type type, int gap);
@@ -48,7 +52,10 @@ public:
     void dspSetParameter(ParameterType parameterType, double normalizedValue) override {
         calls.emplace_back(parameterType, normalizedValue);
     }
+    // Whether the knob wanted its readout, at each notice.
+    void knobReadoutChanged(Zelvar_SimpleKnob* knob) override;
     std::vector<std::pair<ParameterType, double>> calls;
+    std::vector<bool> readoutNotices;
 };
 
 class RecordingKeyboardDelegate : public Zelvar_SimpleKeyboardDelegate {
@@ -59,6 +66,9 @@ public:
     }
     void dspNoteOff(double noteNumber) override {
         log.push_back("off " + std::to_string(static_cast<int>(noteNumber)));
+    }
+    void keyboardOctaveStep(int positions) override {
+        log.push_back("octave " + std::to_string(positions));
     }
     std::vector<std::string> log;
 };

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -164,6 +165,87 @@ TEST(SimpleKnob, TrackingAreaCoversTheBoundsAndIsReplaced) {
     p.knob->setFrameSize(toolkit::Size{80, 80});
     EXPECT_EQ(p.knob->trackingAreas().size(), 1u);
     EXPECT_EQ(p.knob->trackingArea->rect(), toolkit::makeRect(0, 0, 80, 80));
+}
+
+TEST(SimpleKnob, OneWheelNotchMovesOnePosition) {
+    struct Case {
+        int64_t resolution;
+        double start;
+        std::vector<int> deltas;
+        std::vector<double> reported;
+    };
+    const Case cases[] = {
+        {5, 0.5, {120, -120, -120, 240}, {0.75, 0.5, 0.25, 0.75}},
+        {100, 0.0, {120, 120, 360}, {1.0 / 99, 2.0 / 99, 5.0 / 99}},
+        // The output knob's start between positions: one notch from the nearest, 79/99.
+        {100, 0.8, {120}, {80.0 / 99}},
+        // At the top nothing is reported, and the first notch back acts at once.
+        {100, 1.0, {120, 120, -120}, {98.0 / 99}},
+        {5, 0.0, {-120, 120}, {0.25}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.resolution) + " from " + std::to_string(c.start));
+        KnobOnPanel p(toolkit::makeRect(145, 270, 65, 65), c.resolution, c.start);
+        MouseDriver mouse(*p.panel);
+        for (int delta : c.deltas)
+            mouse.wheel(177, 302, delta);
+        ASSERT_EQ(p.delegate.calls.size(), c.reported.size());
+        for (size_t i = 0; i < c.reported.size(); ++i) {
+            EXPECT_EQ(p.delegate.calls[i].first, ParameterTypeLpfCutoffFrequency);
+            EXPECT_EQ(p.delegate.calls[i].second, c.reported[i]) << i;
+        }
+        EXPECT_EQ(p.knob->value.load(), c.reported.back());
+    }
+}
+
+TEST(SimpleKnob, SmallWheelDeltasAddUpAndAnInvertedWheelTurnsTheSameWay) {
+    KnobOnPanel p(toolkit::makeRect(145, 270, 65, 65), 100, 0.0);
+    MouseDriver mouse(*p.panel);
+    for (int i = 0; i < 7; ++i)
+        mouse.wheel(177, 302, 15);
+    EXPECT_TRUE(p.delegate.calls.empty());
+    mouse.wheel(177, 302, 15);
+    ASSERT_EQ(p.delegate.calls.size(), 1u);
+    EXPECT_EQ(p.delegate.calls[0].second, 1.0 / 99);
+    // "Natural scrolling" reports the wheel turned away as a negative delta, and says so.
+    mouse.wheel(177, 302, -120, true);
+    ASSERT_EQ(p.delegate.calls.size(), 2u);
+    EXPECT_EQ(p.delegate.calls[1].second, 2.0 / 99);
+    // Beside the knob the wheel moves nothing.
+    mouse.wheel(100, 302, 120);
+    EXPECT_EQ(p.delegate.calls.size(), 2u);
+}
+
+TEST(SimpleKnob, WantsItsReadoutWhileThePointerIsOverItOrDraggingIt) {
+    KnobOnPanel p(toolkit::makeRect(145, 270, 65, 65), 100, 0.5);
+    MouseDriver mouse(*p.panel);
+    mouse.move(100, 100);
+    EXPECT_TRUE(p.delegate.readoutNotices.empty());
+    mouse.move(177, 302);
+    EXPECT_EQ(p.delegate.readoutNotices, std::vector<bool>{true});
+    EXPECT_TRUE(p.knob->showsReadout());
+    mouse.move(100, 100);
+    EXPECT_EQ(p.delegate.readoutNotices, (std::vector<bool>{true, false}));
+
+    // A drag that leaves the knob keeps the readout until the release.
+    p.delegate.readoutNotices.clear();
+    mouse.move(177, 302);
+    mouse.press(177, 302);
+    mouse.drag(300, 330);
+    drainMainQueue(); // the new value is shown
+    EXPECT_TRUE(p.knob->showsReadout());
+    mouse.release(300, 330);
+    drainMainQueue();
+    EXPECT_FALSE(p.knob->showsReadout());
+    // Qt tells of the leaving only at the release.
+    EXPECT_EQ(p.delegate.readoutNotices, (std::vector<bool>{true, true, false}))
+        << "entered, the dragged value shown, left";
+
+    // A value shown while nobody looks brings no notice.
+    p.delegate.readoutNotices.clear();
+    p.knob->setValue(0.25);
+    drainMainQueue();
+    EXPECT_TRUE(p.delegate.readoutNotices.empty());
 }
 
 // Colour of a knob's pixel at knob angle φ (degrees clockwise from straight down) and radius r.

@@ -4,12 +4,15 @@
 #include "Font.h"
 #include "KeyboardView.h"
 #include "MainQueue.h"
+#include "WindowKeyboard.h"
 #include "ZVLabel.h"
 #include "Zelvar_BackgroundView.h"
 #include "Zelvar_GradientView.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QPixmap>
+#include <QTest>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -83,6 +86,71 @@ TEST(ToolkitView, MouseEventsCarryWindowCoordinatesAndClickCounts) {
     EXPECT_DOUBLE_EQ(root.events[1].locationInWindow.y, 35);
     EXPECT_EQ(root.events[3].clickCount, 2);
     EXPECT_EQ(inner->convertPointFromWindow(root.events[0].locationInWindow).x, 10.0);
+}
+
+class KeyRecordingView : public toolkit::View {
+public:
+    using View::View;
+    void keyDown(const toolkit::KeyEvent& e) override { keys.push_back(e); }
+    void keyUp(const toolkit::KeyEvent& e) override { keys.push_back(e); }
+    void scrollWheel(const toolkit::ScrollEvent& e) override { wheels.push_back(e); }
+    void keyFocusLost() override { ++focusLosses; }
+    std::vector<toolkit::KeyEvent> keys;
+    std::vector<toolkit::ScrollEvent> wheels;
+    int focusLosses = 0;
+};
+
+TEST(ToolkitView, KeysAndWheelsTheFocusedViewLeavesGoToItsParent) {
+    KeyRecordingView root(toolkit::makeRect(0, 0, 200, 100));
+    auto* inner = new KeyRecordingView(toolkit::makeRect(50, 20, 40, 40));
+    auto* plain = new toolkit::View(toolkit::makeRect(0, 0, 40, 40)); // passes everything on
+    root.addSubview(inner);
+    inner->addSubview(plain);
+    plain->setAcceptsFirstResponder(true);
+    EXPECT_TRUE(plain->acceptsFirstResponder());
+    EXPECT_FALSE(root.acceptsFirstResponder());
+    MouseDriver mouse(root);
+    root.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&root));
+    EXPECT_EQ(QApplication::focusWidget(), plain) << "the window's first view that takes keys";
+
+    WindowKeyboard::press(38, Qt::Key_A, false, Qt::ShiftModifier | Qt::ControlModifier);
+    WindowKeyboard::release(38, Qt::Key_A, true);
+    ASSERT_EQ(inner->keys.size(), 2u);
+    EXPECT_TRUE(root.keys.empty()) << "taken by the first parent that handles it";
+    EXPECT_EQ(inner->keys[0].scanCode, 38u);
+    EXPECT_EQ(inner->keys[0].keyCode, Qt::Key_A);
+    EXPECT_EQ(inner->keys[0].modifierFlags, toolkit::KeyEvent::Shift | toolkit::KeyEvent::Control);
+    EXPECT_FALSE(inner->keys[0].isARepeat);
+    EXPECT_TRUE(inner->keys[1].isARepeat);
+
+    mouse.wheel(60, 30, -60, true);
+    ASSERT_EQ(inner->wheels.size(), 1u);
+    EXPECT_EQ(inner->wheels[0].deltaY, -60.0);
+    EXPECT_TRUE(inner->wheels[0].isDirectionInvertedFromDevice);
+    EXPECT_DOUBLE_EQ(inner->wheels[0].locationInWindow.x, 60.0);
+    EXPECT_DOUBLE_EQ(inner->wheels[0].locationInWindow.y, 30.0);
+
+    // Only the view that had key focus hears that it lost it.
+    plain->clearFocus();
+    EXPECT_EQ(inner->focusLosses, 0);
+    inner->setAcceptsFirstResponder(true);
+    inner->setFocus();
+    inner->clearFocus();
+    EXPECT_EQ(inner->focusLosses, 1);
+}
+
+TEST(ToolkitLabel, FittingSizeHoldsTheWholeText) {
+    toolkit::TextLabel label;
+    label.setFont(toolkit::Font::systemFont(12));
+    label.setStringValue("LPF Cutoff Frequency 1.25 kHz");
+    const toolkit::Size fit = label.fittingSize();
+    label.setFrameSize(fit);
+    EXPECT_EQ(label.displayedText(), "LPF Cutoff Frequency 1.25 kHz");
+    label.setFrameSize(toolkit::Size{fit.width - 8, fit.height});
+    label.setLineBreakMode(toolkit::LineBreakMode::byTruncatingTail);
+    EXPECT_NE(label.displayedText(), "LPF Cutoff Frequency 1.25 kHz");
+    EXPECT_GE(fit.height, 12.0);
 }
 
 TEST(ToolkitFont, NamedFontsFallBackToTheirLookAlikes) {

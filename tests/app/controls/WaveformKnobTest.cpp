@@ -54,6 +54,23 @@ TEST(SimpleWaveformKnob, PositionsSelectTheFivePanelWaveforms) {
     EXPECT_EQ(p.delegate.calls.size(), 5u);
 }
 
+TEST(SimpleWaveformKnob, TheWheelOverThePictureTurnsTheKnob) {
+    PanelWaveformKnob p;
+    auto* panel = new toolkit::View(toolkit::makeRect(0, 0, 480, 360));
+    panel->addSubview(&p.knob);
+    {
+        MouseDriver mouse(*panel);
+        mouse.wheel(62.5, 302.5, 120); // the middle of the picture
+        mouse.wheel(40, 302.5, 120);   // the ring
+        drainMainQueue();
+    }
+    ASSERT_EQ(p.delegate.calls.size(), 2u);
+    EXPECT_EQ(p.delegate.calls[1].second, 0.5);
+    EXPECT_EQ(p.knob.waveformImageView->waveform, Waveform::sawtooth);
+    p.knob.setParent(nullptr); // the knob is the test's own
+    delete panel;
+}
+
 TEST(SimpleWaveformKnob, DrawsThePictureOverTheInnerDisc) {
     Zelvar_SimpleWaveformKnob knob(toolkit::makeRect(0, 0, 65, 65));
     knob.resolution = 5;

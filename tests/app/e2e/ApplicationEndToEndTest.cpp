@@ -2,8 +2,8 @@
 // its dummy driver) and Qt's offscreen platform, the real start-up runs in this process — menu,
 // main window, panel, audio, MIDI, every source connected — and a recording JACK client listens
 // to the "Corvena" output while the test plays the program the way a user does: clicks on the
-// on-screen keyboard, knob drags, a MIDI keyboard that appears after start-up. Skipped when no
-// JACK server answers.
+// on-screen keyboard, keys of the computer keyboard, knob drags, a MIDI keyboard that appears
+// after start-up. Skipped when no JACK server answers.
 #include "AboutWindow.h"
 #include "AppDelegate.h"
 #include "AudioUnitWrapper.h"
@@ -14,6 +14,7 @@
 #include "MidiByteRing.h"
 #include "MidiServices.h"
 #include "SignalAnalysis.h"
+#include "WindowKeyboard.h"
 #include "WindowMouse.h"
 
 #include <jack/jack.h>
@@ -118,6 +119,8 @@ Application* app = nullptr;
 class ApplicationThreads : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
+        if (app != nullptr)
+            return; // launched once per process, for every suite of this file
         app = new Application;
         app->jackAnswers = app->recorder.open("corvena-app-recorder");
         if (!app->jackAnswers)
@@ -219,6 +222,111 @@ TEST_F(ApplicationThreads, LowestOnScreenKeyPlaysMiddleCUntilReleased) {
     EXPECT_NEAR(tone.heldUntilRelease, tone.amplitude, tone.amplitude * 0.1)
         << "the note sounds until its release reaches the engine";
     EXPECT_LT(tone.tailRms, 1e-5) << "released, the tone ends";
+}
+
+// The computer keyboard: the key in the A place held, then A, D and G together. Keys go where
+// a desktop sends them, to the widget with key focus in the active window.
+class ComputerKeyboardThreads : public ApplicationThreads {
+protected:
+    void SetUp() override {
+        ApplicationThreads::SetUp();
+        if (IsSkipped() || HasFatalFailure())
+            return;
+        Zelvar_MainWindow* window = delegate->mainWindowController.get();
+        window->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+        ASSERT_NE(dynamic_cast<KeyboardView*>(QApplication::focusWidget()), nullptr)
+            << "the on-screen keyboard takes the keys";
+    }
+
+    // Holds the keys at `labels` for 0.7 s while recording; the frames of the first press and
+    // of the first release.
+    std::pair<jack_nframes_t, jack_nframes_t> hold(const std::vector<char>& labels) {
+        jack_nframes_t onAt = 0, offAt = 0;
+        record(66150, [&] {
+            onAt = app->recorder.frameTimeNow();
+            for (char label : labels)
+                WindowKeyboard::pressAt(label);
+            // The keys are held: the desktop repeats them, which must not restart the notes.
+            for (int i = 0; i < 14; ++i) {
+                pumpFor(50);
+                for (char label : labels) {
+                    WindowKeyboard::release(WindowKeyboard::scanCodeAt(label), label, true);
+                    WindowKeyboard::press(WindowKeyboard::scanCodeAt(label), label, true);
+                }
+            }
+            offAt = app->recorder.frameTimeNow();
+            for (char label : labels)
+                WindowKeyboard::releaseAt(label);
+        });
+        return {onAt, offAt};
+    }
+};
+
+TEST_F(ComputerKeyboardThreads, HeldAPlaysTheLowestKeysNoteWithoutRetriggering) {
+    const auto [onAt, offAt] = hold({'A'});
+    const std::vector<float>& x = app->recorder.left;
+    const Tone tone = analyseTone(x, app->recorder.firstFrame(), onAt, offAt);
+    std::printf("computer key A: onset %.0f samples after the press, %.3f Hz, amplitude %.5f, "
+                "tail RMS %.2e\n",
+                tone.onsetDelay, tone.frequency, tone.amplitude, tone.tailRms);
+    EXPECT_NEAR(tone.onsetDelay, 1024.0, 512.0);
+    EXPECT_NEAR(tone.frequency, middleC, 0.5) << "the lowest on-screen key, C4";
+    EXPECT_GT(tone.amplitude, 0.01);
+    EXPECT_LT(tone.tailRms, 1e-5) << "released, the tone ends";
+    // Held steady through the repeats: no 10 ms stretch drops, as a new note or a release
+    // would make it.
+    const size_t from = tone.onset + 2048, to = size_t(int32_t(offAt - app->recorder.firstFrame()));
+    ASSERT_LT(from + 441, to);
+    double quietest = 1.0;
+    for (size_t i = from; i + 441 <= to; i += 441)
+        quietest = std::min(quietest, analysis::rms(x, i, i + 441) * std::sqrt(2.0));
+    EXPECT_GT(quietest, tone.amplitude * 0.9);
+}
+
+TEST_F(ComputerKeyboardThreads, ADAndGTogetherSoundTheCMajorChord) {
+    const auto [single, ignored] = hold({'A'});
+    (void)single;
+    (void)ignored;
+    const std::vector<float> alone = app->recorder.left;
+    const auto [onAt, offAt] = hold({'A', 'D', 'G'});
+    const std::vector<float>& x = app->recorder.left;
+    const size_t from = analysis::firstAbove(x, 1e-3) + 4096;
+    const size_t to = size_t(int32_t(offAt - app->recorder.firstFrame()));
+    ASSERT_LT(from + 8192, to);
+    const size_t aloneFrom = analysis::firstAbove(alone, 1e-3) + 4096;
+    const double c = analysis::amplitudeAt(alone, aloneFrom, aloneFrom + (to - from), middleC);
+    const double notes[] = {middleC, 329.6276, 391.9954}; // C4, E4, G4
+    std::printf("chord A+D+G (C alone %.5f):", c);
+    for (double f : notes) {
+        const double a = analysis::amplitudeAt(x, from, to, f);
+        std::printf(" %.2f Hz %.5f", f, a);
+        EXPECT_NEAR(a, c, c * 0.1) << f << " Hz sounds as loud as a single note";
+    }
+    // Notes nobody played stay silent: D4, F4 and the octave transposition's C3.
+    for (double f : {293.6648, 349.2282, middleC / 2})
+        EXPECT_LT(analysis::amplitudeAt(x, from, to, f), c * 0.01) << f << " Hz";
+    std::printf("\n");
+    EXPECT_LT(analysis::rms(x, to + 1024 + 4410, x.size()), 1e-5) << "all three released";
+}
+
+TEST_F(ComputerKeyboardThreads, ZTurnsTheOctaveKnobDownAndXBackUp) {
+    WindowKeyboard::pressAt('Z');
+    WindowKeyboard::releaseAt('Z');
+    pumpFor(50);
+    EXPECT_EQ(controller().octaveTransposeKnob->value.load(), 0.25);
+    EXPECT_EQ(engineNormalized(ParameterTypeOctaveTranspose), 0.25);
+    EXPECT_EQ(DspGetParameterInfo(dspPointer, ParameterTypeOctaveTranspose).currentValue, -1.0);
+    EXPECT_EQ(MainViewController::readoutText(*controller().octaveTransposeKnob),
+              "Octave Transpose -1");
+    pumpFor(100); // the transposition reaches the audio thread
+    const auto [onAt, offAt] = hold({'A'});
+    const Tone tone = analyseTone(app->recorder.left, app->recorder.firstFrame(), onAt, offAt);
+    EXPECT_NEAR(tone.frequency, middleC / 2, 0.5) << "an octave down";
+    WindowKeyboard::pressAt('X');
+    WindowKeyboard::releaseAt('X');
+    EXPECT_EQ(engineNormalized(ParameterTypeOctaveTranspose), 0.5);
+    pumpFor(100);
 }
 
 // Amplitudes of the first `count` harmonics of `f0` over a whole recording.

@@ -5,7 +5,10 @@
 #include "ControlsTestSupport.h"
 #include "KeyboardView.h"
 #include "PanelTestSupport.h"
+#include "WindowKeyboard.h"
 #include "Zelvar_SimpleWaveformKnob.h"
+
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -96,6 +99,20 @@ TEST_F(Controller, NotesAlwaysGoAtVelocity100AndNoteOffsAreNotFiltered) {
     expectNote(posted[3], EventSubTypeNoteOn, 60, 100);
 }
 
+TEST_F(Controller, OctaveStepsTurnTheOctaveKnobThroughItsFivePositions) {
+    controller.view();
+    for (int i = 0; i < 3; ++i)
+        controller.keyboardOctaveStep(-1); // the third finds the knob at its bottom
+    for (int i = 0; i < 5; ++i)
+        controller.keyboardOctaveStep(1);
+    const auto posted = engine.drain();
+    const double expected[] = {0.25, 0.0, 0.25, 0.5, 0.75, 1.0};
+    ASSERT_EQ(posted.size(), 6u);
+    for (size_t i = 0; i < 6; ++i)
+        expectParameter(posted[i], ParameterTypeOctaveTranspose, expected[i]);
+    EXPECT_EQ(controller.octaveTransposeKnob->value.load(), 1.0);
+}
+
 TEST_F(Controller, PluginParameterIsTheInverseOfTheKnobAssignments) {
     const std::map<uint32_t, uint32_t> expected{{1, 0}, {14, 1}, {7, 2}, {8, 3}, {3, 4},
                                                 {4, 5}, {5, 6},  {6, 7}, {13, 8}};
@@ -176,6 +193,103 @@ TEST_F(ControllerWithMouse, CutoffKnobDraggedDownAndBackToTheTopPostsItsValues) 
     posted = engine.drain();
     ASSERT_EQ(posted.size(), 1u);
     expectParameter(posted[0], ParameterTypeLpfCutoffFrequency, 0.0);
+}
+
+TEST_F(ControllerWithMouse, ComputerKeysPlayNotesAndZXTurnTheOctaveKnob) {
+    controller.view()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(controller.view()));
+    WindowKeyboard::pressAt('A');
+    WindowKeyboard::pressAt('G');
+    WindowKeyboard::pressAt('Z');
+    WindowKeyboard::releaseAt('Z');
+    WindowKeyboard::releaseAt('A');
+    WindowKeyboard::releaseAt('G');
+    WindowKeyboard::pressAt('X');
+    WindowKeyboard::pressAt('X');
+    auto posted = engine.drain();
+    ASSERT_EQ(posted.size(), 7u);
+    expectNote(posted[0], EventSubTypeNoteOn, 60, 100);
+    expectNote(posted[1], EventSubTypeNoteOn, 67, 100);
+    expectParameter(posted[2], ParameterTypeOctaveTranspose, 0.25);
+    expectNote(posted[3], EventSubTypeNoteOff, 60, 0);
+    expectNote(posted[4], EventSubTypeNoteOff, 67, 0);
+    expectParameter(posted[5], ParameterTypeOctaveTranspose, 0.5);
+    expectParameter(posted[6], ParameterTypeOctaveTranspose, 0.75);
+    drainMainQueue();
+    EXPECT_EQ(controller.octaveTransposeKnob->value.load(), 0.75);
+    EXPECT_EQ(MainViewController::readoutText(*controller.octaveTransposeKnob),
+              "Octave Transpose +1");
+}
+
+TEST_F(ControllerWithMouse, ReadoutShowsUnderTheHoveredKnobAndFollowsItsValue) {
+    EXPECT_EQ(controller.readoutLabel(), nullptr) << "made when first wanted";
+    mouse->move(177, 302); // over the cutoff knob
+    KnobReadoutLabel* readout = controller.readoutLabel();
+    ASSERT_NE(readout, nullptr);
+    EXPECT_TRUE(readout->isPresented());
+    EXPECT_EQ(readout->stringValue(), "LPF Cutoff Frequency 20 kHz");
+    EXPECT_EQ(controller.view()->subviews().back(), readout) << "above everything";
+    // Centred under the knob, over its caption.
+    const toolkit::Rect f = readout->frame();
+    EXPECT_DOUBLE_EQ(f.maxY(), 270.0);
+    EXPECT_NEAR(f.minX() + f.width() / 2, 177.5, 0.5);
+    EXPECT_GT(f.width(), 100.0);
+    EXPECT_LT(f.height(), 21.0);
+
+    // Dragged down by 100 of the 225 points: 55/99, which the engine takes as 0.556, 2.09 kHz;
+    // then released between the knob rows, away from any knob.
+    mouse->press(177, 300);
+    mouse->drag(177, 200);
+    drainMainQueue();
+    EXPECT_EQ(readout->stringValue(), "LPF Cutoff Frequency 2.09 kHz");
+    mouse->drag(177, 240);
+    mouse->release(177, 240);
+    drainMainQueue();
+    EXPECT_FALSE(readout->isPresented()) << "released away from the knob";
+
+    // The wheel on the resonance knob: one position up from 0.
+    mouse->move(257, 302);
+    EXPECT_EQ(readout->stringValue(), "LPF Resonance 0.707");
+    mouse->wheel(257, 302, 120);
+    drainMainQueue();
+    EXPECT_EQ(readout->stringValue(), "LPF Resonance 0.707");
+    mouse->wheel(257, 302, 120 * 49);
+    drainMainQueue();
+    EXPECT_EQ(readout->stringValue(), "LPF Resonance 1.31");
+    mouse->move(257, 240);
+    EXPECT_FALSE(readout->isPresented());
+    auto posted = engine.drain();
+    ASSERT_EQ(posted.size(), 4u);
+    expectParameter(posted[0], ParameterTypeLpfCutoffFrequency, 55.0 / 99.0);
+    expectParameter(posted[1], ParameterTypeLpfCutoffFrequency, 73.0 / 99.0);
+    expectParameter(posted[2], ParameterTypeLpfResonance, 1.0 / 99.0);
+    expectParameter(posted[3], ParameterTypeLpfResonance, 50.0 / 99.0);
+}
+
+TEST_F(ControllerWithMouse, ReadoutsAtThePanelsEdgesStayInside) {
+    mouse->move(62, 302); // the waveform knob, 30 points from the left edge
+    KnobReadoutLabel* readout = controller.readoutLabel();
+    ASSERT_NE(readout, nullptr);
+    EXPECT_EQ(readout->stringValue(), "Oscillator Waveform Sine");
+    EXPECT_GE(readout->frame().minX(), 0.0);
+    EXPECT_EQ(readout->displayedText(), readout->stringValue()) << "not cut";
+    mouse->move(417, 302); // the output knob, near the right edge
+    EXPECT_EQ(readout->stringValue(), "Master Output Level 0.41");
+    EXPECT_LE(readout->frame().maxX(), 480.0);
+    EXPECT_EQ(readout->frame(), KnobReadoutLabel::placement(toolkit::makeRect(385, 270, 65, 65),
+                                                            readout->frame().size, 480));
+    EXPECT_TRUE(engine.drain().empty()) << "looking posts nothing";
+}
+
+TEST_F(ControllerWithMouse, PanelAtRestLooksTheSameBeforeAndAfterAReadout) {
+    const QImage before = render(*controller.view());
+    mouse->move(177, 302);
+    ASSERT_NE(controller.readoutLabel(), nullptr);
+    const QImage during = render(*controller.view());
+    EXPECT_NE(during, before) << "the readout shows";
+    mouse->move(240, 130);
+    drainMainQueue();
+    EXPECT_EQ(render(*controller.view()), before);
 }
 
 TEST_F(ControllerWithMouse, WaveformKnobDraggedToEachPositionPostsItsEngineValue) {

@@ -3,6 +3,7 @@
 // that both Quit and a window manager closing the window end the application's loop.
 #include "AppDelegate.h"
 #include "KeyboardView.h"
+#include "WindowKeyboard.h"
 #include "WindowMouse.h"
 
 #include <QAction>
@@ -149,6 +150,35 @@ TEST_F(MainWindow, ClicksReachTheOnScreenKeyboard) {
     EXPECT_EQ(keyboard->keyViewArray[0]->keyState, KeyState::isOn);
     mouse.release(10, 10);
     EXPECT_EQ(keyboard->keyViewArray[0]->keyState, KeyState::isOff);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(MainWindow, ComputerKeysReachTheOnScreenKeyboardAndMinimisingLetsGoOfThem) {
+    auto* keyboard = dynamic_cast<KeyboardView*>(app.mainViewController->view()->subviews().back());
+    ASSERT_NE(keyboard, nullptr);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    EXPECT_EQ(QApplication::focusWidget(), keyboard) << "keys go to the keyboard from the start";
+    WindowKeyboard::pressAt('A');
+    WindowKeyboard::pressAt('D');
+    EXPECT_EQ(keyboard->keyViewArray[0]->keyState, KeyState::isOn);
+    EXPECT_EQ(keyboard->computerHeldKeys().size(), 2u);
+    // Minimised, whether or not the window manager takes the focus away.
+    window->showMinimized();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(keyboard->computerHeldKeys().empty());
+    EXPECT_EQ(keyboard->keyViewArray[0]->keyState, KeyState::isOff);
+    EXPECT_EQ(keyboard->keyViewArray[4]->keyState, KeyState::isOff);
+    window->showNormal();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    WindowKeyboard::pressAt('G');
+    EXPECT_EQ(keyboard->keyViewArray[7]->keyState, KeyState::isOn);
+    WindowKeyboard::releaseAt('G');
+    EXPECT_EQ(keyboard->keyViewArray[7]->keyState, KeyState::isOff);
 }
 
 } // namespace

@@ -1,0 +1,48 @@
+// The readout's look: the window's background colour in a thin grey frame, dark grey text in the
+// captions' family, a point smaller so that long names fit beside their values.
+#include "KnobReadoutLabel.h"
+
+#include "ColorCode.h"
+#include "Font.h"
+
+#include <algorithm>
+
+namespace {
+constexpr double fontSize = 12.0;
+// Room beside the text inside the frame, on each side, beyond the label's own padding.
+constexpr double sideMargin = 3.0;
+} // namespace
+
+KnobReadoutLabel::KnobReadoutLabel() : TextLabel(toolkit::Rect{}) {
+    setEditable(false);
+    setBordered(true);
+    setDrawsBackground(true);
+    setBackgroundColor(initWithColorCode("#fefff9"));
+    setTextColor(toolkit::Color::darkGray());
+    setAlignment(toolkit::TextAlignment::center);
+    setFont(
+        toolkit::Font::withName("Futura", fontSize).value_or(toolkit::Font::systemFont(fontSize)));
+    setHidden(true);
+}
+
+toolkit::Rect KnobReadoutLabel::placement(const toolkit::Rect& knobFrame, toolkit::Size size,
+                                          double parentWidth) {
+    const double centre = knobFrame.minX() + knobFrame.width() / 2.0;
+    const double x =
+        std::clamp(centre - size.width / 2.0, 0.0, std::max(0.0, parentWidth - size.width));
+    return toolkit::makeRect(x, knobFrame.minY() - size.height, size.width, size.height);
+}
+
+void KnobReadoutLabel::present(const toolkit::Rect& knobFrame, const std::string& text) {
+    setStringValue(text);
+    toolkit::Size size = fittingSize();
+    size.width += 2 * sideMargin;
+    const double parentWidth = superview() != nullptr ? superview()->frame().width() : size.width;
+    setFrame(placement(knobFrame, size, parentWidth));
+    raise();
+    setHidden(false);
+}
+
+void KnobReadoutLabel::dismiss() {
+    setHidden(true);
+}
