@@ -53,14 +53,20 @@ void Zelvar_IirHighPassFilter::setQualityFactor(double q) {
 
 void Zelvar_IirHighPassFilter::calculateCoefficients() {
     coefficients = BiquadCoefficients::highPass(cutoff, qualityFactor, samplingRate);
+    designedCutoff = cutoff;
+    designedQ = qualityFactor;
+    designedRate = samplingRate;
+    designed = true;
 }
 
 double Zelvar_IirHighPassFilter::nextValue(double x) {
-    // Both glides touch their value on every sample, so the coefficients (one tan) are
-    // recomputed every sample.
     advanceGlide(cutoffGlide, cutoff);
     advanceGlide(qualityGlide, qualityFactor);
-    calculateCoefficients();
+    // Both glides touch their value on every sample, but once they have landed the values stand
+    // still: the coefficients (one tan) are recomputed only when their inputs' bits change.
+    if (!designed || !sameBits(cutoff, designedCutoff) || !sameBits(qualityFactor, designedQ) ||
+        !sameBits(samplingRate, designedRate))
+        calculateCoefficients();
     const double y = state.process(coefficients, x);
     return y / qualityFactor;
 }

@@ -31,15 +31,23 @@ void Zelvar_IirLowPassFilter::setInitialValue(double cutoffHz, double q) {
     resonanceSmoother.setCurrentValue(q);
 }
 
-// Bilinear transform with pre-warping; recomputed every sample because cutoff and Q may glide.
+// Bilinear transform with pre-warping.
 void Zelvar_IirLowPassFilter::calculateCoefficients() {
     coefficients = BiquadCoefficients::lowPass(cutoff, qualityFactor, samplingRate);
+    designedCutoff = cutoff;
+    designedQ = qualityFactor;
+    designedRate = samplingRate;
+    designed = true;
 }
 
 double Zelvar_IirLowPassFilter::nextValue(double x) {
     cutoff = cutoffSmoother.nextValue();
     qualityFactor = resonanceSmoother.nextValue();
-    calculateCoefficients();
+    // Coefficients are recomputed only when cutoff, Q or rate really changed: the result is
+    // bit-identical, and tan() leaves the per-sample path once the glides have ended.
+    if (!designed || !sameBits(cutoff, designedCutoff) || !sameBits(qualityFactor, designedQ) ||
+        !sameBits(samplingRate, designedRate))
+        calculateCoefficients();
     const double z = second.process(coefficients, first.process(coefficients, x));
     return z / (0.5 * qualityFactor);
 }
