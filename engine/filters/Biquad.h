@@ -4,15 +4,7 @@
 // drive several states (the voice's low-pass runs two identical sections in series).
 #pragma once
 
-#include <bit>
-#include <cstdint>
-
-// Exact equality of two doubles' bits: equal inputs to a pure computation give equal outputs,
-// so a derived value keyed this way can be reused without changing one bit of the result (a
-// NaN matches itself, and -0 and +0 stay apart).
-inline bool sameBits(double a, double b) {
-    return std::bit_cast<uint64_t>(a) == std::bit_cast<uint64_t>(b);
-}
+#include "SameBits.h"
 
 struct BiquadCoefficients {
     double a0 = 1.0, a1 = 0.0, a2 = 0.0, b0 = 0.0, b1 = 0.0, b2 = 0.0;

@@ -1,6 +1,7 @@
 #include "Zelvar_Voice.h"
 
 #include "Corvena_Core.h"
+#include "SameBits.h"
 #include "Zelvar_BlitOscillator.h"
 #include "Zelvar_EnvelopeGenerator.h"
 #include "Zelvar_FrequencyModulation.h"
@@ -145,9 +146,15 @@ double Zelvar_Voice::getValue() {
     if (parameter(ParameterTypeDamper) < 0.5 && getState() == EnvelopeStateHold)
         envelopeGenerator->noteOff();
 
-    // The bend range is fixed at two semitones; the "Pitch Bend Range" knob is stored only.
+    // The bend range is fixed at two semitones; the "Pitch Bend Range" knob is stored only. The
+    // factor is recomputed only when the bend's bits change (pow() per sample otherwise).
     const double bend = parameter(ParameterTypePitchBend);
-    oscillatorFrequency = glidedFrequency() * std::pow(2.0, 2.0 * bend / 12.0);
+    if (!bendCached || !sameBits(bend, cachedBend)) {
+        bendFactor = std::pow(2.0, 2.0 * bend / 12.0);
+        cachedBend = bend;
+        bendCached = true;
+    }
+    oscillatorFrequency = glidedFrequency() * bendFactor;
 
     lowFrequencyOscillator->setFrequency(0.0);
     oscillator->setWaveform(OscillatorWaveform(int(parameter(ParameterTypeOscillatorWaveform))));

@@ -38,4 +38,10 @@ private:
     double phaseIncrement;
     double phase = 0.0;
     double value = 0.0;
+    // The waveform's value at cachedPhase, for as long as waveform and pulse width stay.
+    double cachedValue = 0.0;
+    double cachedPhase = 0.0;
+    double cachedPulseWidth = 0.0;
+    LfoWaveform cachedWaveform = LfoWaveformSine;
+    bool cached = false;
 };
