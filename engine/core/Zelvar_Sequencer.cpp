@@ -48,7 +48,9 @@ Zelvar_Sequencer::~Zelvar_Sequencer() {
     }
 }
 
-void Zelvar_Sequencer::initialize() {}
+void Zelvar_Sequencer::initialize() {
+    stepPool.reserve(sizeof(Step), stepCapacity);
+}
 
 double Zelvar_Sequencer::samplesPerTick() const {
     return samplingRate * 60.0 / (double(ticksPerBeat) * tempo);
@@ -79,8 +81,10 @@ bool Zelvar_Sequencer::setEvent(int eventId, int tick, EventSubType subType,
     if (subType == EventSubTypeNoteOn && !fitsInt(value2))
         return false;
 
-    Step* step =
-        new Step{eventId, tick, subType, parameterType, value1, value2, value3, nullptr, nullptr};
+    Step* step = new (&stepPool)
+        Step{{}, eventId, tick, subType, parameterType, value1, value2, value3, nullptr, nullptr};
+    if (step == nullptr)
+        return false;
     Step* after = firstStep;
     while (after != nullptr && after->tick <= tick)
         after = after->next;

@@ -4,7 +4,8 @@
 // The engine feeds it from processEvent (transport, tempo, add step, delete step) and drains it
 // once per output frame in renderSample, calling getEvent with the frame's sample time until it
 // reports nothing due; note-on and note-off steps then go to the voice list like played notes.
-// Everything here runs on the audio thread; steps are allocated and freed there.
+// Everything here runs on the audio thread; steps are created and freed there, in blocks of a
+// pool reserved by initialize(). A step added while the pool is exhausted is refused.
 //
 // Timing: a step at tick k is due at startTime + trunc(k × samplesPerTick); a pass lasts
 // trunc(loopLength × samplesPerTick + 1) + 1 samples. Positions are compared as the signed
@@ -18,6 +19,8 @@
 #pragma once
 
 #include "Corvena_Core.h"
+#include "Zelvar_BlockPool.h"
+#include "Zelvar_PoolAllocated.h"
 
 #include <cstdint>
 
@@ -37,6 +40,7 @@ public:
     static constexpr double defaultTempo = 120.0;
     static constexpr int defaultLoopLength = 1920;
     static constexpr double defaultSamplingRate = 44100.0;
+    static constexpr int stepCapacity = 1024;
 
     // A value that would make the timing meaningless (ticks per beat, tempo, loop length or rate
     // not above 0, or not finite) is replaced by its default.
@@ -50,7 +54,8 @@ public:
     void initialize();
 
     // Steps at equal ticks keep the order they were added in. A step inserted ahead of the next
-    // step of the running pass plays from the next pass on. Returns false if refused.
+    // step of the running pass plays from the next pass on. Returns false if refused (also when
+    // stepCapacity steps are stored already).
     bool setEvent(int eventId, int tick, EventSubType subType, ParameterType parameterType,
                   double value1, double value2, double value3);
     // Removes the first step with this identifier; an unknown identifier is ignored.
@@ -70,7 +75,7 @@ public:
     double samplesPerTick() const;
 
 private:
-    struct Step {
+    struct Step : Zelvar_PoolAllocated {
         int eventId;
         int tick;
         int subType;
@@ -87,6 +92,7 @@ private:
     int64_t elapsed(uint64_t time) const { return int64_t(time - startTime); }
     void unlink(Step* step);
 
+    Zelvar_BlockPool stepPool;
     Step* firstStep = nullptr;
     Step* lastStep = nullptr;
     SequencerEvent currentEvent{};

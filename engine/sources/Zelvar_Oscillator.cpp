@@ -3,8 +3,8 @@
 
 // The wavetable oscillator is already in its creation state; only the noise register needs a
 // seed.
-void Zelvar_Oscillator::initialize() {
-    noiseGenerator.initialize();
+void Zelvar_Oscillator::initialize(Zelvar_RandomGenerator& random) {
+    noiseGenerator.initialize(random);
 }
 
 void Zelvar_Oscillator::setWavetableProvider(Zelvar_WavetableProvider* provider) {

@@ -24,7 +24,8 @@ enum OscillatorWaveform : int32_t {
 
 class Zelvar_Oscillator {
 public:
-    void initialize();
+    // Seeds the noise register from the engine's generator.
+    void initialize(Zelvar_RandomGenerator& random);
     void setWavetableProvider(Zelvar_WavetableProvider* provider);
     void setSamplingRate(double rate) { wavetableOscillator.setSamplingRate(rate); }
     void setFrequency(double frequencyHz) { wavetableOscillator.setFrequency(frequencyHz); }

@@ -15,42 +15,23 @@
 
 #include <cmath>
 
-Zelvar_Voice::Zelvar_Voice(Zelvar_Dsp* owner, Zelvar_ValueSmoother* sustainSmoother)
-    : engine(owner), sustainLevelSmoother(sustainSmoother) {}
+Zelvar_Voice::Zelvar_Voice(Zelvar_Dsp* owner, Zelvar_ValueSmoother* sustainSmoother,
+                           Zelvar_RandomGenerator& randomGenerator)
+    : engine(owner), sustainLevelSmoother(sustainSmoother), random(randomGenerator) {}
 
-Zelvar_Voice::~Zelvar_Voice() {
-    delete highPassFilter;
-    delete lowPassFilter;
-    delete lowFrequencyOscillator;
-    delete envelopeGenerator;
-    delete frequencyModulation;
-    delete pcmOscillator;
-    delete spareOscillators[1];
-    delete spareOscillators[0];
-    delete oscillator;
-    delete blitOscillator;
-}
-
+// The units are built with the voice (they are members); initialize() seeds the three noise
+// registers in the order the units were once created, and starts the low-pass filter at the
+// present setting.
 void Zelvar_Voice::initialize() {
-    blitOscillator = new Zelvar_BlitOscillator;
-    blitOscillator->initialize();
-    oscillator = new Zelvar_Oscillator;
-    oscillator->initialize();
-    // Two more oscillators are built with every voice; nothing reads them yet, and they cost
-    // only their construction since they are never advanced.
-    for (Zelvar_Oscillator*& spare : spareOscillators) {
-        spare = new Zelvar_Oscillator;
-        spare->initialize();
-    }
-    pcmOscillator = new Zelvar_PcmOscillator;
-    frequencyModulation = new Zelvar_FrequencyModulation;
-    envelopeGenerator = new Zelvar_EnvelopeGenerator;
-    lowFrequencyOscillator = new Zelvar_LowFrequencyOscillator;
-    lowPassFilter = new Zelvar_IirLowPassFilter;
-    highPassFilter = new Zelvar_IirHighPassFilter;
+    blitOscillator.initialize();
+    oscillator.initialize(random);
+    // Two more oscillators come with every voice; nothing reads them yet, and they cost only
+    // their seeds since they are never advanced.
+    for (Zelvar_Oscillator& spare : spareOscillators)
+        spare.initialize(random);
     // A new voice starts at the present filter setting instead of gliding in from a default.
-    lowPassFilter->setInitialValue(parameter(ParameterTypeLpfCutoffFrequency),
-                                   parameter(ParameterTypeLpfResonance));
+    lowPassFilter.setInitialValue(parameter(ParameterTypeLpfCutoffFrequency),
+                                  parameter(ParameterTypeLpfResonance));
 }
 
 double Zelvar_Voice::parameter(int type) const {
@@ -59,26 +40,26 @@ double Zelvar_Voice::parameter(int type) const {
 
 void Zelvar_Voice::setSamplingRate(double rate) {
     samplingRate = rate;
-    blitOscillator->setSamplingRate(rate);
-    envelopeGenerator->setSamplingRate(rate);
-    lowFrequencyOscillator->setSamplingRate(rate);
-    lowPassFilter->setSamplingRate(rate);
-    highPassFilter->setSamplingRate(rate);
-    oscillator->setSamplingRate(rate);
-    for (Zelvar_Oscillator* spare : spareOscillators)
-        spare->setSamplingRate(rate);
+    blitOscillator.setSamplingRate(rate);
+    envelopeGenerator.setSamplingRate(rate);
+    lowFrequencyOscillator.setSamplingRate(rate);
+    lowPassFilter.setSamplingRate(rate);
+    highPassFilter.setSamplingRate(rate);
+    oscillator.setSamplingRate(rate);
+    for (Zelvar_Oscillator& spare : spareOscillators)
+        spare.setSamplingRate(rate);
 }
 
 void Zelvar_Voice::setWavetableProvider(Zelvar_WavetableProvider* provider) {
     wavetableProvider = provider;
-    oscillator->setWavetableProvider(provider);
-    for (Zelvar_Oscillator* spare : spareOscillators)
-        spare->setWavetableProvider(provider);
+    oscillator.setWavetableProvider(provider);
+    for (Zelvar_Oscillator& spare : spareOscillators)
+        spare.setWavetableProvider(provider);
 }
 
 void Zelvar_Voice::setPcmDataManager(Zelvar_PcmDataManager* manager) {
     pcmDataManager = manager;
-    pcmOscillator->setPcmDataManager(manager);
+    pcmOscillator.setPcmDataManager(manager);
 }
 
 void Zelvar_Voice::startNote(int note, int velocity) {
@@ -89,38 +70,38 @@ void Zelvar_Voice::startNote(int note, int velocity) {
     // Velocities outside MIDI's range are clamped before they index the table.
     const int index = velocity < 0 ? 0 : (velocity > 127 ? 127 : velocity);
     velocityGain = velocity_default[index];
-    pcmOscillator->setPcmIndex(note % 4);
+    pcmOscillator.setPcmIndex(note % 4);
 }
 
 void Zelvar_Voice::noteOn(int note, int velocity) {
     startNote(note, velocity);
-    envelopeGenerator->noteOn();
+    envelopeGenerator.noteOn();
 }
 
 void Zelvar_Voice::legatoNoteOn(int note, int velocity) {
     startNote(note, velocity);
-    envelopeGenerator->legatoNoteOn();
+    envelopeGenerator.legatoNoteOn();
 }
 
 void Zelvar_Voice::noteOff(int note) {
     if (note != noteNumber)
         return;
     if (parameter(ParameterTypeDamper) > 0.5)
-        envelopeGenerator->setHold();
+        envelopeGenerator.setHold();
     else
-        envelopeGenerator->noteOff();
+        envelopeGenerator.noteOff();
 }
 
 void Zelvar_Voice::allNoteOff() {
-    envelopeGenerator->noteOff();
+    envelopeGenerator.noteOff();
 }
 
 void Zelvar_Voice::setFadeOut() {
-    envelopeGenerator->setFadeOut();
+    envelopeGenerator.setFadeOut();
 }
 
 int Zelvar_Voice::getState() const {
-    return envelopeGenerator->getState();
+    return envelopeGenerator.getState();
 }
 
 bool Zelvar_Voice::canNoteOff(int note) const {
@@ -144,7 +125,7 @@ double Zelvar_Voice::glidedFrequency() {
 
 double Zelvar_Voice::getValue() {
     if (parameter(ParameterTypeDamper) < 0.5 && getState() == EnvelopeStateHold)
-        envelopeGenerator->noteOff();
+        envelopeGenerator.noteOff();
 
     // The bend range is fixed at two semitones; the "Pitch Bend Range" knob is stored only. The
     // factor is recomputed only when the bend's bits change (pow() per sample otherwise).
@@ -156,24 +137,24 @@ double Zelvar_Voice::getValue() {
     }
     oscillatorFrequency = glidedFrequency() * bendFactor;
 
-    lowFrequencyOscillator->setFrequency(0.0);
-    oscillator->setWaveform(OscillatorWaveform(int(parameter(ParameterTypeOscillatorWaveform))));
-    oscillator->setFrequency(oscillatorFrequency);
-    oscillator->setPulseWidth(parameter(ParameterTypeOscillatorPulseWidth));
-    outputSample = oscillator->getValue();
+    lowFrequencyOscillator.setFrequency(0.0);
+    oscillator.setWaveform(OscillatorWaveform(int(parameter(ParameterTypeOscillatorWaveform))));
+    oscillator.setFrequency(oscillatorFrequency);
+    oscillator.setPulseWidth(parameter(ParameterTypeOscillatorPulseWidth));
+    outputSample = oscillator.getValue();
 
-    lowPassFilter->setCutoffFrequency(parameter(ParameterTypeLpfCutoffFrequency) +
-                                      1000.0 * lowFrequencyOscillator->getValue());
-    lowPassFilter->setQualityFactor(parameter(ParameterTypeLpfResonance));
-    highPassFilter->setCutoffFrequency(parameter(ParameterTypeHpfCutoffFrequency));
-    highPassFilter->setQualityFactor(parameter(ParameterTypeHpfResonance));
-    outputSample = lowPassFilter->nextValue(outputSample);
-    outputSample = highPassFilter->nextValue(outputSample);
+    lowPassFilter.setCutoffFrequency(parameter(ParameterTypeLpfCutoffFrequency) +
+                                     1000.0 * lowFrequencyOscillator.getValue());
+    lowPassFilter.setQualityFactor(parameter(ParameterTypeLpfResonance));
+    highPassFilter.setCutoffFrequency(parameter(ParameterTypeHpfCutoffFrequency));
+    highPassFilter.setQualityFactor(parameter(ParameterTypeHpfResonance));
+    outputSample = lowPassFilter.nextValue(outputSample);
+    outputSample = highPassFilter.nextValue(outputSample);
 
-    envelopeGenerator->setAttackTime(parameter(ParameterTypeVcaEgAttackTime));
-    envelopeGenerator->setDecayTime(parameter(ParameterTypeVcaEgDecayTime));
-    envelopeGenerator->setSustainLevel(sustainLevelSmoother->nextValue());
-    envelopeGenerator->setReleaseTime(parameter(ParameterTypeVcaEgReleaseTime));
+    envelopeGenerator.setAttackTime(parameter(ParameterTypeVcaEgAttackTime));
+    envelopeGenerator.setDecayTime(parameter(ParameterTypeVcaEgDecayTime));
+    envelopeGenerator.setSustainLevel(sustainLevelSmoother->nextValue());
+    envelopeGenerator.setReleaseTime(parameter(ParameterTypeVcaEgReleaseTime));
 
-    return envelopeGenerator->getValue() * outputSample * velocityGain;
+    return envelopeGenerator.getValue() * outputSample * velocityGain;
 }

@@ -49,7 +49,9 @@ void Zelvar_VoiceList::setUpSmoother(Zelvar_ValueSmoother* smoother, int type) {
 }
 
 void Zelvar_VoiceList::initialize() {
+    voicePool.reserve(sizeof(Zelvar_Voice), voiceCapacity);
     noteList = new Zelvar_NoteList;
+    noteList->initialize();
 
     wavetableProvider = new Zelvar_WavetableProvider(2048, 500);
     wavetableProvider->setBundleDirectoryPath(bundleDirectoryPath);
@@ -142,15 +144,14 @@ void Zelvar_VoiceList::noteOn(int noteNumber, int velocity) {
     if (parameter(ParameterTypeLegato) >= 0.5) {
         if (currentVoiceCount > 0) {
             legatoNoteOn(noteNumber, velocity);
-        } else {
-            normalNoteOn(noteNumber, velocity);
+        } else if (normalNoteOn(noteNumber, velocity)) {
             currentVoiceCount += 1;
         }
         return;
     }
     if (currentVoiceCount < maxVoiceCount) {
-        normalNoteOn(noteNumber, velocity);
-        currentVoiceCount += 1;
+        if (normalNoteOn(noteNumber, velocity))
+            currentVoiceCount += 1;
     } else if (softSteal) {
         softStealNoteOn(noteNumber, velocity);
     } else {
@@ -158,8 +159,13 @@ void Zelvar_VoiceList::noteOn(int noteNumber, int velocity) {
     }
 }
 
-void Zelvar_VoiceList::normalNoteOn(int noteNumber, int velocity) {
-    auto* voice = new Zelvar_Voice(engine, sustainLevelSmoother);
+bool Zelvar_VoiceList::normalNoteOn(int noteNumber, int velocity) {
+    // From the pool reserved at initialize(): the audio thread never calls the system allocator.
+    auto* voice = new (&voicePool) Zelvar_Voice(engine, sustainLevelSmoother, random);
+    if (voice == nullptr) {
+        ++droppedNoteCount;
+        return false;
+    }
     voice->setParameterManager(parameterManager);
     voice->initialize();
     voice->setSamplingRate(samplingRate);
@@ -168,6 +174,7 @@ void Zelvar_VoiceList::normalNoteOn(int noteNumber, int velocity) {
     voice->noteOn(noteNumber, velocity);
     append(voice);
     voice->setPortamentoStartFrequency(portamentoStartFrequency);
+    return true;
 }
 
 void Zelvar_VoiceList::legatoNoteOn(int noteNumber, int velocity) {
@@ -189,6 +196,11 @@ void Zelvar_VoiceList::legatoNoteOn(int noteNumber, int velocity) {
 }
 
 void Zelvar_VoiceList::softStealNoteOn(int noteNumber, int velocity) {
+    // With no block for the new voice the note is dropped before it takes a sounding voice away.
+    if (voicePool.isReserved() && voicePool.getFreeCount() == 0) {
+        ++droppedNoteCount;
+        return;
+    }
     for (Zelvar_Voice* voice = firstVoice; voice != nullptr; voice = voice->nextVoice) {
         if (voice->getState() != EnvelopeStateFadeOut) {
             voice->setFadeOut();

@@ -7,6 +7,9 @@
 // the held ones, and a new voice joins at the end. Audio thread only.
 #pragma once
 
+#include "Zelvar_BlockPool.h"
+#include "Zelvar_RandomGenerator.h"
+
 class Zelvar_Dsp;
 class Zelvar_Voice;
 class Zelvar_NoteList;
@@ -18,6 +21,10 @@ class Zelvar_Delay;
 
 class Zelvar_VoiceList {
 public:
+    // Voices that may exist at once: the eight that sound plus those fading out after being
+    // taken over (100 samples each). A note on that finds the pool exhausted is dropped.
+    static constexpr int voiceCapacity = 64;
+
     explicit Zelvar_VoiceList(Zelvar_Dsp* engine);
     ~Zelvar_VoiceList();
     Zelvar_VoiceList(const Zelvar_VoiceList&) = delete;
@@ -32,7 +39,8 @@ public:
     void noteOff(int noteNumber);
     void allNoteOff();
     void legatoNoteOn(int noteNumber, int velocity);
-    void normalNoteOn(int noteNumber, int velocity);
+    // Returns false when no voice could be created (the voice pool is exhausted).
+    bool normalNoteOn(int noteNumber, int velocity);
     void softStealNoteOn(int noteNumber, int velocity);
     void hardStealNoteOn(int noteNumber, int velocity);
     void orderedNoteOff(int noteNumber);
@@ -45,6 +53,8 @@ public:
     // For tests and diagnostics: the list from the front.
     Zelvar_Voice* getFirstVoice() const { return firstVoice; }
     double getPortamentoStartFrequency() const { return portamentoStartFrequency; }
+    const Zelvar_BlockPool& getVoicePool() const { return voicePool; }
+    int getDroppedNoteCount() const { return droppedNoteCount; }
 
 private:
     double parameter(int type) const;
@@ -74,4 +84,8 @@ private:
     bool softSteal = true;
     double portamentoStartFrequency = 1000.0;
     char bundleDirectoryPath[256] = {};
+    // Seeds of the voices' noise registers: this engine's own sequence, no process-wide lock.
+    Zelvar_RandomGenerator random;
+    Zelvar_BlockPool voicePool;
+    int droppedNoteCount = 0;
 };
