@@ -158,6 +158,26 @@ bool Zelvar_Sequencer::setTempo(double beatsPerMinute) {
     return true;
 }
 
+uint64_t Zelvar_Sequencer::nextActionTime(uint64_t time) const {
+    if (!playing || firstStep == nullptr)
+        return UINT64_MAX;
+    // Distances from the next frame: positions grow by one per frame.
+    const uint64_t next = time + 1;
+    const int64_t position = elapsed(next);
+    // A pass starts at the first time whose distance from startTime exceeds the pass length.
+    if (position > passLength())
+        return next;
+    uint64_t wait = uint64_t(passLength() - position) + 1;
+    if (nextStep != nullptr) {
+        const int64_t offset = stepOffset(nextStep);
+        if (position >= offset)
+            return next;
+        if (uint64_t(offset - position) < wait)
+            wait = uint64_t(offset - position);
+    }
+    return next + wait;
+}
+
 SequencerEvent Zelvar_Sequencer::getEvent(uint64_t time) {
     lastTime = time;
     currentEvent.subType = EventSubTypeNone;

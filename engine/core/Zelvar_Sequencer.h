@@ -67,6 +67,10 @@ public:
     bool setTempo(double beatsPerMinute);
 
     SequencerEvent getEvent(uint64_t time);
+    // The earliest sample time after `time` at which getEvent may act (hand out a step, skip
+    // one, or start a pass); UINT64_MAX if it cannot act without a new command. Until then
+    // getEvent only notes the time.
+    uint64_t nextActionTime(uint64_t time) const;
 
     bool isPlaying() const { return playing; }
     double getTempo() const { return tempo; }

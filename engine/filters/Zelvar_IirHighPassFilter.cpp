@@ -59,6 +59,31 @@ void Zelvar_IirHighPassFilter::calculateCoefficients() {
     designed = true;
 }
 
+void Zelvar_IirHighPassFilter::process(double* samples, int n) {
+    if (n <= 0)
+        return;
+    if (!hasLanded(cutoffGlide) || !hasLanded(qualityGlide)) {
+        for (int i = 0; i < n; ++i)
+            samples[i] = nextValue(samples[i]);
+        return;
+    }
+    // A landed glide sets the value to its target on every sample and counts the sample; the
+    // counters hold whole numbers, so one addition stands for n.
+    cutoff = cutoffGlide.target;
+    qualityFactor = qualityGlide.target;
+    cutoffGlide.stepCounter += n;
+    qualityGlide.stepCounter += n;
+    if (!designed || !sameBits(cutoff, designedCutoff) || !sameBits(qualityFactor, designedQ) ||
+        !sameBits(samplingRate, designedRate))
+        calculateCoefficients();
+    const BiquadCoefficients c = coefficients;
+    BiquadState s = state;
+    const double q = qualityFactor;
+    for (int i = 0; i < n; ++i)
+        samples[i] = s.process(c, samples[i]) / q;
+    state = s;
+}
+
 double Zelvar_IirHighPassFilter::nextValue(double x) {
     advanceGlide(cutoffGlide, cutoff);
     advanceGlide(qualityGlide, qualityFactor);

@@ -40,6 +40,31 @@ void Zelvar_IirLowPassFilter::calculateCoefficients() {
     designed = true;
 }
 
+void Zelvar_IirLowPassFilter::process(double* samples, int n) {
+    if (n <= 0)
+        return;
+    if (!cutoffSmoother.isResting() || !resonanceSmoother.isResting()) {
+        for (int i = 0; i < n; ++i)
+            samples[i] = nextValue(samples[i]);
+        return;
+    }
+    cutoff = cutoffSmoother.getTargetValue();
+    qualityFactor = resonanceSmoother.getTargetValue();
+    cutoffSmoother.rest(n);
+    resonanceSmoother.rest(n);
+    if (!designed || !sameBits(cutoff, designedCutoff) || !sameBits(qualityFactor, designedQ) ||
+        !sameBits(samplingRate, designedRate))
+        calculateCoefficients();
+    const BiquadCoefficients c = coefficients;
+    BiquadState a = first;
+    BiquadState b = second;
+    const double divisor = 0.5 * qualityFactor;
+    for (int i = 0; i < n; ++i)
+        samples[i] = b.process(c, a.process(c, samples[i])) / divisor;
+    first = a;
+    second = b;
+}
+
 double Zelvar_IirLowPassFilter::nextValue(double x) {
     cutoff = cutoffSmoother.nextValue();
     qualityFactor = resonanceSmoother.nextValue();

@@ -17,6 +17,15 @@ void Zelvar_Oscillator::setWaveform(OscillatorWaveform w) {
         wavetableOscillator.setWaveform(static_cast<WavetableWaveform>(w));
 }
 
+void Zelvar_Oscillator::render(double* out, int n) {
+    if (waveform == OscillatorWaveformNoise) {
+        for (int i = 0; i < n; ++i)
+            out[i] = noiseGenerator.getValue();
+        return;
+    }
+    wavetableOscillator.render(out, n);
+}
+
 double Zelvar_Oscillator::getValue() {
     if (waveform == OscillatorWaveformNoise)
         return noiseGenerator.getValue();

@@ -34,6 +34,8 @@ public:
     // the last wavetable waveform sounding.
     void setWaveform(OscillatorWaveform waveform);
     double getValue();
+    // n outputs of getValue() at the present settings.
+    void render(double* out, int n);
 
     OscillatorWaveform getWaveform() const { return waveform; }
     const Zelvar_WavetableOscillator& getWavetableOscillator() const { return wavetableOscillator; }

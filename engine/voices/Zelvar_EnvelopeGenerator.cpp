@@ -80,6 +80,41 @@ void Zelvar_EnvelopeGenerator::advanceFadeOut() {
     fadeOutCounter += 1.0;
 }
 
+void Zelvar_EnvelopeGenerator::renderGains(double* gains, const double* sustainLevels, int stride,
+                                           int n) {
+    for (int i = 0; i < n; ++i) {
+        sustainLevel = sustainLevels[i * stride];
+        gains[i] = getValue();
+    }
+}
+
+int Zelvar_EnvelopeGenerator::framesUntilFinished(int limit) const {
+    switch (state) {
+    case EnvelopeStateFinished:
+        return 0;
+    case EnvelopeStateRelease: {
+        double gain = releaseGain;
+        for (int i = 1; i <= limit; ++i) {
+            gain *= release.coefficient;
+            if (gain < stageResidue)
+                return i;
+        }
+        return limit;
+    }
+    case EnvelopeStateFadeOut: {
+        double counter = fadeOutCounter;
+        for (int i = 1; i <= limit; ++i) {
+            if (counter >= fadeOutSamples)
+                return i;
+            counter += 1.0;
+        }
+        return limit;
+    }
+    default:
+        return limit;
+    }
+}
+
 double Zelvar_EnvelopeGenerator::getValue() {
     switch (state) {
     case EnvelopeStateNoteOn:

@@ -123,6 +123,57 @@ double Zelvar_Voice::glidedFrequency() {
     return f;
 }
 
+// Every setter of getValue() returns early when given the value it holds; this checks each one
+// against what getValue() would pass it, including where a setter stores a clamped value (then
+// the next call would not return early).
+bool Zelvar_Voice::isSteady() const {
+    if (!lowFrequencyOscillator.holdsStill())
+        return false;
+    if (parameter(ParameterTypeDamper) < 0.5 && getState() == EnvelopeStateHold)
+        return false;
+    if (!sameBits(parameter(ParameterTypePitchBend), cachedBend) || !bendCached)
+        return false;
+    const double cutoff =
+        parameter(ParameterTypeLpfCutoffFrequency) + 1000.0 * lowFrequencyOscillator.getLastValue();
+    return cutoff == lowPassFilter.getTargetCutoffFrequency() &&
+           parameter(ParameterTypeLpfResonance) == lowPassFilter.getTargetQualityFactor() &&
+           highPassFilter.hasFirstValues() &&
+           parameter(ParameterTypeHpfCutoffFrequency) ==
+               highPassFilter.getTargetCutoffFrequency() &&
+           parameter(ParameterTypeHpfResonance) == highPassFilter.getTargetQualityFactor() &&
+           parameter(ParameterTypeVcaEgAttackTime) == envelopeGenerator.getAttackTime() &&
+           parameter(ParameterTypeVcaEgDecayTime) == envelopeGenerator.getDecayTime() &&
+           parameter(ParameterTypeVcaEgReleaseTime) == envelopeGenerator.getReleaseTime();
+}
+
+// Stage by stage over the run: the units do not touch each other's state, so running each over
+// all n frames in turn computes what n frame-by-frame calls do.
+void Zelvar_Voice::renderSteady(double* mix, int n, const double* sustainLevels, int stride) {
+    double samples[maximumRunFrames];
+    double gains[maximumRunFrames];
+    if (n > maximumRunFrames)
+        n = maximumRunFrames;
+    const double glideSamples = parameter(ParameterTypePortamentoTime) * samplingRate;
+    if (!(glideSamples > portamentoCounter)) {
+        // No glide: the frequency stands for the whole run.
+        oscillatorFrequency = noteFrequency * bendFactor;
+        oscillator.setFrequency(oscillatorFrequency);
+        oscillator.render(samples, n);
+    } else {
+        for (int i = 0; i < n; ++i) {
+            oscillatorFrequency = glidedFrequency() * bendFactor;
+            oscillator.setFrequency(oscillatorFrequency);
+            samples[i] = oscillator.getValue();
+        }
+    }
+    lowPassFilter.process(samples, n);
+    highPassFilter.process(samples, n);
+    envelopeGenerator.renderGains(gains, sustainLevels, stride, n);
+    for (int i = 0; i < n; ++i)
+        mix[i] += gains[i] * samples[i] * velocityGain;
+    outputSample = samples[n - 1];
+}
+
 double Zelvar_Voice::getValue() {
     if (parameter(ParameterTypeDamper) < 0.5 && getState() == EnvelopeStateHold)
         envelopeGenerator.noteOff();

@@ -57,6 +57,18 @@ public:
 
     double getValue();
 
+    // Runs of frames between events. After a getValue() in which every setter was given the
+    // value it already held, the next frames differ only in what moves by itself (glide,
+    // oscillator, filter glides, envelope, the shared sustain level): isSteady() says whether
+    // that holds, and renderSteady() then adds n such frames to mix[0..n), the sustain level of
+    // frame i being sustainLevels[i * stride]. Bit for bit the same as n getValue() calls.
+    bool isSteady() const;
+    int framesUntilFinished(int limit) const {
+        return envelopeGenerator.framesUntilFinished(limit);
+    }
+    void renderSteady(double* mix, int n, const double* sustainLevels, int stride);
+    static constexpr int maximumRunFrames = 128;
+
     // List links, kept by the voice list.
     Zelvar_Voice* previousVoice = nullptr;
     Zelvar_Voice* nextVoice = nullptr;

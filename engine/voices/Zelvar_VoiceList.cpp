@@ -287,6 +287,69 @@ double Zelvar_VoiceList::getValue() {
     return mix;
 }
 
+bool Zelvar_VoiceList::isSteady() const {
+    return parameter(ParameterTypeMasterOutputLevel) == masterLevelSmoother->getTargetValue() &&
+           parameter(ParameterTypeVcaEgSustainLevel) == sustainLevelSmoother->getTargetValue() &&
+           parameter(ParameterTypeDelayTimeL) == delayLeft->getDelayTime() &&
+           parameter(ParameterTypeDelayTimeR) == delayRight->getDelayTime();
+}
+
+// The first frame goes the frame-by-frame way, which gives every setter its value. If from then
+// on every setter would return early, the following frames are rendered voice by voice over the
+// run, summed per frame in list order (the order of the additions is what keeps the bits), then
+// scaled and delayed frame by frame.
+int Zelvar_VoiceList::renderRun(double* left, double* right, int limit) {
+    getStereoValue(&left[0], &right[0]);
+    int n = limit - 1;
+    if (n > Zelvar_Voice::maximumRunFrames)
+        n = Zelvar_Voice::maximumRunFrames;
+    if (n <= 0 || !isSteady())
+        return 1;
+    int voices = 0;
+    Zelvar_Voice* last = nullptr;
+    for (Zelvar_Voice* voice = firstVoice; voice != nullptr; voice = voice->nextVoice) {
+        if (!voice->isSteady())
+            return 1;
+        n = voice->framesUntilFinished(n);
+        if (n == 0)
+            return 1;
+        ++voices;
+        last = voice;
+    }
+
+    // Each voice takes one sustain level per frame, in list order.
+    const double restingLevel = sustainLevelSmoother->getTargetValue();
+    const double* levels = &restingLevel;
+    int stride = 0;
+    if (voices > 0) {
+        if (sustainLevelSmoother->isResting()) {
+            sustainLevelSmoother->rest(n * voices);
+        } else {
+            if (n * voices > sustainLevelCapacity)
+                n = sustainLevelCapacity / voices;
+            for (int i = 0; i < n * voices; ++i)
+                sustainLevels[i] = sustainLevelSmoother->nextValue();
+            levels = sustainLevels;
+            stride = voices;
+        }
+    }
+
+    double frames[Zelvar_Voice::maximumRunFrames] = {};
+    int index = 0;
+    for (Zelvar_Voice* voice = firstVoice; voice != nullptr; voice = voice->nextVoice, ++index)
+        voice->renderSteady(frames, n, stride == 0 ? levels : levels + index, stride);
+    if (last != nullptr)
+        portamentoStartFrequency = last->getOscillatorFrequency();
+
+    for (int i = 0; i < n; ++i) {
+        const double level = masterLevelSmoother->nextValue();
+        mix = frames[i] * level * 0.1;
+        left[1 + i] = delayLeft->nextValue(mix);
+        right[1 + i] = delayRight->nextValue(mix);
+    }
+    return 1 + n;
+}
+
 void Zelvar_VoiceList::getStereoValue(double* left, double* right) {
     mix = getValue() * 0.1;
     delayLeft->setDelayTime(parameter(ParameterTypeDelayTimeL));

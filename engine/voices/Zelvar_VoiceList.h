@@ -48,6 +48,11 @@ public:
     void update();
     double getValue();
     void getStereoValue(double* left, double* right);
+    // Up to `limit` output frames (left[i], right[i]) during which no event arrives, the first
+    // exactly as getStereoValue(); returns how many it rendered (at least 1). It stops early
+    // where frame-by-frame rendering would do something a run cannot: a voice finishing (it
+    // leaves the list at the next update()), or a setter that would act again.
+    int renderRun(double* left, double* right, int limit);
     int getCurrentVoiceCount() const { return currentVoiceCount; }
 
     // For tests and diagnostics: the list from the front.
@@ -64,6 +69,7 @@ private:
     void moveToFront(Zelvar_Voice* voice);
     void moveAheadOfHeldVoices(Zelvar_Voice* voice, Zelvar_Voice* successor);
     void setUpSmoother(Zelvar_ValueSmoother* smoother, int type);
+    bool isSteady() const;
     template <typename CanRelease, typename Release>
     void releaseInOrder(CanRelease canRelease, Release release);
 
@@ -88,4 +94,7 @@ private:
     Zelvar_RandomGenerator random;
     Zelvar_BlockPool voicePool;
     int droppedNoteCount = 0;
+    // The sustain smoother's values for a run while it glides, voice by voice, frame by frame.
+    static constexpr int sustainLevelCapacity = 4096;
+    double sustainLevels[sustainLevelCapacity];
 };

@@ -40,6 +40,14 @@ double Zelvar_LowFrequencyOscillator::valueAt(double p) const {
     return value; // an unknown waveform holds the last value
 }
 
+bool Zelvar_LowFrequencyOscillator::holdsStill() const {
+    const bool knownWaveform = waveform >= LfoWaveformSine && waveform <= LfoWaveformPulse;
+    return phaseIncrement == 0.0 && phase >= 0.0 && !std::signbit(phase) && phase < 1.0 && cached &&
+           sameBits(phase, cachedPhase) && waveform == cachedWaveform &&
+           sameBits(pulseWidth, cachedPulseWidth) &&
+           (!knownWaveform || sameBits(value, cachedValue));
+}
+
 // The voice holds the frequency at 0, so the phase never moves: the waveform's value is reused
 // while phase, waveform and pulse width keep their bits, which keeps sin() off the per-sample
 // path without changing the output.

@@ -124,6 +124,32 @@ double Zelvar_WavetableOscillator::getTriangle(double p) const {
     return value + harmonic * triangle.distanceToTop / triangle.span;
 }
 
+// The sawtooth, the waveform the voices play most, gets its own loop with the checks that
+// getSawtooth() makes per sample taken out of it; the others repeat getValue().
+void Zelvar_WavetableOscillator::render(double* out, int n) {
+    const double* set = provider != nullptr ? provider->getSawtoothWavetable() : nullptr;
+    const bool audible = frequency >= lowestFrequencyHz && frequency <= highestFrequencyHz;
+    if (n <= 0 || !audible || waveform != WavetableWaveformSawtooth || set == nullptr ||
+        tableCount <= 0 || sawtooth.table < 0) {
+        for (int i = 0; i < n; ++i)
+            out[i] = getValue();
+        return;
+    }
+    const CrossFade fade = sawtooth;
+    const double increment = phaseIncrement;
+    double p = phase;
+    for (int i = 0; i < n; ++i) {
+        const double value = readTable(set, fade.table, p);
+        const double harmonic = twoOverPi * std::sin(fade.twoPiHarmonic * p) / fade.harmonic;
+        out[i] = value + harmonic * fade.distanceToTop / fade.span;
+        p += increment;
+        if (p >= 1.0)
+            p -= 1.0;
+    }
+    phase = p;
+    lastValue = out[n - 1];
+}
+
 double Zelvar_WavetableOscillator::getValue() {
     // Written so that a NaN frequency is silent too.
     if (!(frequency >= lowestFrequencyHz && frequency <= highestFrequencyHz)) {

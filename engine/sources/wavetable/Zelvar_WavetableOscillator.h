@@ -33,6 +33,8 @@ public:
     double getSawtooth(double phase) const;
     double getTriangle(double phase) const;
     double getValue();
+    // n outputs of getValue() at the present frequency.
+    void render(double* out, int n);
 
     WavetableWaveform getWaveform() const { return waveform; }
     double getFrequency() const { return frequency; }
