@@ -138,8 +138,23 @@ void Zelvar_WavetableOscillator::render(double* out, int n) {
     const CrossFade fade = sawtooth;
     const double increment = phaseIncrement;
     double p = phase;
+    // A phase in [0, 1) advanced by an increment in (0, 1) and wrapped once stays in [0, 1), so
+    // readTable's folding would do nothing and is left out; anything else takes the full path.
+    if (!(p >= 0.0 && p < 1.0 && increment > 0.0 && increment < 1.0)) {
+        for (int i = 0; i < n; ++i)
+            out[i] = getValue();
+        return;
+    }
+    const double* table = set + static_cast<long>(fade.table) * (tableLength + 1);
+    const double length = tableLength;
     for (int i = 0; i < n; ++i) {
-        const double value = readTable(set, fade.table, p);
+        const double position = length * p;
+        int index = static_cast<int>(position);
+        if (index > tableLength - 1)
+            index = tableLength - 1;
+        const double fraction = position - index;
+        const double* t = table + index;
+        const double value = t[0] + fraction * (t[1] - t[0]);
         const double harmonic = twoOverPi * std::sin(fade.twoPiHarmonic * p) / fade.harmonic;
         out[i] = value + harmonic * fade.distanceToTop / fade.span;
         p += increment;
