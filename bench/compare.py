@@ -44,7 +44,8 @@ def measure(bench, library_dir, resources):
     env = dict(os.environ, LD_LIBRARY_PATH=library_dir, CORVENA_BENCH_RESOURCES=resources)
     out = subprocess.run([bench, "--benchmark_format=json"], check=True, env=env,
                          capture_output=True, text=True).stdout
-    return {b["name"]: b["ns_per_frame"] for b in json.loads(out)["benchmarks"]}
+    return {b["name"].replace("/iterations:3", ""): b["ns_per_frame"]
+            for b in json.loads(out)["benchmarks"]}
 
 
 def marginal(figures):
@@ -82,17 +83,19 @@ def main():
         old_runs.append(measure(bench, old_lib, resources))
         new_runs.append(measure(bench, new_lib, resources))
 
-    print(f"{'benchmark':40} {'old ns/frame':>13} {'new ns/frame':>13} {'new x RT':>9} "
-          f"{'median old/new':>15}")
+    print(f"{'median of ' + str(args.pairs) + ' pairs':36} {'old ns/frame':>13} {'x RT':>6} "
+          f"{'new ns/frame':>13} {'x RT':>6} {'old/new':>8}")
     for name in new_runs[0]:
         old = statistics.median(r[name] for r in old_runs)
         new = statistics.median(r[name] for r in new_runs)
         ratio = statistics.median(o[name] / n[name] for o, n in zip(old_runs, new_runs))
-        print(f"{name:40} {old:13.1f} {new:13.1f} {1e9 / 44100 / new:9.0f} {ratio:15.2f}")
+        print(f"{name:36} {old:13.1f} {1e9 / 44100 / old:6.0f} {new:13.1f} "
+              f"{1e9 / 44100 / new:6.0f} {ratio:8.2f}")
     old_m = statistics.median(marginal(r) for r in old_runs)
     new_m = statistics.median(marginal(r) for r in new_runs)
-    print(f"{'marginal voice (slope over 1..8 voices)':40} {old_m:13.1f} {new_m:13.1f} "
-          f"{'':9} {old_m / new_m:15.2f}")
+    ratio_m = statistics.median(marginal(o) / marginal(n) for o, n in zip(old_runs, new_runs))
+    print(f"{'one more voice (slope, 1..8)':36} {old_m:13.1f} {'':6} {new_m:13.1f} {'':6} "
+          f"{ratio_m:8.2f}")
 
 
 if __name__ == "__main__":

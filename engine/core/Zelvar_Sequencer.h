@@ -2,8 +2,9 @@
 // output sample clock at a tempo in beats per minute, starting over after a fixed loop length.
 //
 // The engine feeds it from processEvent (transport, tempo, add step, delete step) and drains it
-// once per output frame in renderSample, calling getEvent with the frame's sample time until it
-// reports nothing due; note-on and note-off steps then go to the voice list like played notes.
+// at every frame where nextActionTime says it may act (at least the first and last frame of each
+// run of frames the engine renders at once), calling getEvent with the frame's sample time until
+// it reports nothing due; note-on and note-off steps then go to the voice list like played notes.
 // Everything here runs on the audio thread; steps are created and freed there, in blocks of a
 // pool reserved by initialize(). A step added while the pool is exhausted is refused.
 //

@@ -13,6 +13,17 @@ struct BiquadCoefficients {
     static BiquadCoefficients highPass(double cutoffHz, double q, double samplingRate);
 };
 
+// The inputs a coefficient set was designed from. Equal bits give equal coefficients, so a filter
+// redesigns only when one of them really changed, and its output stays bit-identical.
+struct BiquadDesignKey {
+    double cutoffHz = 0.0, q = 0.0, samplingRate = 0.0;
+    bool valid = false;
+
+    bool matches(double c, double qq, double rate) const {
+        return valid && sameBits(c, cutoffHz) && sameBits(qq, q) && sameBits(rate, samplingRate);
+    }
+};
+
 struct BiquadState {
     double x1 = 0.0, x2 = 0.0, y1 = 0.0, y2 = 0.0;
 

@@ -53,10 +53,7 @@ void Zelvar_IirHighPassFilter::setQualityFactor(double q) {
 
 void Zelvar_IirHighPassFilter::calculateCoefficients() {
     coefficients = BiquadCoefficients::highPass(cutoff, qualityFactor, samplingRate);
-    designedCutoff = cutoff;
-    designedQ = qualityFactor;
-    designedRate = samplingRate;
-    designed = true;
+    design = {cutoff, qualityFactor, samplingRate, true};
 }
 
 void Zelvar_IirHighPassFilter::process(double* samples, int n) {
@@ -73,8 +70,7 @@ void Zelvar_IirHighPassFilter::process(double* samples, int n) {
     qualityFactor = qualityGlide.target;
     cutoffGlide.stepCounter += n;
     qualityGlide.stepCounter += n;
-    if (!designed || !sameBits(cutoff, designedCutoff) || !sameBits(qualityFactor, designedQ) ||
-        !sameBits(samplingRate, designedRate))
+    if (!design.matches(cutoff, qualityFactor, samplingRate))
         calculateCoefficients();
     const BiquadCoefficients c = coefficients;
     BiquadState s = state;
@@ -89,8 +85,7 @@ double Zelvar_IirHighPassFilter::nextValue(double x) {
     advanceGlide(qualityGlide, qualityFactor);
     // Both glides touch their value on every sample, but once they have landed the values stand
     // still: the coefficients (one tan) are recomputed only when their inputs' bits change.
-    if (!designed || !sameBits(cutoff, designedCutoff) || !sameBits(qualityFactor, designedQ) ||
-        !sameBits(samplingRate, designedRate))
+    if (!design.matches(cutoff, qualityFactor, samplingRate))
         calculateCoefficients();
     const double y = state.process(coefficients, x);
     return y / qualityFactor;

@@ -47,11 +47,7 @@ private:
     Glide qualityGlide{0.7071067811865475};
     BiquadState state;
     BiquadCoefficients coefficients;
-    // The inputs the coefficients were designed from.
-    double designedCutoff = 0.0;
-    double designedQ = 0.0;
-    double designedRate = 0.0;
-    bool designed = false;
+    BiquadDesignKey design;
     bool firstCutoff = true;
     bool firstQ = true;
 };

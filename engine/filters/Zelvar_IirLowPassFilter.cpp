@@ -34,10 +34,7 @@ void Zelvar_IirLowPassFilter::setInitialValue(double cutoffHz, double q) {
 // Bilinear transform with pre-warping.
 void Zelvar_IirLowPassFilter::calculateCoefficients() {
     coefficients = BiquadCoefficients::lowPass(cutoff, qualityFactor, samplingRate);
-    designedCutoff = cutoff;
-    designedQ = qualityFactor;
-    designedRate = samplingRate;
-    designed = true;
+    design = {cutoff, qualityFactor, samplingRate, true};
 }
 
 void Zelvar_IirLowPassFilter::process(double* samples, int n) {
@@ -52,8 +49,7 @@ void Zelvar_IirLowPassFilter::process(double* samples, int n) {
     qualityFactor = resonanceSmoother.getTargetValue();
     cutoffSmoother.rest(n);
     resonanceSmoother.rest(n);
-    if (!designed || !sameBits(cutoff, designedCutoff) || !sameBits(qualityFactor, designedQ) ||
-        !sameBits(samplingRate, designedRate))
+    if (!design.matches(cutoff, qualityFactor, samplingRate))
         calculateCoefficients();
     const BiquadCoefficients c = coefficients;
     BiquadState a = first;
@@ -70,8 +66,7 @@ double Zelvar_IirLowPassFilter::nextValue(double x) {
     qualityFactor = resonanceSmoother.nextValue();
     // Coefficients are recomputed only when cutoff, Q or rate really changed: the result is
     // bit-identical, and tan() leaves the per-sample path once the glides have ended.
-    if (!designed || !sameBits(cutoff, designedCutoff) || !sameBits(qualityFactor, designedQ) ||
-        !sameBits(samplingRate, designedRate))
+    if (!design.matches(cutoff, qualityFactor, samplingRate))
         calculateCoefficients();
     const double z = second.process(coefficients, first.process(coefficients, x));
     return z / (0.5 * qualityFactor);

@@ -41,9 +41,5 @@ private:
     BiquadState first;
     BiquadState second;
     BiquadCoefficients coefficients;
-    // The inputs the coefficients were designed from.
-    double designedCutoff = 0.0;
-    double designedQ = 0.0;
-    double designedRate = 0.0;
-    bool designed = false;
+    BiquadDesignKey design;
 };
