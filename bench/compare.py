@@ -20,7 +20,9 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 
 def run(cmd, **kw):
+    """A build step; its output goes to stderr, leaving stdout to the table."""
     print("+", " ".join(cmd), file=sys.stderr)
+    kw.setdefault("stdout", sys.stderr)
     subprocess.run(cmd, check=True, **kw)
 
 
