@@ -8,6 +8,7 @@
 #include "Zelvar_Sequencer.h"
 #include "Zelvar_VoiceList.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -143,17 +144,51 @@ void Zelvar_Dsp::renderInterleaved(uint32_t frames, AudioBuffer* buffer) {
     renderFrames(frames, data, channels, channels >= 2 ? data + 1 : nullptr, channels);
 }
 
+// Frames go in runs: at a run's first frame the due events are dispatched, as renderSample
+// does; the run then lasts until the next frame at which an event, a sequencer step or a pass
+// start falls due, so the voice list can render it voice by voice. Events waiting in the rings
+// when a run starts land on their exact frame.
 void Zelvar_Dsp::renderFrames(uint32_t frames, float* left, uint32_t leftStride, float* right,
                               uint32_t rightStride) {
     uint64_t position = samplePosition.load(std::memory_order_relaxed);
-    for (uint32_t i = 0; i < frames; ++i) {
-        double l = 0.0, r = 0.0;
-        renderSample(position, &l, &r);
-        left[i * leftStride] = float(l);
-        if (right != nullptr)
-            right[i * rightStride] = float(r);
-        samplePosition.store(++position, std::memory_order_relaxed);
+    if (!isInitialized()) {
+        for (uint32_t i = 0; i < frames; ++i) {
+            left[i * leftStride] = 0.0f;
+            if (right != nullptr)
+                right[i * rightStride] = 0.0f;
+        }
+        samplePosition.store(position + frames, std::memory_order_relaxed);
+        return;
     }
+    double l[runCapacity];
+    double r[runCapacity];
+    for (uint32_t i = 0; i < frames;) {
+        dispatch(position);
+        voiceList->update();
+        uint64_t limit = std::min<uint64_t>(frames - i, runCapacity);
+        for (uint64_t due : {eventBuffer->nextDueTime(), subEventBuffer->nextDueTime(),
+                             sequencer->nextActionTime(position)})
+            limit = std::min(limit, due > position ? due - position : 1);
+        const int n = voiceList->renderRun(l, r, int(limit));
+        // The sequencer notes the time of every frame; nothing is due inside the run.
+        if (n > 1)
+            sequencer->getEvent(position + uint64_t(n) - 1);
+        for (int k = 0; k < n; ++k, ++i) {
+            left[i * leftStride] = float(l[k]);
+            if (right != nullptr)
+                right[i * rightStride] = float(r[k]);
+        }
+        position += uint64_t(n);
+        samplePosition.store(position, std::memory_order_relaxed);
+    }
+}
+
+void Zelvar_Dsp::dispatch(uint64_t sampleTime) {
+    while (eventBuffer->getEvent(sampleTime, &currentEvent))
+        processEvent(currentEvent, sampleTime);
+    while (subEventBuffer->getEvent(sampleTime, &currentEvent))
+        processEvent(currentEvent, sampleTime);
+    playSequencerSteps(sampleTime);
 }
 
 void Zelvar_Dsp::renderSample(uint64_t sampleTime, double* left, double* right) {
@@ -161,11 +196,7 @@ void Zelvar_Dsp::renderSample(uint64_t sampleTime, double* left, double* right) 
     *right = 0.0;
     if (!isInitialized())
         return;
-    while (eventBuffer->getEvent(sampleTime, &currentEvent))
-        processEvent(currentEvent, sampleTime);
-    while (subEventBuffer->getEvent(sampleTime, &currentEvent))
-        processEvent(currentEvent, sampleTime);
-    playSequencerSteps(sampleTime);
+    dispatch(sampleTime);
     voiceList->update();
     voiceList->getStereoValue(left, right);
 }

@@ -1,6 +1,8 @@
 // The engine object: owns every unit, hooks itself into an output unit as its render callback,
 // and for every output frame first dispatches the events that are due, then asks the voice list
-// for one stereo sample.
+// for one stereo sample. The render loop takes the frames between two due events as one run,
+// which the voice list renders voice by voice with the same result (renderSample is the
+// frame-by-frame form).
 //
 // Threads: the audio thread runs renderOutput and everything below it. Posting threads (main,
 // MIDI) call the set* methods, which touch only the event buffers and the parameter table rows;
@@ -79,7 +81,10 @@ private:
                           EventSubType subType, ParameterType parameterType, double value1,
                           double value2, double value3);
     void processSynthEvent(const DspEvent& event);
+    // Everything due at this frame: events of both rings, then sequencer steps.
+    void dispatch(uint64_t sampleTime);
     void playSequencerSteps(uint64_t sampleTime);
+    static constexpr int runCapacity = 129;
     void renderNonInterleaved(uint32_t frames, AudioBufferList* buffers);
     void renderInterleaved(uint32_t frames, AudioBuffer* buffer);
     // Left samples go `leftStride` floats apart from `left`, right ones likewise; a null

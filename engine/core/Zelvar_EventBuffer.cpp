@@ -47,12 +47,26 @@ void Zelvar_EventBuffer::refillPending() {
     readIndex.store(next, std::memory_order_release);
 }
 
+uint64_t Zelvar_EventBuffer::pendingDueTime() const {
+    return truncateToUInt64(pendingEvent.timeStamp.mSampleTime + 1024.0);
+}
+
+uint64_t Zelvar_EventBuffer::nextDueTime() {
+    if (events == nullptr)
+        return UINT64_MAX;
+    if (pendingEvent.eventType == EventTypeNone)
+        refillPending();
+    if (pendingEvent.eventType == EventTypeNone)
+        return UINT64_MAX;
+    return pendingDueTime();
+}
+
 bool Zelvar_EventBuffer::getEvent(uint64_t time, DspEvent* out) {
     if (events == nullptr)
         return false;
     if (pendingEvent.eventType == EventTypeNone)
         refillPending();
-    const uint64_t due = truncateToUInt64(pendingEvent.timeStamp.mSampleTime + 1024.0);
+    const uint64_t due = pendingDueTime();
     if (due > time)
         return false;
     if (pendingEvent.eventType == EventTypeNone)

@@ -23,6 +23,9 @@ public:
     // Returns false when the event was dropped because the ring is full.
     bool set(const DspEvent& event);
     bool getEvent(uint64_t time, DspEvent* out);
+    // The sample time at which the oldest waiting event falls due (getEvent hands nothing out
+    // before it), or UINT64_MAX when no event waits. Reader side, like getEvent.
+    uint64_t nextDueTime();
     DspEvent get();
     int pointNormalize(int index) const;
 
@@ -31,6 +34,7 @@ public:
 private:
     bool isEmpty(int read, int write) const { return (read + 1) % capacity == write; }
     void refillPending();
+    uint64_t pendingDueTime() const;
 
     DspEvent* events = nullptr;
     int capacity = 0;

@@ -48,7 +48,9 @@ Zelvar_Sequencer::~Zelvar_Sequencer() {
     }
 }
 
-void Zelvar_Sequencer::initialize() {}
+void Zelvar_Sequencer::initialize() {
+    stepPool.reserve(sizeof(Step), stepCapacity);
+}
 
 double Zelvar_Sequencer::samplesPerTick() const {
     return samplingRate * 60.0 / (double(ticksPerBeat) * tempo);
@@ -79,8 +81,10 @@ bool Zelvar_Sequencer::setEvent(int eventId, int tick, EventSubType subType,
     if (subType == EventSubTypeNoteOn && !fitsInt(value2))
         return false;
 
-    Step* step =
-        new Step{eventId, tick, subType, parameterType, value1, value2, value3, nullptr, nullptr};
+    Step* step = new (&stepPool)
+        Step{{}, eventId, tick, subType, parameterType, value1, value2, value3, nullptr, nullptr};
+    if (step == nullptr)
+        return false;
     Step* after = firstStep;
     while (after != nullptr && after->tick <= tick)
         after = after->next;
@@ -152,6 +156,26 @@ bool Zelvar_Sequencer::setTempo(double beatsPerMinute) {
     startTime = now - uint64_t(scaled);
     tempo = beatsPerMinute;
     return true;
+}
+
+uint64_t Zelvar_Sequencer::nextActionTime(uint64_t time) const {
+    if (!playing || firstStep == nullptr)
+        return UINT64_MAX;
+    // Distances from the next frame: positions grow by one per frame.
+    const uint64_t next = time + 1;
+    const int64_t position = elapsed(next);
+    // A pass starts at the first time whose distance from startTime exceeds the pass length.
+    if (position > passLength())
+        return next;
+    uint64_t wait = uint64_t(passLength() - position) + 1;
+    if (nextStep != nullptr) {
+        const int64_t offset = stepOffset(nextStep);
+        if (position >= offset)
+            return next;
+        if (uint64_t(offset - position) < wait)
+            wait = uint64_t(offset - position);
+    }
+    return next + wait;
 }
 
 SequencerEvent Zelvar_Sequencer::getEvent(uint64_t time) {

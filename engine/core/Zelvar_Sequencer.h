@@ -2,9 +2,11 @@
 // output sample clock at a tempo in beats per minute, starting over after a fixed loop length.
 //
 // The engine feeds it from processEvent (transport, tempo, add step, delete step) and drains it
-// once per output frame in renderSample, calling getEvent with the frame's sample time until it
-// reports nothing due; note-on and note-off steps then go to the voice list like played notes.
-// Everything here runs on the audio thread; steps are allocated and freed there.
+// at every frame where nextActionTime says it may act (at least the first and last frame of each
+// run of frames the engine renders at once), calling getEvent with the frame's sample time until
+// it reports nothing due; note-on and note-off steps then go to the voice list like played notes.
+// Everything here runs on the audio thread; steps are created and freed there, in blocks of a
+// pool reserved by initialize(). A step added while the pool is exhausted is refused.
 //
 // Timing: a step at tick k is due at startTime + trunc(k × samplesPerTick); a pass lasts
 // trunc(loopLength × samplesPerTick + 1) + 1 samples. Positions are compared as the signed
@@ -18,6 +20,8 @@
 #pragma once
 
 #include "Corvena_Core.h"
+#include "Zelvar_BlockPool.h"
+#include "Zelvar_PoolAllocated.h"
 
 #include <cstdint>
 
@@ -37,6 +41,7 @@ public:
     static constexpr double defaultTempo = 120.0;
     static constexpr int defaultLoopLength = 1920;
     static constexpr double defaultSamplingRate = 44100.0;
+    static constexpr int stepCapacity = 1024;
 
     // A value that would make the timing meaningless (ticks per beat, tempo, loop length or rate
     // not above 0, or not finite) is replaced by its default.
@@ -50,7 +55,8 @@ public:
     void initialize();
 
     // Steps at equal ticks keep the order they were added in. A step inserted ahead of the next
-    // step of the running pass plays from the next pass on. Returns false if refused.
+    // step of the running pass plays from the next pass on. Returns false if refused (also when
+    // stepCapacity steps are stored already).
     bool setEvent(int eventId, int tick, EventSubType subType, ParameterType parameterType,
                   double value1, double value2, double value3);
     // Removes the first step with this identifier; an unknown identifier is ignored.
@@ -62,6 +68,10 @@ public:
     bool setTempo(double beatsPerMinute);
 
     SequencerEvent getEvent(uint64_t time);
+    // The earliest sample time after `time` at which getEvent may act (hand out a step, skip
+    // one, or start a pass); UINT64_MAX if it cannot act without a new command. Until then
+    // getEvent only notes the time.
+    uint64_t nextActionTime(uint64_t time) const;
 
     bool isPlaying() const { return playing; }
     double getTempo() const { return tempo; }
@@ -70,7 +80,7 @@ public:
     double samplesPerTick() const;
 
 private:
-    struct Step {
+    struct Step : Zelvar_PoolAllocated {
         int eventId;
         int tick;
         int subType;
@@ -87,6 +97,7 @@ private:
     int64_t elapsed(uint64_t time) const { return int64_t(time - startTime); }
     void unlink(Step* step);
 
+    Zelvar_BlockPool stepPool;
     Step* firstStep = nullptr;
     Step* lastStep = nullptr;
     SequencerEvent currentEvent{};

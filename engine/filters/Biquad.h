@@ -4,11 +4,24 @@
 // drive several states (the voice's low-pass runs two identical sections in series).
 #pragma once
 
+#include "SameBits.h"
+
 struct BiquadCoefficients {
     double a0 = 1.0, a1 = 0.0, a2 = 0.0, b0 = 0.0, b1 = 0.0, b2 = 0.0;
 
     static BiquadCoefficients lowPass(double cutoffHz, double q, double samplingRate);
     static BiquadCoefficients highPass(double cutoffHz, double q, double samplingRate);
+};
+
+// The inputs a coefficient set was designed from. Equal bits give equal coefficients, so a filter
+// redesigns only when one of them really changed, and its output stays bit-identical.
+struct BiquadDesignKey {
+    double cutoffHz = 0.0, q = 0.0, samplingRate = 0.0;
+    bool valid = false;
+
+    bool matches(double c, double qq, double rate) const {
+        return valid && sameBits(c, cutoffHz) && sameBits(qq, q) && sameBits(rate, samplingRate);
+    }
 };
 
 struct BiquadState {

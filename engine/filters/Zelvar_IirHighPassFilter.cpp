@@ -53,14 +53,40 @@ void Zelvar_IirHighPassFilter::setQualityFactor(double q) {
 
 void Zelvar_IirHighPassFilter::calculateCoefficients() {
     coefficients = BiquadCoefficients::highPass(cutoff, qualityFactor, samplingRate);
+    design = {cutoff, qualityFactor, samplingRate, true};
+}
+
+void Zelvar_IirHighPassFilter::process(double* samples, int n) {
+    if (n <= 0)
+        return;
+    if (!hasLanded(cutoffGlide) || !hasLanded(qualityGlide)) {
+        for (int i = 0; i < n; ++i)
+            samples[i] = nextValue(samples[i]);
+        return;
+    }
+    // A landed glide sets the value to its target on every sample and counts the sample; the
+    // counters hold whole numbers, so one addition stands for n.
+    cutoff = cutoffGlide.target;
+    qualityFactor = qualityGlide.target;
+    cutoffGlide.stepCounter += n;
+    qualityGlide.stepCounter += n;
+    if (!design.matches(cutoff, qualityFactor, samplingRate))
+        calculateCoefficients();
+    const BiquadCoefficients c = coefficients;
+    BiquadState s = state;
+    const double q = qualityFactor;
+    for (int i = 0; i < n; ++i)
+        samples[i] = s.process(c, samples[i]) / q;
+    state = s;
 }
 
 double Zelvar_IirHighPassFilter::nextValue(double x) {
-    // Both glides touch their value on every sample, so the coefficients (one tan) are
-    // recomputed every sample.
     advanceGlide(cutoffGlide, cutoff);
     advanceGlide(qualityGlide, qualityFactor);
-    calculateCoefficients();
+    // Both glides touch their value on every sample, but once they have landed the values stand
+    // still: the coefficients (one tan) are recomputed only when their inputs' bits change.
+    if (!design.matches(cutoff, qualityFactor, samplingRate))
+        calculateCoefficients();
     const double y = state.process(coefficients, x);
     return y / qualityFactor;
 }

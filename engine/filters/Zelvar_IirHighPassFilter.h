@@ -16,10 +16,16 @@ public:
     void setQualityFactor(double q);
     void calculateCoefficients();
     double nextValue(double x);
+    // nextValue() on each of n samples in place; a tight loop once both glides have landed.
+    void process(double* samples, int n);
 
     // The values in use for the last sample.
     double getCutoffFrequency() const { return cutoff; }
     double getQualityFactor() const { return qualityFactor; }
+    // The glides' targets: a setter given the same value changes nothing (after the first).
+    double getTargetCutoffFrequency() const { return cutoffGlide.target; }
+    double getTargetQualityFactor() const { return qualityGlide.target; }
+    bool hasFirstValues() const { return !firstCutoff && !firstQ; }
 
 private:
     // One linear glide: value in use moves by step per sample until the target is reached.
@@ -31,6 +37,7 @@ private:
     };
     void startGlide(Glide& glide, double current, double target, double fullRange) const;
     void advanceGlide(Glide& glide, double& current) const;
+    static bool hasLanded(const Glide& glide) { return glide.stepCount - glide.stepCounter < 1.0; }
 
     double samplingRate;
     double cutoff = 20.0;
@@ -40,6 +47,7 @@ private:
     Glide qualityGlide{0.7071067811865475};
     BiquadState state;
     BiquadCoefficients coefficients;
+    BiquadDesignKey design;
     bool firstCutoff = true;
     bool firstQ = true;
 };

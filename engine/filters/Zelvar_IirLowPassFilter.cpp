@@ -31,15 +31,43 @@ void Zelvar_IirLowPassFilter::setInitialValue(double cutoffHz, double q) {
     resonanceSmoother.setCurrentValue(q);
 }
 
-// Bilinear transform with pre-warping; recomputed every sample because cutoff and Q may glide.
+// Bilinear transform with pre-warping.
 void Zelvar_IirLowPassFilter::calculateCoefficients() {
     coefficients = BiquadCoefficients::lowPass(cutoff, qualityFactor, samplingRate);
+    design = {cutoff, qualityFactor, samplingRate, true};
+}
+
+void Zelvar_IirLowPassFilter::process(double* samples, int n) {
+    if (n <= 0)
+        return;
+    if (!cutoffSmoother.isResting() || !resonanceSmoother.isResting()) {
+        for (int i = 0; i < n; ++i)
+            samples[i] = nextValue(samples[i]);
+        return;
+    }
+    cutoff = cutoffSmoother.getTargetValue();
+    qualityFactor = resonanceSmoother.getTargetValue();
+    cutoffSmoother.rest(n);
+    resonanceSmoother.rest(n);
+    if (!design.matches(cutoff, qualityFactor, samplingRate))
+        calculateCoefficients();
+    const BiquadCoefficients c = coefficients;
+    BiquadState a = first;
+    BiquadState b = second;
+    const double divisor = 0.5 * qualityFactor;
+    for (int i = 0; i < n; ++i)
+        samples[i] = b.process(c, a.process(c, samples[i])) / divisor;
+    first = a;
+    second = b;
 }
 
 double Zelvar_IirLowPassFilter::nextValue(double x) {
     cutoff = cutoffSmoother.nextValue();
     qualityFactor = resonanceSmoother.nextValue();
-    calculateCoefficients();
+    // Coefficients are recomputed only when cutoff, Q or rate really changed: the result is
+    // bit-identical, and tan() leaves the per-sample path once the glides have ended.
+    if (!design.matches(cutoff, qualityFactor, samplingRate))
+        calculateCoefficients();
     const double z = second.process(coefficients, first.process(coefficients, x));
     return z / (0.5 * qualityFactor);
 }

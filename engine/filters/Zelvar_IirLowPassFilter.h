@@ -21,10 +21,16 @@ public:
     void setQualityFactor(double q) { resonanceSmoother.setTargetValue(q); }
     void calculateCoefficients();
     double nextValue(double x);
+    // nextValue() on each of n samples in place. Once both glides have landed, cutoff and Q stand
+    // still, and the sections run with fixed coefficients in a tight loop.
+    void process(double* samples, int n);
 
     // The values in use for the last sample.
     double getCutoffFrequency() const { return cutoff; }
     double getQualityFactor() const { return qualityFactor; }
+    // The glides' targets: a setter given the same value changes nothing.
+    double getTargetCutoffFrequency() const { return cutoffSmoother.getTargetValue(); }
+    double getTargetQualityFactor() const { return resonanceSmoother.getTargetValue(); }
 
 private:
     Zelvar_ValueSmoother cutoffSmoother;
@@ -35,4 +41,5 @@ private:
     BiquadState first;
     BiquadState second;
     BiquadCoefficients coefficients;
+    BiquadDesignKey design;
 };

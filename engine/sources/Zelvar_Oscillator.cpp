@@ -3,8 +3,8 @@
 
 // The wavetable oscillator is already in its creation state; only the noise register needs a
 // seed.
-void Zelvar_Oscillator::initialize() {
-    noiseGenerator.initialize();
+void Zelvar_Oscillator::initialize(Zelvar_RandomGenerator& random) {
+    noiseGenerator.initialize(random);
 }
 
 void Zelvar_Oscillator::setWavetableProvider(Zelvar_WavetableProvider* provider) {
@@ -15,6 +15,15 @@ void Zelvar_Oscillator::setWaveform(OscillatorWaveform w) {
     waveform = w;
     if (w >= OscillatorWaveformSine && w <= OscillatorWaveformPulse)
         wavetableOscillator.setWaveform(static_cast<WavetableWaveform>(w));
+}
+
+void Zelvar_Oscillator::render(double* out, int n) {
+    if (waveform == OscillatorWaveformNoise) {
+        for (int i = 0; i < n; ++i)
+            out[i] = noiseGenerator.getValue();
+        return;
+    }
+    wavetableOscillator.render(out, n);
 }
 
 double Zelvar_Oscillator::getValue() {

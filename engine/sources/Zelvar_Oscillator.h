@@ -24,7 +24,8 @@ enum OscillatorWaveform : int32_t {
 
 class Zelvar_Oscillator {
 public:
-    void initialize();
+    // Seeds the noise register from the engine's generator.
+    void initialize(Zelvar_RandomGenerator& random);
     void setWavetableProvider(Zelvar_WavetableProvider* provider);
     void setSamplingRate(double rate) { wavetableOscillator.setSamplingRate(rate); }
     void setFrequency(double frequencyHz) { wavetableOscillator.setFrequency(frequencyHz); }
@@ -33,6 +34,8 @@ public:
     // the last wavetable waveform sounding.
     void setWaveform(OscillatorWaveform waveform);
     double getValue();
+    // n outputs of getValue() at the present settings.
+    void render(double* out, int n);
 
     OscillatorWaveform getWaveform() const { return waveform; }
     const Zelvar_WavetableOscillator& getWavetableOscillator() const { return wavetableOscillator; }

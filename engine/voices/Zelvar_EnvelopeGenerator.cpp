@@ -80,6 +80,64 @@ void Zelvar_EnvelopeGenerator::advanceFadeOut() {
     fadeOutCounter += 1.0;
 }
 
+void Zelvar_EnvelopeGenerator::renderGains(double* gains, const double* sustainLevels, int stride,
+                                           int n) {
+    // A held note with a resting sustain level: attack and decay in locals.
+    if ((state == EnvelopeStateNoteOn || state == EnvelopeStateHold) && stride == 0 && n > 0) {
+        const double target = sustainLevels[0];
+        const double attackLength = attack.lengthSamples;
+        const double attackCoefficient = attack.coefficient;
+        const double decayCoefficient = decay.coefficient;
+        const double fade = fadeOutGain;
+        double counter = stageCounter;
+        double value = level;
+        for (int i = 0; i < n; ++i) {
+            if (counter <= attackLength)
+                value = 1.0 + (value - 1.0) * attackCoefficient;
+            else
+                value = target - (target - value) * decayCoefficient;
+            counter += 1.0;
+            gains[i] = value * 1.0 * fade; // release gain is 1 while the key is held
+        }
+        sustainLevel = target;
+        releaseGain = 1.0;
+        stageCounter = counter;
+        level = value;
+        return;
+    }
+    for (int i = 0; i < n; ++i) {
+        sustainLevel = sustainLevels[i * stride];
+        gains[i] = getValue();
+    }
+}
+
+int Zelvar_EnvelopeGenerator::framesUntilFinished(int limit) const {
+    switch (state) {
+    case EnvelopeStateFinished:
+        return 0;
+    case EnvelopeStateRelease: {
+        double gain = releaseGain;
+        for (int i = 1; i <= limit; ++i) {
+            gain *= release.coefficient;
+            if (gain < stageResidue)
+                return i;
+        }
+        return limit;
+    }
+    case EnvelopeStateFadeOut: {
+        double counter = fadeOutCounter;
+        for (int i = 1; i <= limit; ++i) {
+            if (counter >= fadeOutSamples)
+                return i;
+            counter += 1.0;
+        }
+        return limit;
+    }
+    default:
+        return limit;
+    }
+}
+
 double Zelvar_EnvelopeGenerator::getValue() {
     switch (state) {
     case EnvelopeStateNoteOn:

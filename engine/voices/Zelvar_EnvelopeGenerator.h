@@ -36,6 +36,16 @@ public:
 
     int getState() const { return state; }
     double getValue();
+    // n outputs of getValue(), the sustain level before each taken from sustainLevels[i * stride]
+    // (stride 0: one level for all).
+    void renderGains(double* gains, const double* sustainLevels, int stride, int n);
+    // How many of the next `limit` getValue() calls it takes to reach EnvelopeStateFinished (the
+    // finishing call included), or `limit` if it does not finish within them; 0 if finished.
+    int framesUntilFinished(int limit) const;
+
+    double getAttackTime() const { return attack.seconds; }
+    double getDecayTime() const { return decay.seconds; }
+    double getReleaseTime() const { return release.seconds; }
 
 private:
     // One stage's time, its length in samples and its per-sample -60 dB coefficient.

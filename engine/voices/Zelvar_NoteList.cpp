@@ -10,7 +10,9 @@ Zelvar_NoteList::~Zelvar_NoteList() {
 
 void Zelvar_NoteList::addNote(int noteNumber, int velocity) {
     removeNote(noteNumber);
-    firstNote = new NoteNode{noteNumber, velocity, firstNote};
+    NoteNode* node = new (&pool) NoteNode{{}, noteNumber, velocity, firstNote};
+    if (node != nullptr)
+        firstNote = node;
 }
 
 void Zelvar_NoteList::removeNote(int noteNumber) {

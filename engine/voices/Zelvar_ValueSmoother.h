@@ -19,6 +19,16 @@ public:
     void setTargetValue(double target);
     double nextValue();
 
+    // True when every further nextValue() returns the target unchanged: the ramp has landed
+    // (and nothing retargets it).
+    bool isResting() const { return stepCount - stepCounter < 1.0; }
+    // Exactly what `steps` calls of nextValue() do to a resting smoother; the counter holds whole
+    // numbers, so one addition equals that many additions of 1.
+    void rest(int steps) {
+        currentValue = targetValue;
+        stepCounter += steps;
+    }
+
     double getCurrentValue() const { return currentValue; }
     double getTargetValue() const { return targetValue; }
 

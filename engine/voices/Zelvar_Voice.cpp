@@ -1,6 +1,7 @@
 #include "Zelvar_Voice.h"
 
 #include "Corvena_Core.h"
+#include "SameBits.h"
 #include "Zelvar_BlitOscillator.h"
 #include "Zelvar_EnvelopeGenerator.h"
 #include "Zelvar_FrequencyModulation.h"
@@ -14,42 +15,23 @@
 
 #include <cmath>
 
-Zelvar_Voice::Zelvar_Voice(Zelvar_Dsp* owner, Zelvar_ValueSmoother* sustainSmoother)
-    : engine(owner), sustainLevelSmoother(sustainSmoother) {}
+Zelvar_Voice::Zelvar_Voice(Zelvar_Dsp* owner, Zelvar_ValueSmoother* sustainSmoother,
+                           Zelvar_RandomGenerator& randomGenerator)
+    : engine(owner), sustainLevelSmoother(sustainSmoother), random(randomGenerator) {}
 
-Zelvar_Voice::~Zelvar_Voice() {
-    delete highPassFilter;
-    delete lowPassFilter;
-    delete lowFrequencyOscillator;
-    delete envelopeGenerator;
-    delete frequencyModulation;
-    delete pcmOscillator;
-    delete spareOscillators[1];
-    delete spareOscillators[0];
-    delete oscillator;
-    delete blitOscillator;
-}
-
+// The units are built with the voice (they are members); initialize() seeds the three noise
+// registers in the order the units were once created, and starts the low-pass filter at the
+// present setting.
 void Zelvar_Voice::initialize() {
-    blitOscillator = new Zelvar_BlitOscillator;
-    blitOscillator->initialize();
-    oscillator = new Zelvar_Oscillator;
-    oscillator->initialize();
-    // Two more oscillators are built with every voice; nothing reads them yet, and they cost
-    // only their construction since they are never advanced.
-    for (Zelvar_Oscillator*& spare : spareOscillators) {
-        spare = new Zelvar_Oscillator;
-        spare->initialize();
-    }
-    pcmOscillator = new Zelvar_PcmOscillator;
-    frequencyModulation = new Zelvar_FrequencyModulation;
-    envelopeGenerator = new Zelvar_EnvelopeGenerator;
-    lowFrequencyOscillator = new Zelvar_LowFrequencyOscillator;
-    lowPassFilter = new Zelvar_IirLowPassFilter;
-    highPassFilter = new Zelvar_IirHighPassFilter;
+    blitOscillator.initialize();
+    oscillator.initialize(random);
+    // Two more oscillators come with every voice; nothing reads them yet, and they cost only
+    // their seeds since they are never advanced.
+    for (Zelvar_Oscillator& spare : spareOscillators)
+        spare.initialize(random);
     // A new voice starts at the present filter setting instead of gliding in from a default.
-    lowPassFilter->setInitialValue(parameter(ParameterTypeLpfCutoffFrequency),
-                                   parameter(ParameterTypeLpfResonance));
+    lowPassFilter.setInitialValue(parameter(ParameterTypeLpfCutoffFrequency),
+                                  parameter(ParameterTypeLpfResonance));
 }
 
 double Zelvar_Voice::parameter(int type) const {
@@ -58,26 +40,26 @@ double Zelvar_Voice::parameter(int type) const {
 
 void Zelvar_Voice::setSamplingRate(double rate) {
     samplingRate = rate;
-    blitOscillator->setSamplingRate(rate);
-    envelopeGenerator->setSamplingRate(rate);
-    lowFrequencyOscillator->setSamplingRate(rate);
-    lowPassFilter->setSamplingRate(rate);
-    highPassFilter->setSamplingRate(rate);
-    oscillator->setSamplingRate(rate);
-    for (Zelvar_Oscillator* spare : spareOscillators)
-        spare->setSamplingRate(rate);
+    blitOscillator.setSamplingRate(rate);
+    envelopeGenerator.setSamplingRate(rate);
+    lowFrequencyOscillator.setSamplingRate(rate);
+    lowPassFilter.setSamplingRate(rate);
+    highPassFilter.setSamplingRate(rate);
+    oscillator.setSamplingRate(rate);
+    for (Zelvar_Oscillator& spare : spareOscillators)
+        spare.setSamplingRate(rate);
 }
 
 void Zelvar_Voice::setWavetableProvider(Zelvar_WavetableProvider* provider) {
     wavetableProvider = provider;
-    oscillator->setWavetableProvider(provider);
-    for (Zelvar_Oscillator* spare : spareOscillators)
-        spare->setWavetableProvider(provider);
+    oscillator.setWavetableProvider(provider);
+    for (Zelvar_Oscillator& spare : spareOscillators)
+        spare.setWavetableProvider(provider);
 }
 
 void Zelvar_Voice::setPcmDataManager(Zelvar_PcmDataManager* manager) {
     pcmDataManager = manager;
-    pcmOscillator->setPcmDataManager(manager);
+    pcmOscillator.setPcmDataManager(manager);
 }
 
 void Zelvar_Voice::startNote(int note, int velocity) {
@@ -88,38 +70,38 @@ void Zelvar_Voice::startNote(int note, int velocity) {
     // Velocities outside MIDI's range are clamped before they index the table.
     const int index = velocity < 0 ? 0 : (velocity > 127 ? 127 : velocity);
     velocityGain = velocity_default[index];
-    pcmOscillator->setPcmIndex(note % 4);
+    pcmOscillator.setPcmIndex(note % 4);
 }
 
 void Zelvar_Voice::noteOn(int note, int velocity) {
     startNote(note, velocity);
-    envelopeGenerator->noteOn();
+    envelopeGenerator.noteOn();
 }
 
 void Zelvar_Voice::legatoNoteOn(int note, int velocity) {
     startNote(note, velocity);
-    envelopeGenerator->legatoNoteOn();
+    envelopeGenerator.legatoNoteOn();
 }
 
 void Zelvar_Voice::noteOff(int note) {
     if (note != noteNumber)
         return;
     if (parameter(ParameterTypeDamper) > 0.5)
-        envelopeGenerator->setHold();
+        envelopeGenerator.setHold();
     else
-        envelopeGenerator->noteOff();
+        envelopeGenerator.noteOff();
 }
 
 void Zelvar_Voice::allNoteOff() {
-    envelopeGenerator->noteOff();
+    envelopeGenerator.noteOff();
 }
 
 void Zelvar_Voice::setFadeOut() {
-    envelopeGenerator->setFadeOut();
+    envelopeGenerator.setFadeOut();
 }
 
 int Zelvar_Voice::getState() const {
-    return envelopeGenerator->getState();
+    return envelopeGenerator.getState();
 }
 
 bool Zelvar_Voice::canNoteOff(int note) const {
@@ -141,32 +123,89 @@ double Zelvar_Voice::glidedFrequency() {
     return f;
 }
 
+// Every setter of getValue() returns early when given the value it holds; this checks each one
+// against what getValue() would pass it, including where a setter stores a clamped value (then
+// the next call would not return early).
+bool Zelvar_Voice::isSteady() const {
+    if (!lowFrequencyOscillator.holdsStill())
+        return false;
+    if (parameter(ParameterTypeDamper) < 0.5 && getState() == EnvelopeStateHold)
+        return false;
+    if (!sameBits(parameter(ParameterTypePitchBend), cachedBend) || !bendCached)
+        return false;
+    const double cutoff =
+        parameter(ParameterTypeLpfCutoffFrequency) + 1000.0 * lowFrequencyOscillator.getLastValue();
+    return cutoff == lowPassFilter.getTargetCutoffFrequency() &&
+           parameter(ParameterTypeLpfResonance) == lowPassFilter.getTargetQualityFactor() &&
+           highPassFilter.hasFirstValues() &&
+           parameter(ParameterTypeHpfCutoffFrequency) ==
+               highPassFilter.getTargetCutoffFrequency() &&
+           parameter(ParameterTypeHpfResonance) == highPassFilter.getTargetQualityFactor() &&
+           parameter(ParameterTypeVcaEgAttackTime) == envelopeGenerator.getAttackTime() &&
+           parameter(ParameterTypeVcaEgDecayTime) == envelopeGenerator.getDecayTime() &&
+           parameter(ParameterTypeVcaEgReleaseTime) == envelopeGenerator.getReleaseTime();
+}
+
+// Stage by stage over the run: the units do not touch each other's state, so running each over
+// all n frames in turn computes what n frame-by-frame calls do.
+void Zelvar_Voice::renderSteady(double* mix, int n, const double* sustainLevels, int stride) {
+    double samples[maximumRunFrames];
+    double gains[maximumRunFrames];
+    if (n > maximumRunFrames)
+        n = maximumRunFrames;
+    const double glideSamples = parameter(ParameterTypePortamentoTime) * samplingRate;
+    if (!(glideSamples > portamentoCounter)) {
+        // No glide: the frequency stands for the whole run.
+        oscillatorFrequency = noteFrequency * bendFactor;
+        oscillator.setFrequency(oscillatorFrequency);
+        oscillator.render(samples, n);
+    } else {
+        for (int i = 0; i < n; ++i) {
+            oscillatorFrequency = glidedFrequency() * bendFactor;
+            oscillator.setFrequency(oscillatorFrequency);
+            samples[i] = oscillator.getValue();
+        }
+    }
+    lowPassFilter.process(samples, n);
+    highPassFilter.process(samples, n);
+    envelopeGenerator.renderGains(gains, sustainLevels, stride, n);
+    for (int i = 0; i < n; ++i)
+        mix[i] += gains[i] * samples[i] * velocityGain;
+    outputSample = samples[n - 1];
+}
+
 double Zelvar_Voice::getValue() {
     if (parameter(ParameterTypeDamper) < 0.5 && getState() == EnvelopeStateHold)
-        envelopeGenerator->noteOff();
+        envelopeGenerator.noteOff();
 
-    // The bend range is fixed at two semitones; the "Pitch Bend Range" knob is stored only.
+    // The bend range is fixed at two semitones; the "Pitch Bend Range" knob is stored only. The
+    // factor is recomputed only when the bend's bits change (pow() per sample otherwise).
     const double bend = parameter(ParameterTypePitchBend);
-    oscillatorFrequency = glidedFrequency() * std::pow(2.0, 2.0 * bend / 12.0);
+    if (!bendCached || !sameBits(bend, cachedBend)) {
+        bendFactor = std::pow(2.0, 2.0 * bend / 12.0);
+        cachedBend = bend;
+        bendCached = true;
+    }
+    oscillatorFrequency = glidedFrequency() * bendFactor;
 
-    lowFrequencyOscillator->setFrequency(0.0);
-    oscillator->setWaveform(OscillatorWaveform(int(parameter(ParameterTypeOscillatorWaveform))));
-    oscillator->setFrequency(oscillatorFrequency);
-    oscillator->setPulseWidth(parameter(ParameterTypeOscillatorPulseWidth));
-    outputSample = oscillator->getValue();
+    lowFrequencyOscillator.setFrequency(0.0);
+    oscillator.setWaveform(OscillatorWaveform(int(parameter(ParameterTypeOscillatorWaveform))));
+    oscillator.setFrequency(oscillatorFrequency);
+    oscillator.setPulseWidth(parameter(ParameterTypeOscillatorPulseWidth));
+    outputSample = oscillator.getValue();
 
-    lowPassFilter->setCutoffFrequency(parameter(ParameterTypeLpfCutoffFrequency) +
-                                      1000.0 * lowFrequencyOscillator->getValue());
-    lowPassFilter->setQualityFactor(parameter(ParameterTypeLpfResonance));
-    highPassFilter->setCutoffFrequency(parameter(ParameterTypeHpfCutoffFrequency));
-    highPassFilter->setQualityFactor(parameter(ParameterTypeHpfResonance));
-    outputSample = lowPassFilter->nextValue(outputSample);
-    outputSample = highPassFilter->nextValue(outputSample);
+    lowPassFilter.setCutoffFrequency(parameter(ParameterTypeLpfCutoffFrequency) +
+                                     1000.0 * lowFrequencyOscillator.getValue());
+    lowPassFilter.setQualityFactor(parameter(ParameterTypeLpfResonance));
+    highPassFilter.setCutoffFrequency(parameter(ParameterTypeHpfCutoffFrequency));
+    highPassFilter.setQualityFactor(parameter(ParameterTypeHpfResonance));
+    outputSample = lowPassFilter.nextValue(outputSample);
+    outputSample = highPassFilter.nextValue(outputSample);
 
-    envelopeGenerator->setAttackTime(parameter(ParameterTypeVcaEgAttackTime));
-    envelopeGenerator->setDecayTime(parameter(ParameterTypeVcaEgDecayTime));
-    envelopeGenerator->setSustainLevel(sustainLevelSmoother->nextValue());
-    envelopeGenerator->setReleaseTime(parameter(ParameterTypeVcaEgReleaseTime));
+    envelopeGenerator.setAttackTime(parameter(ParameterTypeVcaEgAttackTime));
+    envelopeGenerator.setDecayTime(parameter(ParameterTypeVcaEgDecayTime));
+    envelopeGenerator.setSustainLevel(sustainLevelSmoother->nextValue());
+    envelopeGenerator.setReleaseTime(parameter(ParameterTypeVcaEgReleaseTime));
 
-    return envelopeGenerator->getValue() * outputSample * velocityGain;
+    return envelopeGenerator.getValue() * outputSample * velocityGain;
 }

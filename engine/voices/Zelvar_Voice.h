@@ -3,27 +3,33 @@
 //
 // The voice list creates a voice per note on the audio thread, asks it for one sample per frame
 // and destroys it when its envelope has finished. Every sample the voice re-reads its parameters
-// from the engine values, so a knob move reaches notes that are already sounding.
+// from the engine values, so a knob move reaches notes that are already sounding. Its units live
+// inside it, so a voice is one block of memory, taken from the voice list's pool.
 #pragma once
+
+#include "Zelvar_BlitOscillator.h"
+#include "Zelvar_EnvelopeGenerator.h"
+#include "Zelvar_FrequencyModulation.h"
+#include "Zelvar_IirHighPassFilter.h"
+#include "Zelvar_IirLowPassFilter.h"
+#include "Zelvar_LowFrequencyOscillator.h"
+#include "Zelvar_Oscillator.h"
+#include "Zelvar_PcmOscillator.h"
+#include "Zelvar_PoolAllocated.h"
 
 class Zelvar_Dsp;
 class Zelvar_ParameterManager;
 class Zelvar_WavetableProvider;
 class Zelvar_PcmDataManager;
+class Zelvar_RandomGenerator;
 class Zelvar_ValueSmoother;
-class Zelvar_BlitOscillator;
-class Zelvar_Oscillator;
-class Zelvar_PcmOscillator;
-class Zelvar_FrequencyModulation;
-class Zelvar_EnvelopeGenerator;
-class Zelvar_LowFrequencyOscillator;
-class Zelvar_IirLowPassFilter;
-class Zelvar_IirHighPassFilter;
 
-class Zelvar_Voice {
+class Zelvar_Voice : public Zelvar_PoolAllocated {
 public:
-    Zelvar_Voice(Zelvar_Dsp* engine, Zelvar_ValueSmoother* sustainLevelSmoother);
-    ~Zelvar_Voice();
+    // The noise sources of the voice's oscillators draw their seeds from `random`.
+    Zelvar_Voice(Zelvar_Dsp* engine, Zelvar_ValueSmoother* sustainLevelSmoother,
+                 Zelvar_RandomGenerator& random);
+    ~Zelvar_Voice() = default;
     Zelvar_Voice(const Zelvar_Voice&) = delete;
     Zelvar_Voice& operator=(const Zelvar_Voice&) = delete;
 
@@ -51,6 +57,18 @@ public:
 
     double getValue();
 
+    // Runs of frames between events. After a getValue() in which every setter was given the
+    // value it already held, the next frames differ only in what moves by itself (glide,
+    // oscillator, filter glides, envelope, the shared sustain level): isSteady() says whether
+    // that holds, and renderSteady() then adds n such frames to mix[0..n), the sustain level of
+    // frame i being sustainLevels[i * stride]. Bit for bit the same as n getValue() calls.
+    bool isSteady() const;
+    int framesUntilFinished(int limit) const {
+        return envelopeGenerator.framesUntilFinished(limit);
+    }
+    void renderSteady(double* mix, int n, const double* sustainLevels, int stride);
+    static constexpr int maximumRunFrames = 128;
+
     // List links, kept by the voice list.
     Zelvar_Voice* previousVoice = nullptr;
     Zelvar_Voice* nextVoice = nullptr;
@@ -65,21 +83,26 @@ private:
     double samplingRate = 44100.0;
     int noteNumber = 60;
     double noteFrequency = 1000.0;
-    Zelvar_BlitOscillator* blitOscillator = nullptr;
-    Zelvar_Oscillator* oscillator = nullptr;
-    Zelvar_Oscillator* spareOscillators[2] = {nullptr, nullptr};
+    Zelvar_BlitOscillator blitOscillator;
+    Zelvar_Oscillator oscillator;
+    Zelvar_Oscillator spareOscillators[2];
     Zelvar_WavetableProvider* wavetableProvider = nullptr;
     Zelvar_PcmDataManager* pcmDataManager = nullptr;
-    Zelvar_PcmOscillator* pcmOscillator = nullptr;
-    Zelvar_FrequencyModulation* frequencyModulation = nullptr;
-    Zelvar_EnvelopeGenerator* envelopeGenerator = nullptr;
-    Zelvar_LowFrequencyOscillator* lowFrequencyOscillator = nullptr;
-    Zelvar_IirLowPassFilter* lowPassFilter = nullptr;
-    Zelvar_IirHighPassFilter* highPassFilter = nullptr;
+    Zelvar_PcmOscillator pcmOscillator;
+    Zelvar_FrequencyModulation frequencyModulation;
+    Zelvar_EnvelopeGenerator envelopeGenerator;
+    Zelvar_LowFrequencyOscillator lowFrequencyOscillator;
+    Zelvar_IirLowPassFilter lowPassFilter;
+    Zelvar_IirHighPassFilter highPassFilter;
     Zelvar_ValueSmoother* sustainLevelSmoother;
+    Zelvar_RandomGenerator& random;
     double oscillatorFrequency = 1000.0;
     double portamentoStartFrequency = 1000.0;
     double portamentoCounter = 0.0;
     double velocityGain = 1.0;
     double outputSample = 0.0;
+    // 2^(2 bend / 12) for the bend value cachedBend.
+    double bendFactor = 1.0;
+    double cachedBend = 0.0;
+    bool bendCached = false;
 };

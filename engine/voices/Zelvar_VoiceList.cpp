@@ -49,7 +49,9 @@ void Zelvar_VoiceList::setUpSmoother(Zelvar_ValueSmoother* smoother, int type) {
 }
 
 void Zelvar_VoiceList::initialize() {
+    voicePool.reserve(sizeof(Zelvar_Voice), voiceCapacity);
     noteList = new Zelvar_NoteList;
+    noteList->initialize();
 
     wavetableProvider = new Zelvar_WavetableProvider(2048, 500);
     wavetableProvider->setBundleDirectoryPath(bundleDirectoryPath);
@@ -142,15 +144,14 @@ void Zelvar_VoiceList::noteOn(int noteNumber, int velocity) {
     if (parameter(ParameterTypeLegato) >= 0.5) {
         if (currentVoiceCount > 0) {
             legatoNoteOn(noteNumber, velocity);
-        } else {
-            normalNoteOn(noteNumber, velocity);
+        } else if (normalNoteOn(noteNumber, velocity)) {
             currentVoiceCount += 1;
         }
         return;
     }
     if (currentVoiceCount < maxVoiceCount) {
-        normalNoteOn(noteNumber, velocity);
-        currentVoiceCount += 1;
+        if (normalNoteOn(noteNumber, velocity))
+            currentVoiceCount += 1;
     } else if (softSteal) {
         softStealNoteOn(noteNumber, velocity);
     } else {
@@ -158,8 +159,13 @@ void Zelvar_VoiceList::noteOn(int noteNumber, int velocity) {
     }
 }
 
-void Zelvar_VoiceList::normalNoteOn(int noteNumber, int velocity) {
-    auto* voice = new Zelvar_Voice(engine, sustainLevelSmoother);
+bool Zelvar_VoiceList::normalNoteOn(int noteNumber, int velocity) {
+    // From the pool reserved at initialize(): the audio thread never calls the system allocator.
+    auto* voice = new (&voicePool) Zelvar_Voice(engine, sustainLevelSmoother, random);
+    if (voice == nullptr) {
+        ++droppedNoteCount;
+        return false;
+    }
     voice->setParameterManager(parameterManager);
     voice->initialize();
     voice->setSamplingRate(samplingRate);
@@ -168,6 +174,7 @@ void Zelvar_VoiceList::normalNoteOn(int noteNumber, int velocity) {
     voice->noteOn(noteNumber, velocity);
     append(voice);
     voice->setPortamentoStartFrequency(portamentoStartFrequency);
+    return true;
 }
 
 void Zelvar_VoiceList::legatoNoteOn(int noteNumber, int velocity) {
@@ -189,6 +196,11 @@ void Zelvar_VoiceList::legatoNoteOn(int noteNumber, int velocity) {
 }
 
 void Zelvar_VoiceList::softStealNoteOn(int noteNumber, int velocity) {
+    // With no block for the new voice the note is dropped before it takes a sounding voice away.
+    if (voicePool.isReserved() && voicePool.getFreeCount() == 0) {
+        ++droppedNoteCount;
+        return;
+    }
     for (Zelvar_Voice* voice = firstVoice; voice != nullptr; voice = voice->nextVoice) {
         if (voice->getState() != EnvelopeStateFadeOut) {
             voice->setFadeOut();
@@ -273,6 +285,69 @@ double Zelvar_VoiceList::getValue() {
     }
     mix *= masterLevelSmoother->nextValue();
     return mix;
+}
+
+bool Zelvar_VoiceList::isSteady() const {
+    return parameter(ParameterTypeMasterOutputLevel) == masterLevelSmoother->getTargetValue() &&
+           parameter(ParameterTypeVcaEgSustainLevel) == sustainLevelSmoother->getTargetValue() &&
+           parameter(ParameterTypeDelayTimeL) == delayLeft->getDelayTime() &&
+           parameter(ParameterTypeDelayTimeR) == delayRight->getDelayTime();
+}
+
+// The first frame goes the frame-by-frame way, which gives every setter its value. If from then
+// on every setter would return early, the following frames are rendered voice by voice over the
+// run, summed per frame in list order (the order of the additions is what keeps the bits), then
+// scaled and delayed frame by frame.
+int Zelvar_VoiceList::renderRun(double* left, double* right, int limit) {
+    getStereoValue(&left[0], &right[0]);
+    int n = limit - 1;
+    if (n > Zelvar_Voice::maximumRunFrames)
+        n = Zelvar_Voice::maximumRunFrames;
+    if (n <= 0 || !isSteady())
+        return 1;
+    int voices = 0;
+    Zelvar_Voice* last = nullptr;
+    for (Zelvar_Voice* voice = firstVoice; voice != nullptr; voice = voice->nextVoice) {
+        if (!voice->isSteady())
+            return 1;
+        n = voice->framesUntilFinished(n);
+        if (n == 0)
+            return 1;
+        ++voices;
+        last = voice;
+    }
+
+    // Each voice takes one sustain level per frame, in list order.
+    const double restingLevel = sustainLevelSmoother->getTargetValue();
+    const double* levels = &restingLevel;
+    int stride = 0;
+    if (voices > 0) {
+        if (sustainLevelSmoother->isResting()) {
+            sustainLevelSmoother->rest(n * voices);
+        } else {
+            if (n * voices > sustainLevelCapacity)
+                n = sustainLevelCapacity / voices;
+            for (int i = 0; i < n * voices; ++i)
+                sustainLevels[i] = sustainLevelSmoother->nextValue();
+            levels = sustainLevels;
+            stride = voices;
+        }
+    }
+
+    double frames[Zelvar_Voice::maximumRunFrames] = {};
+    int index = 0;
+    for (Zelvar_Voice* voice = firstVoice; voice != nullptr; voice = voice->nextVoice, ++index)
+        voice->renderSteady(frames, n, stride == 0 ? levels : levels + index, stride);
+    if (last != nullptr)
+        portamentoStartFrequency = last->getOscillatorFrequency();
+
+    for (int i = 0; i < n; ++i) {
+        const double level = masterLevelSmoother->nextValue();
+        mix = frames[i] * level * 0.1;
+        left[1 + i] = delayLeft->nextValue(mix);
+        right[1 + i] = delayRight->nextValue(mix);
+    }
+    return 1 + n;
 }
 
 void Zelvar_VoiceList::getStereoValue(double* left, double* right) {

@@ -7,6 +7,9 @@
 // the held ones, and a new voice joins at the end. Audio thread only.
 #pragma once
 
+#include "Zelvar_BlockPool.h"
+#include "Zelvar_RandomGenerator.h"
+
 class Zelvar_Dsp;
 class Zelvar_Voice;
 class Zelvar_NoteList;
@@ -18,6 +21,10 @@ class Zelvar_Delay;
 
 class Zelvar_VoiceList {
 public:
+    // Voices that may exist at once: the eight that sound plus those fading out after being
+    // taken over (100 samples each). A note on that finds the pool exhausted is dropped.
+    static constexpr int voiceCapacity = 64;
+
     explicit Zelvar_VoiceList(Zelvar_Dsp* engine);
     ~Zelvar_VoiceList();
     Zelvar_VoiceList(const Zelvar_VoiceList&) = delete;
@@ -32,7 +39,8 @@ public:
     void noteOff(int noteNumber);
     void allNoteOff();
     void legatoNoteOn(int noteNumber, int velocity);
-    void normalNoteOn(int noteNumber, int velocity);
+    // Returns false when no voice could be created (the voice pool is exhausted).
+    bool normalNoteOn(int noteNumber, int velocity);
     void softStealNoteOn(int noteNumber, int velocity);
     void hardStealNoteOn(int noteNumber, int velocity);
     void orderedNoteOff(int noteNumber);
@@ -40,11 +48,18 @@ public:
     void update();
     double getValue();
     void getStereoValue(double* left, double* right);
+    // Up to `limit` output frames (left[i], right[i]) during which no event arrives, the first
+    // exactly as getStereoValue(); returns how many it rendered (at least 1). It stops early
+    // where frame-by-frame rendering would do something a run cannot: a voice finishing (it
+    // leaves the list at the next update()), or a setter that would act again.
+    int renderRun(double* left, double* right, int limit);
     int getCurrentVoiceCount() const { return currentVoiceCount; }
 
     // For tests and diagnostics: the list from the front.
     Zelvar_Voice* getFirstVoice() const { return firstVoice; }
     double getPortamentoStartFrequency() const { return portamentoStartFrequency; }
+    const Zelvar_BlockPool& getVoicePool() const { return voicePool; }
+    int getDroppedNoteCount() const { return droppedNoteCount; }
 
 private:
     double parameter(int type) const;
@@ -54,6 +69,7 @@ private:
     void moveToFront(Zelvar_Voice* voice);
     void moveAheadOfHeldVoices(Zelvar_Voice* voice, Zelvar_Voice* successor);
     void setUpSmoother(Zelvar_ValueSmoother* smoother, int type);
+    bool isSteady() const;
     template <typename CanRelease, typename Release>
     void releaseInOrder(CanRelease canRelease, Release release);
 
@@ -74,4 +90,11 @@ private:
     bool softSteal = true;
     double portamentoStartFrequency = 1000.0;
     char bundleDirectoryPath[256] = {};
+    // Seeds of the voices' noise registers: this engine's own sequence, no process-wide lock.
+    Zelvar_RandomGenerator random;
+    Zelvar_BlockPool voicePool;
+    int droppedNoteCount = 0;
+    // The sustain smoother's values for a run while it glides, voice by voice, frame by frame.
+    static constexpr int sustainLevelCapacity = 4096;
+    double sustainLevels[sustainLevelCapacity];
 };

@@ -3,6 +3,7 @@
 #include "Zelvar_LowFrequencyOscillator.h"
 
 #include "Phase.h"
+#include "SameBits.h"
 
 #include <cmath>
 #include <numbers>
@@ -39,8 +40,29 @@ double Zelvar_LowFrequencyOscillator::valueAt(double p) const {
     return value; // an unknown waveform holds the last value
 }
 
+bool Zelvar_LowFrequencyOscillator::holdsStill() const {
+    const bool knownWaveform = waveform >= LfoWaveformSine && waveform <= LfoWaveformPulse;
+    return phaseIncrement == 0.0 && phase >= 0.0 && !std::signbit(phase) && phase < 1.0 && cached &&
+           sameBits(phase, cachedPhase) && waveform == cachedWaveform &&
+           sameBits(pulseWidth, cachedPulseWidth) &&
+           (!knownWaveform || sameBits(value, cachedValue));
+}
+
+// The voice holds the frequency at 0, so the phase never moves: the waveform's value is reused
+// while phase, waveform and pulse width keep their bits, which keeps sin() off the per-sample
+// path without changing the output.
 double Zelvar_LowFrequencyOscillator::getValue() {
-    value = valueAt(phase);
+    if (!cached || !sameBits(phase, cachedPhase) || waveform != cachedWaveform ||
+        !sameBits(pulseWidth, cachedPulseWidth)) {
+        cachedValue = valueAt(phase);
+        cachedPhase = phase;
+        cachedWaveform = waveform;
+        cachedPulseWidth = pulseWidth;
+        cached = true;
+    }
+    // An unknown waveform holds the last value, which the cache must not overwrite.
+    if (waveform >= LfoWaveformSine && waveform <= LfoWaveformPulse)
+        value = cachedValue;
     phase = advancePhase(phase, phaseIncrement);
     return value;
 }

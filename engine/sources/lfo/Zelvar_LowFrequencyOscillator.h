@@ -27,6 +27,11 @@ public:
     void setPulseWidth(double width) { pulseWidth = width; }
     // The value at the present phase; the phase then advances one sample.
     double getValue();
+    // The last value returned.
+    double getLastValue() const { return value; }
+    // True when getValue() would return the last value again and change nothing: the phase does
+    // not move (the voice holds the frequency at 0) and the value is the waveform's at it.
+    bool holdsStill() const;
 
 private:
     double valueAt(double phase) const;
@@ -38,4 +43,10 @@ private:
     double phaseIncrement;
     double phase = 0.0;
     double value = 0.0;
+    // The waveform's value at cachedPhase, for as long as waveform and pulse width stay.
+    double cachedValue = 0.0;
+    double cachedPhase = 0.0;
+    double cachedPulseWidth = 0.0;
+    LfoWaveform cachedWaveform = LfoWaveformSine;
+    bool cached = false;
 };

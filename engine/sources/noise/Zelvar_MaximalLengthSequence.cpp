@@ -1,10 +1,10 @@
 // 16-bit Galois shift register behind the noise generator.
 #include "Zelvar_MaximalLengthSequence.h"
 
-#include <cstdlib>
+#include "Zelvar_RandomGenerator.h"
 
-void Zelvar_MaximalLengthSequence::initialize() {
-    shiftRegister = std::rand() % 65535 + 1;
+void Zelvar_MaximalLengthSequence::initialize(Zelvar_RandomGenerator& random) {
+    shiftRegister = random.next() % 65535 + 1;
 }
 
 int Zelvar_MaximalLengthSequence::nextValue() {

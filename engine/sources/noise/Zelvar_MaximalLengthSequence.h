@@ -2,6 +2,8 @@
 // repeating only after 65535 bits. The noise generator turns each bit into +-0.5.
 #pragma once
 
+class Zelvar_RandomGenerator;
+
 class Zelvar_MaximalLengthSequence {
 public:
     explicit Zelvar_MaximalLengthSequence(int registerLength = 16, int shiftRegister = 1,
@@ -9,8 +11,9 @@ public:
         : registerLength(registerLength), shiftRegister(shiftRegister), feedbackMask(feedbackMask) {
     }
 
-    // Seeds the register from rand() with a value in 1..65535; all zeros would lock it up.
-    void initialize();
+    // Seeds the register with a value in 1..65535 drawn from the engine's generator (the draw
+    // rand() gave); all zeros would lock it up.
+    void initialize(Zelvar_RandomGenerator& random);
     int nextValue();
 
     int getRegister() const { return shiftRegister; }

@@ -12,7 +12,7 @@ class Zelvar_NoiseGenerator {
 public:
     Zelvar_NoiseGenerator() = default;
 
-    void initialize();
+    void initialize(Zelvar_RandomGenerator& random);
     double getValue();
 
 private:

@@ -29,6 +29,12 @@ void Zelvar_WavetableOscillator::setWavetableProvider(Zelvar_WavetableProvider* 
     this->provider = provider;
     tableCount = provider != nullptr ? provider->getTableCount() : 0;
     tableLength = provider != nullptr ? provider->getTableLength() : 0;
+    updateCrossFades();
+}
+
+void Zelvar_WavetableOscillator::setSamplingRate(double rate) {
+    samplingRate = rate;
+    updateCrossFades();
 }
 
 void Zelvar_WavetableOscillator::setFrequency(double frequencyHz) {
@@ -37,6 +43,41 @@ void Zelvar_WavetableOscillator::setFrequency(double frequencyHz) {
     frequency = frequencyHz;
     harmonicLimit = truncateToInt(0.5 * samplingRate / frequencyHz);
     phaseIncrement = frequencyHz / samplingRate;
+    updateCrossFades();
+}
+
+// The table choice and the terms of the cross-fade depend on frequency, rate and table count
+// only; computed here once per change, with exactly the operations (and their order) of the
+// per-sample formulas, they leave the output bit-identical.
+void Zelvar_WavetableOscillator::updateCrossFades() {
+    const double nyquist = 0.5 * samplingRate;
+
+    const int h = harmonicLimit;
+    int k = h - 2;
+    if (k >= tableCount)
+        k = tableCount - 1;
+    sawtooth.table = k;
+    sawtooth.harmonic = h;
+    sawtooth.twoPiHarmonic = twoPi * h;
+    const double sawFa = nyquist / h;
+    const double sawFb = nyquist / (h + 1.0);
+    sawtooth.distanceToTop = sawFa - frequency;
+    sawtooth.span = sawFa - sawFb;
+
+    int t = truncateToInt((nyquist / frequency + 1.0) * 0.5);
+    t = t > INT_MIN + 2 ? t - 2 : -1;
+    if (t >= tableCount)
+        t = tableCount - 1;
+    triangle.table = t;
+    const double m = 2.0 * t + 3.0;
+    triangle.harmonic = m * m;
+    triangle.twoPiHarmonic = twoPi * m;
+    // (-1)^(k + 1) without a pow.
+    triangle.sign = (t % 2 == 0) ? -1.0 : 1.0;
+    const double triFa = nyquist / m;
+    const double triFb = nyquist / (m + 2.0);
+    triangle.distanceToTop = triFa - frequency;
+    triangle.span = triFa - triFb;
 }
 
 double Zelvar_WavetableOscillator::readTable(const double* set, int table, double p) const {
@@ -64,39 +105,64 @@ double Zelvar_WavetableOscillator::getSawtooth(double p) const {
     const double* set = provider != nullptr ? provider->getSawtoothWavetable() : nullptr;
     if (set == nullptr || tableCount <= 0)
         return 0.0;
-    const int h = harmonicLimit;
-    int k = h - 2;
-    if (k >= tableCount)
-        k = tableCount - 1;
-    if (k < 0)
+    if (sawtooth.table < 0)
         return readTable(set, 0, p);
-    const double value = readTable(set, k, p);
-    const double nyquist = 0.5 * samplingRate;
-    const double fa = nyquist / h;
-    const double fb = nyquist / (h + 1.0);
-    const double harmonic = twoOverPi * std::sin(twoPi * h * p) / h;
-    return value + harmonic * (fa - frequency) / (fa - fb);
+    const double value = readTable(set, sawtooth.table, p);
+    const double harmonic = twoOverPi * std::sin(sawtooth.twoPiHarmonic * p) / sawtooth.harmonic;
+    return value + harmonic * sawtooth.distanceToTop / sawtooth.span;
 }
 
 double Zelvar_WavetableOscillator::getTriangle(double p) const {
     const double* set = provider != nullptr ? provider->getTriangleWavetable() : nullptr;
     if (set == nullptr || tableCount <= 0)
         return 0.0;
-    const double nyquist = 0.5 * samplingRate;
-    int k = truncateToInt((nyquist / frequency + 1.0) * 0.5);
-    k = k > INT_MIN + 2 ? k - 2 : -1;
-    if (k >= tableCount)
-        k = tableCount - 1;
-    if (k < 0)
+    if (triangle.table < 0)
         return readTable(set, 0, p);
-    const double value = readTable(set, k, p);
-    const double m = 2.0 * k + 3.0;
-    const double fa = nyquist / m;
-    const double fb = nyquist / (m + 2.0);
-    // (-1)^(k + 1) without a pow per sample.
-    const double sign = (k % 2 == 0) ? -1.0 : 1.0;
-    const double harmonic = eightOverPiSquared * std::sin(twoPi * m * p) / (m * m) * sign;
-    return value + harmonic * (fa - frequency) / (fa - fb);
+    const double value = readTable(set, triangle.table, p);
+    const double harmonic = eightOverPiSquared * std::sin(triangle.twoPiHarmonic * p) /
+                            triangle.harmonic * triangle.sign;
+    return value + harmonic * triangle.distanceToTop / triangle.span;
+}
+
+// The sawtooth, the waveform the voices play most, gets its own loop with the checks that
+// getSawtooth() makes per sample taken out of it; the others repeat getValue().
+void Zelvar_WavetableOscillator::render(double* out, int n) {
+    const double* set = provider != nullptr ? provider->getSawtoothWavetable() : nullptr;
+    const bool audible = frequency >= lowestFrequencyHz && frequency <= highestFrequencyHz;
+    if (n <= 0 || !audible || waveform != WavetableWaveformSawtooth || set == nullptr ||
+        tableCount <= 0 || sawtooth.table < 0) {
+        for (int i = 0; i < n; ++i)
+            out[i] = getValue();
+        return;
+    }
+    const CrossFade fade = sawtooth;
+    const double increment = phaseIncrement;
+    double p = phase;
+    // A phase in [0, 1) advanced by an increment in (0, 1) and wrapped once stays in [0, 1), so
+    // readTable's folding would do nothing and is left out; anything else takes the full path.
+    if (!(p >= 0.0 && p < 1.0 && increment > 0.0 && increment < 1.0)) {
+        for (int i = 0; i < n; ++i)
+            out[i] = getValue();
+        return;
+    }
+    const double* table = set + static_cast<long>(fade.table) * (tableLength + 1);
+    const double length = tableLength;
+    for (int i = 0; i < n; ++i) {
+        const double position = length * p;
+        int index = static_cast<int>(position);
+        if (index > tableLength - 1)
+            index = tableLength - 1;
+        const double fraction = position - index;
+        const double* t = table + index;
+        const double value = t[0] + fraction * (t[1] - t[0]);
+        const double harmonic = twoOverPi * std::sin(fade.twoPiHarmonic * p) / fade.harmonic;
+        out[i] = value + harmonic * fade.distanceToTop / fade.span;
+        p += increment;
+        if (p >= 1.0)
+            p -= 1.0;
+    }
+    phase = p;
+    lastValue = out[n - 1];
 }
 
 double Zelvar_WavetableOscillator::getValue() {

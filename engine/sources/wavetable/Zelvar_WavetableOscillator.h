@@ -25,7 +25,7 @@ public:
     static constexpr double highestFrequencyHz = 18000.0;
 
     void setWavetableProvider(Zelvar_WavetableProvider* provider);
-    void setSamplingRate(double rate) { samplingRate = rate; }
+    void setSamplingRate(double rate);
     void setFrequency(double frequencyHz);
     void setWaveform(WavetableWaveform waveform) { this->waveform = waveform; }
     void setPulseWidth(double width) { pulseWidth = width; }
@@ -33,6 +33,8 @@ public:
     double getSawtooth(double phase) const;
     double getTriangle(double phase) const;
     double getValue();
+    // n outputs of getValue() at the present frequency.
+    void render(double* out, int n);
 
     WavetableWaveform getWaveform() const { return waveform; }
     double getFrequency() const { return frequency; }
@@ -40,6 +42,19 @@ public:
     int getHarmonicLimit() const { return harmonicLimit; }
 
 private:
+    // One set's table for the present frequency and the cross-faded next harmonic: value +
+    // (constant x sin(twoPiHarmonic x phase) / harmonic) x distanceToTop / span, where span is
+    // the frequency range over which the harmonic fades in and distanceToTop how far into it
+    // the frequency lies. A table below 0 means the fundamental alone.
+    struct CrossFade {
+        int table = -1;
+        double harmonic = 1.0;
+        double twoPiHarmonic = 0.0;
+        double sign = 1.0;
+        double distanceToTop = 0.0;
+        double span = 1.0;
+    };
+    void updateCrossFades();
     double readTable(const double* set, int table, double phase) const;
 
     Zelvar_WavetableProvider* provider = nullptr;
@@ -53,4 +68,6 @@ private:
     double lastValue = 0.0;
     int tableCount = 0;
     int tableLength = 0;
+    CrossFade sawtooth;
+    CrossFade triangle;
 };

@@ -2,6 +2,7 @@
 #include "SineGain.h"
 #include "Zelvar_MaximalLengthSequence.h"
 #include "Zelvar_NoiseGenerator.h"
+#include "Zelvar_RandomGenerator.h"
 
 #include <gtest/gtest.h>
 
@@ -38,12 +39,37 @@ TEST(MaximalLengthSequence, PeriodIs65535WithBalancedBits) {
 
 TEST(MaximalLengthSequence, InitializeSeedsANonZeroSixteenBitRegister) {
     for (unsigned seed = 0; seed < 200; ++seed) {
-        std::srand(seed);
+        Zelvar_RandomGenerator random(seed);
         Zelvar_MaximalLengthSequence sequence;
-        sequence.initialize();
+        sequence.initialize(random);
         EXPECT_GE(sequence.getRegister(), 1);
         EXPECT_LE(sequence.getRegister(), 65535);
     }
+}
+
+// The noise seeds must stay the draws the C library's rand() gave, or every noise voice would
+// sound different; but the generator is the engine's own, untouched by other engines or code.
+TEST(RandomGenerator, DrawsTheCLibrarySequenceForEverySeed) {
+    for (unsigned seed : {0u, 1u, 2u, 777u, 2147483647u, 4000000000u}) {
+        std::srand(seed);
+        Zelvar_RandomGenerator random(seed);
+        for (int i = 0; i < 5000; ++i)
+            ASSERT_EQ(random.next(), std::rand()) << "seed " << seed << ", draw " << i;
+    }
+    Zelvar_RandomGenerator fresh;
+    std::srand(1);
+    EXPECT_EQ(fresh.next(), std::rand()) << "the default is rand()'s own start (seed 1)";
+}
+
+TEST(RandomGenerator, EachGeneratorKeepsItsOwnSequence) {
+    Zelvar_RandomGenerator a, b;
+    const int first = a.next();
+    a.next();
+    EXPECT_EQ(b.next(), first) << "drawing from one leaves the other where it was";
+    std::srand(99);
+    std::rand();
+    Zelvar_RandomGenerator c;
+    EXPECT_EQ(c.next(), first) << "rand() does not touch it either";
 }
 
 // Over one whole period the two-level input has a flat spectrum, so the output spectrum is the
@@ -53,7 +79,8 @@ TEST(NoiseGenerator, SpectrumFollowsTenKilohertzLowPass) {
     constexpr int period = 65535;
     constexpr double rate = 44100.0;
     Zelvar_NoiseGenerator noise;
-    noise.initialize();
+    Zelvar_RandomGenerator random;
+    noise.initialize(random);
     for (int i = 0; i < period; ++i)
         noise.getValue();
     std::vector<double> out(period);

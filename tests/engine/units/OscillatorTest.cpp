@@ -1,6 +1,7 @@
 #include "SignalMeasure.h"
 #include "Zelvar_BlitOscillator.h"
 #include "Zelvar_Oscillator.h"
+#include "Zelvar_RandomGenerator.h"
 #include "Zelvar_WavetableProvider.h"
 
 #include <gtest/gtest.h>
@@ -25,7 +26,8 @@ protected:
         provider = nullptr;
     }
     static void setUp(Zelvar_Oscillator& oscillator, double frequency) {
-        oscillator.initialize();
+        Zelvar_RandomGenerator random;
+        oscillator.initialize(random);
         oscillator.setWavetableProvider(provider);
         oscillator.setSamplingRate(44100.0);
         oscillator.setFrequency(frequency);
