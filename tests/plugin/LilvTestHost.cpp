@@ -1,5 +1,7 @@
 #include "LilvTestHost.h"
 
+#include "AllocationCounter.h"
+
 #include <lv2/midi/midi.h>
 
 #include <algorithm>
@@ -145,7 +147,11 @@ void LilvTestHost::Instance::run(uint32_t frames) {
             data = nullptr;
         lilv_instance_connect_port(instance, index, data);
     }
-    lilv_instance_run(instance, frames);
+    {
+        AllocationCounter counter;
+        lilv_instance_run(instance, frames);
+        allocationsInRun += counter.count();
+    }
     left.insert(left.end(), leftBlock.begin(), leftBlock.end());
     right.insert(right.end(), rightBlock.begin(), rightBlock.end());
 }

@@ -78,6 +78,8 @@ public:
     void runBlocks(size_t frames, uint32_t block);
 
     std::vector<float> left, right;
+    // Allocator calls made inside the plugin's run(), over all runs so far.
+    uint64_t allocationsInRun = 0;
 
 private:
     struct QueuedEvent {

@@ -340,6 +340,24 @@ TEST_F(PluginHostTest, UnconnectedPortsAreLeftAloneAndTheRestRuns) {
     none->runBlocks(4096, 256);
 }
 
+TEST_F(PluginHostTest, RunMakesNoAllocatorCallForControlsBendPedalAndSilence) {
+    // Notes are left out: until the engine keeps a pool of voices, a note allocates its voice.
+    for (double rate : {44100.0, 48000.0}) {
+        auto instance = host.instantiate(rate);
+        ASSERT_TRUE(instance);
+        instance->runBlocks(1024, 256);
+        for (int block = 0; block < 64; ++block) {
+            instance->setControl("cutoff", 200.0f + 100.0f * float(block));
+            instance->setControl("waveform", float(block % 5));
+            instance->queueMidi(block % 256, {0xE0, 0x00, uint8_t(block)});
+            instance->queueMidi(255, {0xB0, 64, uint8_t(block % 2 ? 127 : 0)});
+            instance->queueMidi(255, {0xB0, 123, 0});
+            instance->run(block == 63 ? 20000 : 256);
+        }
+        EXPECT_EQ(instance->allocationsInRun, 0u) << rate;
+    }
+}
+
 TEST_F(PluginHostTest, NotesHeldWhenTheHostDeactivatesAreReleasedWhenItRunsAgain) {
     auto instance = host.instantiate(44100.0);
     ASSERT_TRUE(instance);
