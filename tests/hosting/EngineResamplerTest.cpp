@@ -24,14 +24,24 @@ struct Recording {
     std::vector<float> left, right;
 };
 
-// Renders `frames` host frames in blocks whose sizes cycle through `blocks`.
-Recording render(EngineResampler& resampler, size_t frames, const std::vector<uint32_t>& blocks) {
+// Renders `frames` host frames in blocks whose sizes cycle through `blocks`; before the block
+// that holds each of `noteFrames`, posts a note on stamped for that frame, as a host does.
+Recording render(EngineResampler& resampler, size_t frames, const std::vector<uint32_t>& blocks,
+                 FakeEngine* engine = nullptr, const std::vector<uint64_t>& noteFrames = {}) {
     Recording out;
     out.left.resize(frames);
     out.right.resize(frames);
     size_t done = 0;
     for (size_t b = 0; done < frames; ++b) {
         const auto n = uint32_t(std::min<size_t>(blocks[b % blocks.size()], frames - done));
+        for (uint64_t frame : noteFrames) {
+            if (frame >= done && frame < done + n) {
+                AudioTimeStamp stamp{};
+                stamp.mSampleTime = resampler.stampForHostFrame(frame - done);
+                DspSetEventWithTimeStamp(engine->handle(), stamp, EventSubTypeNoteOn,
+                                         ParameterTypeNone, 60, 100, 0);
+            }
+        }
         resampler.render(out.left.data() + done, out.right.data() + done, n);
         done += n;
     }
@@ -144,23 +154,8 @@ TEST(EngineResamplerTest, AnEventSoundsOnItsHostFrameAfterTheLatencyWhateverTheB
         for (const auto& blocks : patterns) {
             FakeEngine engine;
             EngineResampler resampler(engine.handle(), rate);
-            const size_t frames = 24000;
             const uint64_t target = 9000 + blocks.size() * 37; // anywhere within a block
-            Recording out;
-            out.left.resize(frames);
-            out.right.resize(frames);
-            size_t done = 0;
-            for (size_t b = 0; done < frames; ++b) {
-                const auto n = uint32_t(std::min<size_t>(blocks[b % blocks.size()], frames - done));
-                if (target >= done && target < done + n) {
-                    AudioTimeStamp stamp{};
-                    stamp.mSampleTime = resampler.stampForHostFrame(target - done);
-                    DspSetEventWithTimeStamp(engine.handle(), stamp, EventSubTypeNoteOn,
-                                             ParameterTypeNone, 60, 100, 0);
-                }
-                resampler.render(out.left.data() + done, out.right.data() + done, n);
-                done += n;
-            }
+            const Recording out = render(resampler, 24000, blocks, &engine, {target});
             const std::string where =
                 std::to_string(int(rate)) + " Hz, first block " + std::to_string(blocks[0]);
             EXPECT_EQ(resampler.getLateStampCount(), 0u) << where;
@@ -182,25 +177,7 @@ TEST(EngineResamplerTest, TheSameEventsGiveTheSameOutputWhateverTheBlocks) {
         engine.recordRenders = false;
         engine.signal = [](uint64_t n) { return 0.25 * std::sin(0.05 * double(n)); };
         EngineResampler resampler(engine.handle(), 48000.0);
-        Recording out;
-        out.left.resize(30000);
-        out.right.resize(30000);
-        size_t done = 0;
-        for (size_t b = 0; done < out.left.size(); ++b) {
-            const auto n =
-                uint32_t(std::min<size_t>(blocks[b % blocks.size()], out.left.size() - done));
-            for (uint64_t frame : {5000u, 12345u, 20000u}) {
-                if (frame >= done && frame < done + n) {
-                    AudioTimeStamp stamp{};
-                    stamp.mSampleTime = resampler.stampForHostFrame(frame - done);
-                    DspSetEventWithTimeStamp(engine.handle(), stamp, EventSubTypeNoteOn,
-                                             ParameterTypeNone, 60, 100, 0);
-                }
-            }
-            resampler.render(out.left.data() + done, out.right.data() + done, n);
-            done += n;
-        }
-        return out;
+        return render(resampler, 30000, blocks, &engine, {5000, 12345, 20000});
     };
     const Recording reference = run({256});
     for (const auto& blocks : std::vector<std::vector<uint32_t>>{{1}, {97}, {4096}, {3, 900, 17}}) {
