@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <string>
 
 namespace {
@@ -92,7 +93,11 @@ CorvenaPlugin* CorvenaPlugin::create(double sampleRate, const char* bundlePath,
     DspSetBundleDirectoryPath(engine, directory.data());
     DspSetParameterCallback(engine, nullptr);
     DspInitialize(engine);
-    auto* plugin = new CorvenaPlugin(engine, sampleRate, map);
+    auto* plugin = new (std::nothrow) CorvenaPlugin(engine, sampleRate, map);
+    if (plugin == nullptr) {
+        ReleaseDspObject(engine);
+        return refuse("out of memory");
+    }
     if (!plugin->resampler.isReady()) {
         const std::string reason = plugin->resampler.failure();
         delete plugin;
