@@ -4,6 +4,7 @@
 // application posts it sounds at its pitch and level about 1024 samples later. Skipped when no
 // JACK server answers.
 #include "AudioUnitWrapper.h"
+#include "ChainLevel.h"
 #include "DeviceStream.h"
 #include "DspPointer.h"
 #include "JackRecorder.h"
@@ -16,7 +17,6 @@
 #include <atomic>
 #include <chrono>
 #include <cmath>
-#include <complex>
 #include <cstdio>
 #include <thread>
 
@@ -142,40 +142,6 @@ std::vector<double> risingCrossings(const std::vector<float>& x, size_t from) {
     return at;
 }
 
-std::complex<double> biquadResponse(double b0, double b1, double b2, double a1, double a2,
-                                    double frequencyHz) {
-    const std::complex<double> z1 = std::polar(1.0, -2.0 * M_PI * frequencyHz / sampleRate);
-    return (b0 + b1 * z1 + b2 * z1 * z1) / (1.0 + a1 * z1 + a2 * z1 * z1);
-}
-
-double currentValue(ParameterType type) {
-    return DspGetParameterInfo(dspPointer, type).currentValue;
-}
-
-// The level the voice chain gives a unit sine at `frequencyHz` with the engine's present
-// settings: the 4th-order low-pass (two identical sections) with its 2/Q make-up, the high-pass
-// section with its 1/Q, sustain level, velocity gain, master level and the mix's 0.1; the delay
-// passes the dry signal at mix 0.
-double predictedLevel(double frequencyHz, int velocity) {
-    const double lpCutoff = currentValue(ParameterTypeLpfCutoffFrequency);
-    const double lpQ = currentValue(ParameterTypeLpfResonance);
-    double k = std::tan(M_PI * lpCutoff / sampleRate);
-    double d = 1.0 + k / lpQ + k * k;
-    const double lowPass =
-        std::norm(biquadResponse(k * k / d, 2 * k * k / d, k * k / d, (2 * k * k - 2) / d,
-                                 (1 - k / lpQ + k * k) / d, frequencyHz)) *
-        2.0 / lpQ;
-    const double hpCutoff = currentValue(ParameterTypeHpfCutoffFrequency);
-    const double hpQ = currentValue(ParameterTypeHpfResonance);
-    k = std::tan(M_PI * hpCutoff / sampleRate);
-    d = 1.0 + k / hpQ + k * k;
-    const double highPass = std::abs(biquadResponse(1 / d, -2 / d, 1 / d, (2 * k * k - 2) / d,
-                                                    (1 - k / hpQ + k * k) / d, frequencyHz)) /
-                            hpQ;
-    return lowPass * highPass * currentValue(ParameterTypeVcaEgSustainLevel) *
-           velocity_default[velocity] * currentValue(ParameterTypeMasterOutputLevel) * 0.1;
-}
-
 class JackEndToEndThreads : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -284,7 +250,7 @@ TEST_F(JackEndToEndThreads, NoteOn60SoundsMiddleCAtTheChainsLevelAbout1024Sample
     for (auto i = size_t(std::ceil(crossings.front())); i < size_t(crossings.back()); ++i, ++count)
         sum += double(recorder.left[i]) * recorder.left[i];
     const double amplitude = std::sqrt(2.0 * sum / double(count));
-    const double predicted = predictedLevel(261.6256, 100);
+    const double predicted = chain::predictedSineLevel(dspPointer, 261.6256, 100);
     RecordProperty("amplitude", std::to_string(amplitude));
     EXPECT_NEAR(amplitude, predicted, predicted * 0.005);
 

@@ -40,6 +40,10 @@ bool JackRecorder::connectFrom(const std::string& leftPort, const std::string& r
            jack_connect(client, rightPort.c_str(), jack_port_name(inputs[1])) == 0;
 }
 
+bool JackRecorder::connectPorts(const std::string& source, const std::string& destination) {
+    return jack_connect(client, source.c_str(), destination.c_str()) == 0;
+}
+
 void JackRecorder::arm(size_t frames) {
     armed.store(false, std::memory_order_release);
     std::this_thread::sleep_for(std::chrono::milliseconds(50)); // a running cycle finishes

@@ -18,6 +18,8 @@ public:
     bool open(const char* clientName);
     std::vector<std::string> outputPortsOf(const std::string& client) const;
     bool connectFrom(const std::string& left, const std::string& right);
+    // Any two ports of the server, through this client.
+    bool connectPorts(const std::string& source, const std::string& destination);
 
     // Arms a recording of `frames` frames, starting with the next process cycle.
     void arm(size_t frames);

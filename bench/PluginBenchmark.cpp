@@ -1,0 +1,166 @@
+// The LV2 plugin as a host runs it, loaded from the build tree's bundle: CPU per instance with
+// eight sawtooth voices sounding, at 44.1 kHz (the engine's own rate) and at 48 kHz (through
+// the rate converter), and the memory one and ten instances take. Reports CPU as the share of
+// one core that real time needs (percent) and memory as resident megabytes per instance.
+#include <benchmark/benchmark.h>
+#include <lv2/atom/atom.h>
+#include <lv2/core/lv2.h>
+#include <lv2/midi/midi.h>
+#include <lv2/urid/urid.h>
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t blockFrames = 256;
+
+// URIDs for the three URIs the plugin maps, and any other.
+LV2_URID mapUri(LV2_URID_Map_Handle, const char* uri) {
+    if (std::strcmp(uri, LV2_MIDI__MidiEvent) == 0)
+        return 1;
+    if (std::strcmp(uri, LV2_ATOM__Sequence) == 0)
+        return 2;
+    if (std::strcmp(uri, LV2_ATOM__frameTime) == 0)
+        return 3;
+    return 4;
+}
+
+LV2_URID_Map uridMap{nullptr, mapUri};
+LV2_Feature mapFeature{LV2_URID__map, &uridMap};
+const LV2_Feature* features[] = {&mapFeature, nullptr};
+
+const LV2_Descriptor* descriptor() {
+    static const LV2_Descriptor* loaded = [] {
+        const std::string library = std::string(CORVENA_BENCH_LV2_BUNDLE) + "/corvena.so";
+        void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (handle == nullptr)
+            return static_cast<const LV2_Descriptor*>(nullptr);
+        auto entry = reinterpret_cast<LV2_Descriptor_Function>(dlsym(handle, "lv2_descriptor"));
+        return entry != nullptr ? entry(0) : nullptr;
+    }();
+    return loaded;
+}
+
+// One instance with its port memory: MIDI in, both outputs, latency and the waveform control.
+struct Instance {
+    explicit Instance(double rate) {
+        const LV2_Descriptor* d = descriptor();
+        handle =
+            d != nullptr ? d->instantiate(d, rate, CORVENA_BENCH_LV2_BUNDLE, features) : nullptr;
+        if (handle == nullptr)
+            return;
+        sequence.assign(1024, 0);
+        left.assign(blockFrames, 0.0f);
+        right.assign(blockFrames, 0.0f);
+        d->connect_port(handle, 0, sequence.data());
+        d->connect_port(handle, 1, left.data());
+        d->connect_port(handle, 2, right.data());
+        d->connect_port(handle, 3, &latency);
+        d->connect_port(handle, 4, &waveform);
+        d->activate(handle);
+    }
+    ~Instance() {
+        if (handle != nullptr) {
+            descriptor()->deactivate(handle);
+            descriptor()->cleanup(handle);
+        }
+    }
+
+    // The next block's MIDI: eight notes on at its start, or nothing.
+    void writeSequence(bool notes) {
+        auto* seq = reinterpret_cast<LV2_Atom_Sequence*>(sequence.data());
+        seq->atom.type = 2;
+        seq->body.unit = 0;
+        seq->body.pad = 0;
+        auto* cursor = reinterpret_cast<uint8_t*>(seq + 1);
+        for (int i = 0; notes && i < 8; ++i) {
+            auto* event = reinterpret_cast<LV2_Atom_Event*>(cursor);
+            event->time.frames = 0;
+            event->body.size = 3;
+            event->body.type = 1;
+            const uint8_t message[3] = {0x90, uint8_t(48 + 3 * i), 100};
+            std::memcpy(event + 1, message, 3);
+            cursor += sizeof(LV2_Atom_Event) + 8;
+        }
+        seq->atom.size = uint32_t(cursor - reinterpret_cast<uint8_t*>(&seq->body));
+    }
+
+    void run() { descriptor()->run(handle, blockFrames); }
+
+    LV2_Handle handle = nullptr;
+    std::vector<uint64_t> sequence;
+    std::vector<float> left, right;
+    float latency = 0.0f;
+    float waveform = 2.0f; // sawtooth
+};
+
+void EightVoicesPerInstance(benchmark::State& state) {
+    const auto rate = double(state.range(0));
+    const auto frames = size_t(10 * rate);
+    double seconds = 0.0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        Instance instance(rate);
+        if (instance.handle == nullptr) {
+            state.SkipWithError("the plugin did not instantiate");
+            return;
+        }
+        instance.writeSequence(true);
+        state.ResumeTiming();
+        const auto began = std::chrono::steady_clock::now();
+        for (size_t frame = 0; frame < frames; frame += blockFrames) {
+            instance.run();
+            if (frame == 0)
+                instance.writeSequence(false);
+        }
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+        benchmark::DoNotOptimize(instance.left.data());
+    }
+    const double audioSeconds = double(frames) / rate * double(state.iterations());
+    state.counters["cpu_percent_of_one_core"] = 100.0 * seconds / audioSeconds;
+    state.counters["ns_per_frame"] = seconds * 1e9 / (audioSeconds * rate);
+}
+
+double residentMegabytes() {
+    long pages = 0, resident = 0;
+    if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(statm);
+    }
+    return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
+}
+
+void ResidentMemoryOfInstances(benchmark::State& state) {
+    const auto count = size_t(state.range(0));
+    double perInstance = 0.0, total = 0.0;
+    for (auto _ : state) {
+        descriptor();
+        const double before = residentMegabytes();
+        std::vector<std::unique_ptr<Instance>> instances;
+        for (size_t i = 0; i < count; ++i) {
+            instances.push_back(std::make_unique<Instance>(48000.0));
+            instances.back()->writeSequence(true);
+            for (int block = 0; block < 20; ++block)
+                instances.back()->run(); // touch what a playing instance touches
+        }
+        total = residentMegabytes() - before;
+        perInstance = total / double(count);
+    }
+    state.counters["resident_mb_total"] = total;
+    state.counters["resident_mb_per_instance"] = perInstance;
+}
+
+} // namespace
+
+BENCHMARK(EightVoicesPerInstance)->Arg(44100)->Arg(48000)->Unit(benchmark::kMillisecond);
+BENCHMARK(ResidentMemoryOfInstances)->Arg(1)->Arg(10)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_MAIN();

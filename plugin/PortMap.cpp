@@ -1,0 +1,26 @@
+#include "PortMap.h"
+
+bool PortMap::hasControl(ParameterType type) {
+    return type > ParameterTypeNone && type < ParameterTypeCount && type != ParameterTypePitchBend;
+}
+
+uint32_t PortMap::controlCount() {
+    uint32_t count = 0;
+    for (ParameterType type = 0; type < ParameterTypeCount; ++type)
+        count += hasControl(type) ? 1 : 0;
+    return count;
+}
+
+ParameterType PortMap::parameterOf(uint32_t port) {
+    if (port < firstControl)
+        return ParameterTypeNone;
+    uint32_t index = firstControl;
+    for (ParameterType type = 0; type < ParameterTypeCount; ++type) {
+        if (!hasControl(type))
+            continue;
+        if (index == port)
+            return type;
+        ++index;
+    }
+    return ParameterTypeNone;
+}

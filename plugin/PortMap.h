@@ -1,0 +1,25 @@
+// The plugin's ports by index: the MIDI input, the two audio outputs, the latency output, then
+// one control input for every parameter of the engine's table except "None" and "Pitch Bend"
+// (which comes from MIDI), in table order. The generated description and the plugin both read
+// the layout from here, so they cannot disagree. Hosts save controls by symbol; new parameters
+// only ever add ports at the end.
+#pragma once
+
+#include "Corvena_Core.h"
+
+#include <cstdint>
+
+class PortMap {
+public:
+    static constexpr uint32_t midiInput = 0;
+    static constexpr uint32_t leftOutput = 1;
+    static constexpr uint32_t rightOutput = 2;
+    static constexpr uint32_t latencyOutput = 3;
+    static constexpr uint32_t firstControl = 4;
+
+    static bool hasControl(ParameterType type);
+    static uint32_t controlCount();
+    static uint32_t portCount() { return firstControl + controlCount(); }
+    // The parameter a control port carries; ParameterTypeNone for every other index.
+    static ParameterType parameterOf(uint32_t port);
+};

@@ -1,0 +1,185 @@
+// Build-time generator of the plugin bundle's description: manifest.ttl and the plugin's .ttl.
+//
+// Every control port is written from the engine's parameter table, read through the C
+// interface (DspGetParameterDescription): name, symbol, unit, range, default, steps and curve.
+// Nothing here types a range or a default. Usage: corvena_lv2_ttl OUTPUT_DIRECTORY MINOR MICRO
+// (the plugin's version, which hosts compare to offer updates).
+#include "Corvena_Core.h"
+#include "PluginIdentity.h"
+#include "PortMap.h"
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+// The shortest text that reads back as the same double: a range or default survives the trip
+// through the file bit for bit.
+std::string number(double value) {
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
+
+std::string quoted(const char* text) {
+    std::string out = "\"";
+    for (const char* c = text; *c != '\0'; ++c) {
+        if (*c == '"' || *c == '\\')
+            out += '\\';
+        out += *c;
+    }
+    return out + "\"";
+}
+
+const char* unitResource(const char* unit) {
+    if (std::strcmp(unit, "Hz") == 0)
+        return "units:hz";
+    if (std::strcmp(unit, "s") == 0)
+        return "units:s";
+    if (std::strcmp(unit, "octaves") == 0)
+        return "units:oct";
+    if (std::strcmp(unit, "semitones") == 0)
+        return "units:semitone12TET";
+    return nullptr;
+}
+
+// Switches whose positions are whole numbers from min to max.
+bool isInteger(const ParameterDescription& p) {
+    return p.curve != 2 && p.steps > 2 && p.maxValue - p.minValue == double(p.steps - 1);
+}
+
+void writeControlPort(std::ostream& out, uint32_t index, const ParameterDescription& p) {
+    out << "        a lv2:InputPort , lv2:ControlPort ;\n"
+        << "        lv2:index " << index << " ;\n"
+        << "        lv2:symbol " << quoted(p.symbol) << " ;\n"
+        << "        lv2:name " << quoted(p.name) << " ;\n"
+        << "        lv2:default " << number(p.defaultValue) << " ;\n"
+        << "        lv2:minimum " << number(p.minValue) << " ;\n"
+        << "        lv2:maximum " << number(p.maxValue);
+    if (const char* unit = unitResource(p.unit))
+        out << " ;\n        units:unit " << unit;
+    if (p.steps == 2) {
+        out << " ;\n        lv2:portProperty lv2:toggled";
+    } else if (isInteger(p) && p.valueLabels != nullptr) {
+        out << " ;\n        lv2:portProperty lv2:integer , lv2:enumeration";
+        for (int32_t i = 0; i < p.steps; ++i)
+            out << (i == 0 ? " ;\n        lv2:scalePoint " : " ,\n            ") << "[ rdfs:label "
+                << quoted(p.valueLabels[i]) << " ; rdf:value " << number(p.minValue + i) << " ]";
+    } else if (isInteger(p)) {
+        out << " ;\n        lv2:portProperty lv2:integer";
+    } else if (p.curve == 2 && p.minValue > 0.0) {
+        // A power curve over a range that starts above zero spreads its travel the way a
+        // logarithmic control does; from zero no logarithm is defined.
+        out << " ;\n        lv2:portProperty pprops:logarithmic";
+    }
+    out << "\n";
+}
+
+std::string pluginDescription(int minorVersion, int microVersion) {
+    std::ostringstream out;
+    out << "@prefix atom: <http://lv2plug.in/ns/ext/atom#> .\n"
+           "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
+           "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+           "@prefix midi: <http://lv2plug.in/ns/ext/midi#> .\n"
+           "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
+           "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
+           "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
+           "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
+           "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n"
+           "\n"
+           "# Generated from the engine's parameter table at build time; do not edit.\n"
+        << "<" << plugin_identity::uri << ">\n"
+        << "    a lv2:Plugin , lv2:InstrumentPlugin ;\n"
+        << "    doap:name " << quoted(plugin_identity::name) << " ;\n"
+        << "    doap:license <https://spdx.org/licenses/GPL-3.0-or-later> ;\n"
+        << "    rdfs:comment \"A small polyphonic subtractive synthesizer: wavetable oscillators "
+           "or noise, resonant low-pass and high-pass filters, an amplitude envelope and a "
+           "stereo delay.\" ;\n"
+        << "    lv2:minorVersion " << minorVersion << " ;\n"
+        << "    lv2:microVersion " << microVersion << " ;\n"
+        << "    lv2:requiredFeature urid:map ;\n"
+        << "    lv2:port [\n"
+        << "        a lv2:InputPort , atom:AtomPort ;\n"
+        << "        atom:bufferType atom:Sequence ;\n"
+        << "        atom:supports midi:MidiEvent ;\n"
+        << "        lv2:designation lv2:control ;\n"
+        << "        lv2:index " << PortMap::midiInput << " ;\n"
+        << "        lv2:symbol \"midi_in\" ;\n"
+        << "        lv2:name \"MIDI In\"\n"
+        << "    ] , [\n"
+        << "        a lv2:OutputPort , lv2:AudioPort ;\n"
+        << "        lv2:index " << PortMap::leftOutput << " ;\n"
+        << "        lv2:symbol \"out_left\" ;\n"
+        << "        lv2:name \"Left\"\n"
+        << "    ] , [\n"
+        << "        a lv2:OutputPort , lv2:AudioPort ;\n"
+        << "        lv2:index " << PortMap::rightOutput << " ;\n"
+        << "        lv2:symbol \"out_right\" ;\n"
+        << "        lv2:name \"Right\"\n"
+        << "    ] , [\n"
+        << "        a lv2:OutputPort , lv2:ControlPort ;\n"
+        << "        lv2:index " << PortMap::latencyOutput << " ;\n"
+        << "        lv2:symbol \"latency\" ;\n"
+        << "        lv2:name \"Latency\" ;\n"
+        << "        lv2:designation lv2:latency ;\n"
+        << "        lv2:portProperty lv2:integer , pprops:notOnGUI ;\n"
+        << "        units:unit units:frame ;\n"
+        << "        lv2:minimum 0 ;\n"
+        << "        lv2:maximum 16384\n";
+    for (uint32_t port = PortMap::firstControl; port < PortMap::portCount(); ++port) {
+        ParameterDescription description;
+        if (!DspGetParameterDescription(PortMap::parameterOf(port), &description))
+            return std::string();
+        out << "    ] , [\n";
+        writeControlPort(out, port, description);
+    }
+    out << "    ] .\n";
+    return out.str();
+}
+
+std::string manifest() {
+    std::ostringstream out;
+    out << "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+           "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
+           "\n"
+        << "<" << plugin_identity::uri << ">\n"
+        << "    a lv2:Plugin ;\n"
+        << "    lv2:binary <" << plugin_identity::binaryFile << "> ;\n"
+        << "    rdfs:seeAlso <" << plugin_identity::descriptionFile << "> .\n";
+    return out.str();
+}
+
+bool writeFile(const std::string& path, const std::string& text) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << text;
+    file.close();
+    if (!file) {
+        std::fprintf(stderr, "cannot write %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 4) {
+        std::fprintf(stderr, "usage: %s OUTPUT_DIRECTORY MINOR MICRO\n",
+                     argc > 0 ? argv[0] : "corvena_lv2_ttl");
+        return 2;
+    }
+    const std::string directory = argv[1];
+    const std::string description = pluginDescription(std::atoi(argv[2]), std::atoi(argv[3]));
+    if (description.empty()) {
+        std::fprintf(stderr, "the parameter table has no row for a control port\n");
+        return 1;
+    }
+    const bool written = writeFile(directory + "/manifest.ttl", manifest()) &&
+                         writeFile(directory + "/" + plugin_identity::descriptionFile, description);
+    return written ? 0 : 1;
+}

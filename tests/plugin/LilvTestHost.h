@@ -1,0 +1,103 @@
+// A small plugin host on lilv, the reference LV2 host library, for tests: it loads one bundle
+// the way hosts do, lists the plugin's ports, and runs instances of it with MIDI written into
+// atom sequences at chosen frames, control values of the test's choosing, and the outputs
+// recorded. It can also call the plugin's instantiate directly with a bundle path, features and
+// rate that no real host would pass, to see the plugin refuse them.
+#pragma once
+
+#include <lilv/lilv.h>
+#include <lv2/atom/atom.h>
+#include <lv2/urid/urid.h>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+class LilvTestHost {
+public:
+    static constexpr const char* pluginUri = "urn:corvena:synth";
+
+    // Loads the bundle at `bundleDirectory` (absolute path); plugin() is null when it fails.
+    explicit LilvTestHost(const std::string& bundleDirectory);
+    ~LilvTestHost();
+    LilvTestHost(const LilvTestHost&) = delete;
+    LilvTestHost& operator=(const LilvTestHost&) = delete;
+
+    LilvWorld* world() const { return lilvWorld; }
+    const LilvPlugin* plugin() const { return lilvPlugin; }
+    const std::string& bundle() const { return bundleDirectory; }
+    LV2_URID map(const char* uri);
+    // The URID map and a null-terminated feature list that offers it (or nothing).
+    const LV2_Feature* const* features(bool withMap);
+
+    class Instance;
+    // Null when the plugin refuses (its instantiate returned null).
+    std::unique_ptr<Instance> instantiate(double sampleRate);
+
+private:
+    static LV2_URID mapUri(LV2_URID_Map_Handle self, const char* uri);
+
+    std::string bundleDirectory;
+    LilvWorld* lilvWorld = nullptr;
+    const LilvPlugin* lilvPlugin = nullptr;
+    std::vector<std::string> uris;
+    LV2_URID_Map uridMap{this, &LilvTestHost::mapUri};
+    LV2_Feature mapFeature{LV2_URID__map, &uridMap};
+    const LV2_Feature* withMapFeatures[2] = {&mapFeature, nullptr};
+    const LV2_Feature* noFeatures[1] = {nullptr};
+};
+
+class LilvTestHost::Instance {
+public:
+    Instance(LilvTestHost& host, LilvInstance* instance);
+    ~Instance();
+    Instance(const Instance&) = delete;
+    Instance& operator=(const Instance&) = delete;
+
+    const LV2_Descriptor* descriptor() const;
+    // Deactivates and activates again, as a host does when it stops and restarts processing.
+    void restart();
+
+    // Controls start at the description's defaults, as a host's would.
+    void setControl(const std::string& symbol, float value);
+    float control(const std::string& symbol) const;
+    float latency() const { return latencyValue; }
+
+    // Queued for the next run, at `frame` of its block.
+    void queueMidi(int64_t frame, std::vector<uint8_t> bytes);
+    // Any event at all, for malformed input: the body's declared size and type as given.
+    void queueRawEvent(int64_t frame, uint32_t declaredSize, LV2_URID type,
+                       std::vector<uint8_t> payload);
+    // Leaves a port unconnected (null) from the next run on.
+    void disconnect(const std::string& symbol);
+
+    // Runs one block of `frames` and appends the outputs to left and right.
+    void run(uint32_t frames);
+    void runBlocks(size_t frames, uint32_t block);
+
+    std::vector<float> left, right;
+    // Allocator calls made inside the plugin's run(), over all runs so far.
+    uint64_t allocationsInRun = 0;
+
+private:
+    struct QueuedEvent {
+        int64_t frame;
+        uint32_t declaredSize;
+        LV2_URID type;
+        std::vector<uint8_t> payload;
+    };
+    void writeSequence();
+    uint32_t portIndex(const std::string& symbol) const;
+
+    LilvTestHost& host;
+    LilvInstance* instance;
+    std::vector<float> controls; // one slot per port; audio and MIDI ports unused
+    std::map<std::string, uint32_t> indices;
+    std::vector<std::string> disconnected;
+    std::vector<QueuedEvent> queued;
+    std::vector<uint64_t> sequence; // 8-byte aligned atom sequence buffer
+    std::vector<float> leftBlock, rightBlock;
+    float latencyValue = -1.0f;
+};
