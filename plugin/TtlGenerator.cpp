@@ -103,6 +103,8 @@ std::string pluginDescription(int minorVersion, int microVersion) {
         << "    lv2:minorVersion " << minorVersion << " ;\n"
         << "    lv2:microVersion " << microVersion << " ;\n"
         << "    lv2:requiredFeature urid:map ;\n"
+        // run() takes no lock, does no I/O and, with the engine's voice pool, calls no allocator.
+        << "    lv2:optionalFeature lv2:hardRTCapable ;\n"
         << "    lv2:port [\n"
         << "        a lv2:InputPort , atom:AtomPort ;\n"
         << "        atom:bufferType atom:Sequence ;\n"

@@ -340,8 +340,9 @@ TEST_F(PluginHostTest, UnconnectedPortsAreLeftAloneAndTheRestRuns) {
     none->runBlocks(4096, 256);
 }
 
-TEST_F(PluginHostTest, RunMakesNoAllocatorCallForControlsBendPedalAndSilence) {
-    // Notes are left out: until the engine keeps a pool of voices, a note allocates its voice.
+// The plugin declares itself hard-real-time capable: run() may not call the allocator, whatever
+// it plays — notes, chords past the eight voices (steals), controls, bend, pedal, silence.
+TEST_F(PluginHostTest, RunMakesNoAllocatorCallWhateverItPlays) {
     for (double rate : {44100.0, 48000.0}) {
         auto instance = host.instantiate(rate);
         ASSERT_TRUE(instance);
@@ -349,13 +350,29 @@ TEST_F(PluginHostTest, RunMakesNoAllocatorCallForControlsBendPedalAndSilence) {
         for (int block = 0; block < 64; ++block) {
             instance->setControl("cutoff", 200.0f + 100.0f * float(block));
             instance->setControl("waveform", float(block % 5));
+            instance->setControl("release", 0.05f);
+            for (int n = 0; n < 3; ++n)
+                instance->queueMidi(uint32_t(n * 60),
+                                    {0x90, uint8_t(48 + (block * 3 + n) % 36), 100});
+            instance->queueMidi(200, {0x80, uint8_t(48 + (block * 3 + 35) % 36), 0});
             instance->queueMidi(block % 256, {0xE0, 0x00, uint8_t(block)});
             instance->queueMidi(255, {0xB0, 64, uint8_t(block % 2 ? 127 : 0)});
-            instance->queueMidi(255, {0xB0, 123, 0});
+            if (block % 16 == 15)
+                instance->queueMidi(255, {0xB0, 123, 0});
             instance->run(block == 63 ? 20000 : 256);
         }
         EXPECT_EQ(instance->allocationsInRun, 0u) << rate;
+        float loudest = 0.0f;
+        for (float v : instance->left)
+            loudest = std::max(loudest, std::fabs(v));
+        EXPECT_GT(loudest, 0.01f) << "the notes sounded";
     }
+}
+
+TEST_F(PluginHostTest, DescriptionDeclaresHardRealTimeCapability) {
+    std::ifstream ttl(bundleUnderTest() + "/corvena.ttl");
+    const std::string text((std::istreambuf_iterator<char>(ttl)), std::istreambuf_iterator<char>());
+    EXPECT_NE(text.find("lv2:optionalFeature lv2:hardRTCapable"), std::string::npos);
 }
 
 TEST_F(PluginHostTest, NotesHeldWhenTheHostDeactivatesAreReleasedWhenItRunsAgain) {
