@@ -1,6 +1,7 @@
 #include "MidiFileReader.h"
 
 #include <algorithm>
+#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <stdexcept>
@@ -17,9 +18,12 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-template <typename... Args> [[noreturn]] void fail(const char* format, Args... args) {
+[[noreturn]] __attribute__((format(printf, 1, 2))) void fail(const char* format, ...) {
     char text[256];
-    std::snprintf(text, sizeof text, format, args...);
+    va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(text, sizeof text, format, arguments);
+    va_end(arguments);
     throw ReadError(text);
 }
 

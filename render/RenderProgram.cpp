@@ -175,13 +175,15 @@ int RenderProgram::run(const std::vector<std::string>& arguments) {
                                std::to_string(options.sampleRate) + " Hz");
     }
 
+    // From here on an interruption must not leave the temporary file: it is noted, and the
+    // render stops at its next block and removes the file.
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    std::signal(SIGHUP, onInterrupt);
     WavFileWriter writer;
     if (!writer.open(output, options.sampleRate, options.format, error))
         return fail(output, error);
 
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
-    std::signal(SIGHUP, onInterrupt);
     ProgressDisplay progress(!options.quiet, stderr);
     const auto began = std::chrono::steady_clock::now();
     bool written = true;

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -313,6 +314,30 @@ TEST_F(RenderProgramTest, AnExistingOutputIsReplacedOnlyOnSuccess) {
     EXPECT_EQ(render({midi("good.mid", oneNote(0, 480)), "-o", output}).exitCode, 0);
     EXPECT_EQ(readWav(output).rate, 44100);
     EXPECT_EQ(entries(), (std::vector<std::string>{"broken.mid", "good.mid", "out.wav"}));
+}
+
+TEST_F(RenderProgramTest, AnInterruptedRenderLeavesNoFile) {
+    // An hour of tail takes long enough to be interrupted once its file has been started.
+    const std::string output = path("out.wav");
+    std::ofstream(output) << "previous render";
+    ProgramRun::Running running = ProgramRun::start(
+        CORVENA_RENDER_PROGRAM, {midi("a4.mid", oneNote(0, 480)), "-o", output, "--tail", "3600"});
+    ASSERT_GT(running.pid, 0);
+    const auto started = [&] {
+        for (const std::string& name : entries())
+            if (name.rfind(".out.wav.", 0) == 0)
+                return true;
+        return false;
+    };
+    for (int i = 0; i < 3000 && !started(); ++i)
+        usleep(10000);
+    EXPECT_TRUE(started());
+    kill(running.pid, SIGTERM);
+    const ProgramRun run = running.finish();
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "corvena-render: " + output + ": interrupted; nothing was written\n");
+    EXPECT_EQ(entries(), (std::vector<std::string>{"a4.mid", "out.wav"}));
+    EXPECT_EQ(bytesOf(output), "previous render");
 }
 
 TEST_F(RenderProgramTest, ListsParametersAndExplainsItsUse) {
