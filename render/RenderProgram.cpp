@@ -168,11 +168,13 @@ int RenderProgram::run(const std::vector<std::string>& arguments) {
     if (!renderer.isReady())
         return fail("", std::string("cannot render at ") + std::to_string(options.sampleRate) +
                             " Hz: " + renderer.failure());
-    if (renderer.mostFrames(plan) > WavFileWriter::capacityFrames(options.format)) {
-        const double seconds = double(renderer.mostFrames(plan)) / options.sampleRate;
-        return fail(input, "it lasts up to " + duration(seconds) + " with its tail, more than a " +
-                               formatName(options.format) + " WAV file holds at " +
-                               std::to_string(options.sampleRate) + " Hz");
+    const uint64_t capacity = WavFileWriter::capacityFrames(options.format);
+    if (renderer.mostFrames(plan) > capacity) {
+        const double rate = options.sampleRate;
+        return fail(input, "it lasts up to " + duration(double(renderer.mostFrames(plan)) / rate) +
+                               " with its tail; a " + formatName(options.format) + " WAV file at " +
+                               std::to_string(options.sampleRate) + " Hz holds at most " +
+                               duration(double(capacity) / rate));
     }
 
     // From here on an interruption must not leave the temporary file: it is noted, and the
@@ -213,9 +215,10 @@ int RenderProgram::run(const std::vector<std::string>& arguments) {
                      programName, output.c_str(), SongRenderer::longestAutomaticTailSeconds);
     if (outcome.lateEvents > 0)
         std::fprintf(stderr,
-                     "%s: %s: note: %llu events acted up to a few samples late: more fell "
-                     "together than the engine takes at once\n",
-                     programName, input.c_str(), (unsigned long long)outcome.lateEvents);
+                     "%s: %s: note: %llu events acted late (by up to %u samples): more fell "
+                     "together than the engine's event ring holds\n",
+                     programName, input.c_str(), (unsigned long long)outcome.lateEvents,
+                     SongRenderer::blockFrames);
     const double seconds = double(outcome.frames) / options.sampleRate;
     std::printf("%s: %s of audio rendered in %.2f s, %.1fx real time\n", output.c_str(),
                 duration(seconds).c_str(), taken, taken > 0.0 ? seconds / taken : 0.0);

@@ -87,6 +87,7 @@ public:
     uint64_t songFrames(const RenderPlan& plan) const;
     uint64_t mostFrames(const RenderPlan& plan) const;
 
+    // Once per renderer: the engine's clock and the held notes carry over.
     RenderOutcome render(const RenderPlan& plan, const Sink& sink, const Progress& progress = {});
 
 private:

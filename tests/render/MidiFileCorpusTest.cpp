@@ -128,7 +128,7 @@ TEST(MidiFileCorpus, MutatedFilesAreReadOrRefusedCleanly) {
     const std::vector<Bytes> corpus = seedCorpus();
     std::mt19937 random(20240612);
     int refused = 0;
-    for (int iteration = 0; iteration < 30000; ++iteration) {
+    for (int iteration = 0; iteration < 200000; ++iteration) {
         const Bytes bytes = mutate(corpus[random() % corpus.size()], random);
         MidiSong song;
         std::string error;
@@ -143,6 +143,6 @@ TEST(MidiFileCorpus, MutatedFilesAreReadOrRefusedCleanly) {
             break;
     }
     // Both outcomes must be exercised for the test to mean anything.
-    EXPECT_GT(refused, 1000);
-    EXPECT_LT(refused, 29000);
+    EXPECT_GT(refused, 10000);
+    EXPECT_LT(refused, 190000);
 }

@@ -4,6 +4,7 @@
 // same file, and every kind of bad input ends with one message, exit status 1 and no file.
 #include "MidiFileBuilder.h"
 #include "ProgramRun.h"
+#include "ScratchDirectory.h"
 #include "SignalAnalysis.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +17,6 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -52,31 +52,20 @@ Wav readWav(const std::string& path) {
 }
 
 std::string bytesOf(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+    return ScratchDirectory::bytesOf(path);
 }
 
 // A note on and off in one track of a format 0 file, 480 ticks per quarter note.
-Bytes oneNote(uint32_t onTick, uint32_t offTick, int note = 69, uint32_t tempo = 0) {
+Bytes oneNote(uint32_t onTick, uint32_t offTick, int note = 69) {
     Track track;
-    if (tempo != 0)
-        track.tempo(0, tempo);
     track.noteOn(onTick, 0, note, 100).noteOff(offTick - onTick, 0, note).end();
     return MidiFileBuilder::file(0, 480, {track});
 }
 
 class RenderProgramTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        directory = fs::path(::testing::TempDir()) /
-                    ("corvena_render_" + std::to_string(getpid()) + "_" +
-                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(directory);
-        fs::create_directories(directory);
-    }
-    void TearDown() override { fs::remove_all(directory); }
-
-    std::string path(const std::string& name) const { return (directory / name).string(); }
+    std::string path(const std::string& name) const { return scratch.path(name); }
+    std::vector<std::string> entries() const { return scratch.entries(); }
 
     std::string midi(const std::string& name, const Bytes& bytes) const {
         EXPECT_TRUE(MidiFileBuilder::write(path(name), bytes));
@@ -98,15 +87,7 @@ protected:
         return readWav(output);
     }
 
-    std::vector<std::string> entries() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(directory))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
-
-    fs::path directory;
+    ScratchDirectory scratch;
     int renders = 0;
 };
 
@@ -262,6 +243,11 @@ TEST_F(RenderProgramTest, EveryBadInputGivesOneMessageExitOneAndNoFile) {
         {"meta.mid", track({0x00, 0xFF, 0x03, 0x7F, 'n', 'a', 'm', 'e'}),
          "meta event at byte 23 claims 127 bytes"},
         {"division.mid", track({0x00, 0xFF, 0x2F, 0x00}, 0), "0 ticks per quarter note"},
+        // 2^28 ticks of 16.8 s: 142 years would fill the disk before any WAV limit stopped it.
+        {"endless.mid",
+         track({0x00, 0xFF, 0x51, 0x03, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0x90, 60, 100},
+               1),
+         "a 32-bit float WAV file at 44100 Hz holds at most 202:53.932"},
     };
     const std::string output = path("out.wav");
     for (const auto& c : cases) {
@@ -277,7 +263,7 @@ TEST_F(RenderProgramTest, EveryBadInputGivesOneMessageExitOneAndNoFile) {
 
     // The output's side: a directory that does not exist, a directory, a device.
     const std::string input = midi("good.mid", good);
-    fs::create_directory(directory / "folder");
+    fs::create_directory(scratch.directory / "folder");
     const struct {
         std::string output;
         std::string problem;

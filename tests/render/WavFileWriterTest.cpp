@@ -2,19 +2,18 @@
 // is triangular, unbiased and the same every time, bytes that do not depend on when they were
 // written, and a target that is replaced only by a finished file, and only if it is a file.
 #include "WavFileWriter.h"
+#include "ScratchDirectory.h"
 #include "TpdfDither.h"
 
 #include <gtest/gtest.h>
 #include <sndfile.h>
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -24,24 +23,9 @@ namespace {
 
 class WavFileWriterTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        directory = fs::path(::testing::TempDir()) /
-                    ("corvena_wav_" + std::to_string(getpid()) + "_" +
-                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::remove_all(directory);
-        fs::create_directories(directory);
-    }
-    void TearDown() override { fs::remove_all(directory); }
-
-    std::string path(const char* name) const { return (directory / name).string(); }
-
-    std::vector<std::string> entries() const {
-        std::vector<std::string> names;
-        for (const auto& entry : fs::directory_iterator(directory))
-            names.push_back(entry.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::string path(const std::string& name) const { return scratch.path(name); }
+    std::vector<std::string> entries() const { return scratch.entries(); }
+    static std::string bytesOf(const std::string& file) { return ScratchDirectory::bytesOf(file); }
 
     static bool writeFile(const std::string& file, uint32_t rate, SampleFormat format,
                           const std::vector<float>& left, const std::vector<float>& right) {
@@ -52,12 +36,7 @@ protected:
                writer.commit(error);
     }
 
-    static std::string bytesOf(const std::string& file) {
-        std::ifstream in(file, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-
-    fs::path directory;
+    ScratchDirectory scratch;
 };
 
 struct ReadBack {
@@ -198,10 +177,10 @@ TEST_F(WavFileWriterTest, AReplacedFileKeepsItsPermissionsAndALinkKeepsPointing)
     const std::vector<float> samples(10, 0.0f);
     ASSERT_TRUE(writeFile(path("real.wav"), 44100, SampleFormat::float32, samples, samples));
     ASSERT_EQ(chmod(path("real.wav").c_str(), 0640), 0);
-    fs::create_symlink("real.wav", directory / "link.wav");
+    fs::create_symlink("real.wav", scratch.directory / "link.wav");
     const std::vector<float> longer(500, 0.0f);
     ASSERT_TRUE(writeFile(path("link.wav"), 44100, SampleFormat::float32, longer, longer));
-    EXPECT_TRUE(fs::is_symlink(directory / "link.wav"));
+    EXPECT_TRUE(fs::is_symlink(scratch.directory / "link.wav"));
     EXPECT_EQ(readBack(path("real.wav")).info.frames, 500);
     struct stat status;
     ASSERT_EQ(stat(path("real.wav").c_str(), &status), 0);
@@ -209,7 +188,7 @@ TEST_F(WavFileWriterTest, AReplacedFileKeepsItsPermissionsAndALinkKeepsPointing)
 }
 
 TEST_F(WavFileWriterTest, RefusesWhatIsNotAWritableFile) {
-    fs::create_directory(directory / "folder");
+    fs::create_directory(scratch.directory / "folder");
     const struct {
         std::string target;
         std::string message;
