@@ -1,0 +1,40 @@
+// The renderer's command line:
+//   corvena-render INPUT.mid -o OUTPUT.wav [--format float|pcm16|pcm24] [--rate HZ]
+//                  [--set NAME=VALUE]... [--tail SECONDS] [--quiet]
+//   corvena-render --list-parameters
+// Options take their value as the next argument or after "=" (--rate=48000); "--" ends the
+// options.
+#pragma once
+
+#include "ParameterOption.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+enum class SampleFormat { float32, pcm16, pcm24 };
+
+struct RenderOptions {
+    enum class Action { render, listParameters, help };
+    Action action = Action::render;
+    std::string inputPath;
+    std::string outputPath;
+    SampleFormat format = SampleFormat::float32;
+    uint32_t sampleRate = 44100;
+    std::vector<ParameterSetting> settings; // in command-line order; a later one wins
+    bool automaticTail = true;
+    double tailSeconds = 0.0; // when not automatic
+    bool quiet = false;
+};
+
+class CommandLine {
+public:
+    static constexpr uint32_t lowestRate = 8000;
+    static constexpr uint32_t highestRate = 768000;
+
+    // `arguments` without the program name. On failure returns false with `error` set.
+    static bool parse(const std::vector<std::string>& arguments, RenderOptions& options,
+                      std::string& error);
+
+    static std::string usage();
+};

@@ -1,0 +1,226 @@
+#include "RenderProgram.h"
+
+#include "CommandLine.h"
+#include "Corvena_Core.h"
+#include "MidiFileReader.h"
+#include "ProgressDisplay.h"
+#include "ResourceDirectory.h"
+#include "SongRenderer.h"
+#include "TempoMap.h"
+#include "WavFileWriter.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cmath>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+constexpr const char* programName = "corvena-render";
+constexpr size_t longestEnginePath = 255; // the engine keeps 256 bytes with the terminator
+
+volatile std::sig_atomic_t interrupted = 0;
+
+void onInterrupt(int) {
+    interrupted = 1;
+}
+
+int fail(const std::string& subject, const std::string& problem) {
+    if (subject.empty())
+        std::fprintf(stderr, "%s: %s\n", programName, problem.c_str());
+    else
+        std::fprintf(stderr, "%s: %s: %s\n", programName, subject.c_str(), problem.c_str());
+    return RenderProgram::failure;
+}
+
+bool readWholeFile(const std::string& path, std::vector<uint8_t>& bytes, std::string& error) {
+    const int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0) {
+        error = std::string("cannot open it: ") + std::strerror(errno);
+        return false;
+    }
+    struct stat status;
+    if (fstat(descriptor, &status) == 0 && S_ISDIR(status.st_mode)) {
+        close(descriptor);
+        error = "it is a directory, not a MIDI file";
+        return false;
+    }
+    bytes.clear();
+    uint8_t buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(descriptor, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            error = std::string("cannot read it: ") + std::strerror(errno);
+            close(descriptor);
+            return false;
+        }
+        if (got == 0)
+            break;
+        bytes.insert(bytes.end(), buffer, buffer + got);
+        if (bytes.size() > MidiFileReader::largestFileBytes)
+            break; // the reader refuses it, saying why
+    }
+    close(descriptor);
+    return true;
+}
+
+void ignoreParameterChange(double) {}
+
+// The engine, created and initialised in a host's order, and released at the end.
+class Engine {
+public:
+    bool create(std::string& error) {
+        const ResourceLookup resources =
+            ResourceDirectory::locate(reinterpret_cast<const void*>(&CreateDspObject));
+        if (!resources.found) {
+            error = resources.error;
+            return false;
+        }
+        if (resources.path.size() > longestEnginePath) {
+            error = "the resource directory path is longer than " +
+                    std::to_string(longestEnginePath) + " bytes: " + resources.path;
+            return false;
+        }
+        handle = CreateDspObject();
+        std::vector<char> path(resources.path.begin(), resources.path.end());
+        path.push_back('\0');
+        DspSetBundleDirectoryPath(handle, path.data());
+        DspSetParameterCallback(handle, ignoreParameterChange);
+        DspInitialize(handle);
+        return true;
+    }
+    ~Engine() { ReleaseDspObject(handle); }
+
+    // Stamped at sample time 0: the renderer's clock makes that the first engine frame.
+    void set(const ParameterSetting& setting) {
+        AudioTimeStamp stamp;
+        std::memset(&stamp, 0, sizeof stamp);
+        DspSetEventWithTimeStamp(handle, stamp, EventSubTypeParameter, setting.type,
+                                 setting.normalized, 0.0, 0.0);
+    }
+
+    DspObject handle = nullptr;
+};
+
+const char* formatName(SampleFormat format) {
+    switch (format) {
+    case SampleFormat::pcm16:
+        return "16-bit";
+    case SampleFormat::pcm24:
+        return "24-bit";
+    case SampleFormat::float32:
+        break;
+    }
+    return "32-bit float";
+}
+
+} // namespace
+
+std::string RenderProgram::duration(double seconds) {
+    const auto milliseconds = uint64_t(std::llround(std::max(0.0, seconds) * 1000.0));
+    char text[48];
+    std::snprintf(
+        text, sizeof text, "%llu:%02llu.%03llu", (unsigned long long)(milliseconds / 60000),
+        (unsigned long long)(milliseconds / 1000 % 60), (unsigned long long)(milliseconds % 1000));
+    return text;
+}
+
+int RenderProgram::run(const std::vector<std::string>& arguments) {
+    RenderOptions options;
+    std::string error;
+    if (!CommandLine::parse(arguments, options, error))
+        return fail("", error + " (--help shows how to use it)");
+    if (options.action == RenderOptions::Action::help) {
+        std::fputs(CommandLine::usage().c_str(), stdout);
+        return success;
+    }
+    if (options.action == RenderOptions::Action::listParameters) {
+        std::fputs(ParameterOption::listing().c_str(), stdout);
+        return success;
+    }
+    const std::string& input = options.inputPath;
+    const std::string& output = options.outputPath;
+
+    std::vector<uint8_t> bytes;
+    if (!readWholeFile(input, bytes, error))
+        return fail(input, error);
+    MidiSong song;
+    if (!MidiFileReader::read(bytes.data(), bytes.size(), song, error))
+        return fail(input, error);
+    const TempoMap tempo(song.division, song.tempoChanges);
+    const RenderPlan plan =
+        SongRenderer::plan(song, tempo, options.automaticTail, options.tailSeconds);
+
+    Engine engine;
+    if (!engine.create(error))
+        return fail("", error);
+    for (const ParameterSetting& setting : options.settings)
+        engine.set(setting);
+    SongRenderer renderer(engine.handle, options.sampleRate);
+    if (!renderer.isReady())
+        return fail("", std::string("cannot render at ") + std::to_string(options.sampleRate) +
+                            " Hz: " + renderer.failure());
+    const uint64_t capacity = WavFileWriter::capacityFrames(options.format);
+    if (renderer.mostFrames(plan) > capacity) {
+        const double rate = options.sampleRate;
+        return fail(input, "it lasts up to " + duration(double(renderer.mostFrames(plan)) / rate) +
+                               " with its tail; a " + formatName(options.format) + " WAV file at " +
+                               std::to_string(options.sampleRate) + " Hz holds at most " +
+                               duration(double(capacity) / rate));
+    }
+
+    // From here on an interruption must not leave the temporary file: it is noted, and the
+    // render stops at its next block and removes the file.
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    std::signal(SIGHUP, onInterrupt);
+    WavFileWriter writer;
+    if (!writer.open(output, options.sampleRate, options.format, error))
+        return fail(output, error);
+
+    ProgressDisplay progress(!options.quiet, stderr);
+    const auto began = std::chrono::steady_clock::now();
+    bool written = true;
+    const RenderOutcome outcome = renderer.render(
+        plan,
+        [&](const float* left, const float* right, uint32_t frames) {
+            if (interrupted)
+                return false;
+            written = writer.write(left, right, frames, error);
+            return written;
+        },
+        [&](uint64_t done, uint64_t expected) { progress.update(done, expected); });
+    progress.finish();
+    if (!outcome.completed) {
+        writer.discard();
+        return fail(output, written ? "interrupted; nothing was written" : error);
+    }
+    if (!writer.commit(error))
+        return fail(output, error);
+    const double taken =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+
+    if (outcome.tailCut)
+        std::fprintf(stderr,
+                     "%s: %s: note: the sound had not died away %.0f s after the end (delay "
+                     "feedback at its top?), so the tail stops there; --tail sets it\n",
+                     programName, output.c_str(), SongRenderer::longestAutomaticTailSeconds);
+    if (outcome.lateEvents > 0)
+        std::fprintf(stderr,
+                     "%s: %s: note: %llu events acted late (by up to %u samples): more fell "
+                     "together than the engine's event ring holds\n",
+                     programName, input.c_str(), (unsigned long long)outcome.lateEvents,
+                     SongRenderer::blockFrames);
+    const double seconds = double(outcome.frames) / options.sampleRate;
+    std::printf("%s: %s of audio rendered in %.2f s, %.1fx real time\n", output.c_str(),
+                duration(seconds).c_str(), taken, taken > 0.0 ? seconds / taken : 0.0);
+    return success;
+}
