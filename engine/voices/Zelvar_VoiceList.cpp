@@ -159,7 +159,24 @@ void Zelvar_VoiceList::noteOn(int noteNumber, int velocity) {
     }
 }
 
+bool Zelvar_VoiceList::makeRoomForVoice() {
+    if (!voicePool.isReserved() || voicePool.getFreeCount() > 0)
+        return true;
+    // A burst of notes can leave every block with a voice still fading out from a steal. The
+    // note just played matters more than the last samples of a fade already under way: the
+    // oldest fading voice ends at once and gives up its block.
+    for (Zelvar_Voice* voice = firstVoice; voice != nullptr; voice = voice->nextVoice) {
+        if (voice->getState() == EnvelopeStateFadeOut) {
+            unlink(voice);
+            delete voice;
+            return true;
+        }
+    }
+    return false;
+}
+
 bool Zelvar_VoiceList::normalNoteOn(int noteNumber, int velocity) {
+    makeRoomForVoice();
     // From the pool reserved at initialize(): the audio thread never calls the system allocator.
     auto* voice = new (&voicePool) Zelvar_Voice(engine, sustainLevelSmoother, random);
     if (voice == nullptr) {
@@ -197,7 +214,7 @@ void Zelvar_VoiceList::legatoNoteOn(int noteNumber, int velocity) {
 
 void Zelvar_VoiceList::softStealNoteOn(int noteNumber, int velocity) {
     // With no block for the new voice the note is dropped before it takes a sounding voice away.
-    if (voicePool.isReserved() && voicePool.getFreeCount() == 0) {
+    if (!makeRoomForVoice()) {
         ++droppedNoteCount;
         return;
     }

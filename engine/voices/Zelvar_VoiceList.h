@@ -40,6 +40,7 @@ public:
     void allNoteOff();
     void legatoNoteOn(int noteNumber, int velocity);
     // Returns false when no voice could be created (the voice pool is exhausted).
+    bool makeRoomForVoice();
     bool normalNoteOn(int noteNumber, int velocity);
     void softStealNoteOn(int noteNumber, int velocity);
     void hardStealNoteOn(int noteNumber, int velocity);

@@ -91,8 +91,15 @@ public:
             [&] { return recorder.outputPortsOf(client).size() == 2 || !jalv->running(); }, 20s))
             << jalv->log();
         ASSERT_TRUE(jalv->running()) << jalv->log();
-        ASSERT_TRUE(recorder.connectFrom(client + ":out_left", client + ":out_right"));
-        ASSERT_TRUE(recorder.connectPorts(keyboard->portName(), client + ":midi_in"));
+        // jalv's ports exist before its client is active, and JACK refuses to connect an
+        // inactive client's ports: retry for a while.
+        ASSERT_TRUE(waitFor(
+            [&] {
+                return recorder.connectFrom(client + ":out_left", client + ":out_right") &&
+                       recorder.connectPorts(keyboard->portName(), client + ":midi_in");
+            },
+            10s))
+            << jalv->log();
         std::this_thread::sleep_for(300ms); // the server settles its new graph
     }
 

@@ -74,9 +74,10 @@ TEST(BlockPool, AnUnreservedPoolHandsOutSystemMemory) {
     delete thing;
 }
 
-// Far more notes in one frame than the pool holds: the extra notes are dropped, nothing breaks,
-// and once the fading voices have finished, notes play again.
-TEST(VoicePool, ExhaustionDropsNotesAndRecovers) {
+// Far more notes in one frame than the pool holds: every block ends up with a voice fading out
+// from a steal, and then each new note ends the oldest fade at once, so the newest notes always
+// play, nothing breaks, and the pool is whole again once the fades are over.
+TEST(VoicePool, ExhaustionEndsTheOldestFadeSoTheNewestNotesPlay) {
     EngineDriver driver;
     auto* list = static_cast<Zelvar_Dsp*>(driver.handle())->getVoiceList();
     const int notes = Zelvar_VoiceList::voiceCapacity + 36;
@@ -84,18 +85,26 @@ TEST(VoicePool, ExhaustionDropsNotesAndRecovers) {
         driver.noteOn(0, 20 + i, 100);
     driver.render(1025);
     EXPECT_EQ(list->getVoicePool().getFreeCount(), 0);
-    EXPECT_EQ(list->getDroppedNoteCount(), notes - Zelvar_VoiceList::voiceCapacity);
+    EXPECT_EQ(list->getDroppedNoteCount(), 0);
     int count = 0;
-    for (auto* v = list->getFirstVoice(); v != nullptr; v = v->nextVoice)
+    std::vector<int> sounding;
+    for (auto* v = list->getFirstVoice(); v != nullptr; v = v->nextVoice) {
         ++count;
+        if (v->getState() != EnvelopeStateFadeOut)
+            sounding.push_back(v->getNoteNumber());
+    }
     EXPECT_EQ(count, Zelvar_VoiceList::voiceCapacity);
+    std::vector<int> newest;
+    for (int i = notes - 8; i < notes; ++i)
+        newest.push_back(20 + i);
+    EXPECT_EQ(sounding, newest) << "the last eight notes played are the ones sounding";
 
     driver.render(200); // the stolen voices' 100-sample fades end
     EXPECT_EQ(list->getCurrentVoiceCount(), 8);
     EXPECT_EQ(list->getVoicePool().getFreeCount(), Zelvar_VoiceList::voiceCapacity - 8);
     driver.noteOn(driver.position(), 100, 100);
     driver.render(1024 + 200);
-    EXPECT_EQ(list->getDroppedNoteCount(), notes - Zelvar_VoiceList::voiceCapacity);
+    EXPECT_EQ(list->getDroppedNoteCount(), 0);
     EXPECT_EQ(list->getVoicePool().getFreeCount(), Zelvar_VoiceList::voiceCapacity - 8)
         << "the new note stole a voice, whose fade has ended";
 }

@@ -1,6 +1,7 @@
 #include "JackRecorder.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -35,13 +36,16 @@ std::vector<std::string> JackRecorder::outputPortsOf(const std::string& clientNa
     return names;
 }
 
+// A connection that already exists counts as made, so callers may retry until a client that
+// registered its ports has also activated them (JACK refuses connections to inactive clients).
 bool JackRecorder::connectFrom(const std::string& leftPort, const std::string& rightPort) {
-    return jack_connect(client, leftPort.c_str(), jack_port_name(inputs[0])) == 0 &&
-           jack_connect(client, rightPort.c_str(), jack_port_name(inputs[1])) == 0;
+    return connectPorts(leftPort, jack_port_name(inputs[0])) &&
+           connectPorts(rightPort, jack_port_name(inputs[1]));
 }
 
 bool JackRecorder::connectPorts(const std::string& source, const std::string& destination) {
-    return jack_connect(client, source.c_str(), destination.c_str()) == 0;
+    const int result = jack_connect(client, source.c_str(), destination.c_str());
+    return result == 0 || result == EEXIST;
 }
 
 void JackRecorder::arm(size_t frames) {
