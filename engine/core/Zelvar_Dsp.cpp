@@ -40,7 +40,7 @@ void Zelvar_Dsp::initialize() {
     sequencer->initialize();
     voiceList = new Zelvar_VoiceList(this);
     voiceList->setBundleDirectoryPath(bundleDirectoryPath);
-    voiceList->initialize();
+    voiceList->initialize(*parameterManager);
     voiceList->setSamplingRate(samplingRate);
     voiceList->setParameterManager(parameterManager);
     // Built for hosts that need 48 kHz; the render loop itself produces 44.1 kHz directly.
