@@ -1,6 +1,6 @@
 #include "Zelvar_ParameterManager.h"
 
-#include "SampleTime.h"
+#include "NumericConversion.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,8 +1,8 @@
 #include "Zelvar_Dsp.h"
 
 #include "HostClock.h"
+#include "NumericConversion.h"
 #include "OutputUnitServices.h"
-#include "SampleTime.h"
 #include "Zelvar_CircularBuffer.h"
 #include "Zelvar_SamplingRateConverter.h"
 #include "Zelvar_Sequencer.h"

@@ -1,6 +1,6 @@
 #include "Zelvar_EventBuffer.h"
 
-#include "SampleTime.h"
+#include "NumericConversion.h"
 
 #include <cstring>
 #include <thread>
