@@ -1,23 +1,19 @@
+#include "DspEventBuilder.h"
 #include "Zelvar_EventBuffer.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cmath>
-#include <cstring>
 #include <thread>
 #include <vector>
 
 namespace {
 
 DspEvent makeEvent(double sampleTime, double value1, EventType type = EventTypeSynth) {
-    DspEvent event;
-    std::memset(&event, 0, sizeof event);
-    event.timeStamp.mSampleTime = sampleTime;
-    event.eventType = type;
-    event.subType = EventSubTypeNoteOn;
-    event.value1 = value1;
-    return event;
+    AudioTimeStamp stamp{};
+    stamp.mSampleTime = sampleTime;
+    return makeDspEvent(stamp, type, EventSubTypeNoteOn, ParameterTypeNone, value1, 0.0, 0.0);
 }
 
 } // namespace

@@ -2,13 +2,13 @@
 // frame-by-frame reference. Both must give the same bits, also where a setter never settles
 // (values beyond a smoother's or a glide's clamp, NaN), under sequencer transport and tempo
 // changes, glides, legato, the damper and stolen voices.
+#include "DspEventBuilder.h"
 #include "Zelvar_Dsp.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -16,17 +16,9 @@ namespace {
 
 DspEvent event(uint64_t stamp, EventType type, EventSubType subType, ParameterType parameter,
                double value1, double value2 = 0.0, int eventId = 0, int tick = 0) {
-    DspEvent e;
-    std::memset(&e, 0, sizeof e);
-    e.timeStamp.mSampleTime = double(stamp);
-    e.eventType = type;
-    e.subType = subType;
-    e.parameterType = parameter;
-    e.value1 = value1;
-    e.value2 = value2;
-    e.eventId = eventId;
-    e.tick = tick;
-    return e;
+    AudioTimeStamp at{};
+    at.mSampleTime = double(stamp);
+    return makeDspEvent(at, type, subType, parameter, value1, value2, 0.0, eventId, tick);
 }
 
 class RunRender : public ::testing::Test {
