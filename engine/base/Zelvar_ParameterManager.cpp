@@ -7,24 +7,24 @@
 #include <cstring>
 
 Zelvar_ParameterManager::~Zelvar_ParameterManager() {
-    delete[] parameterTable;
+    delete[] records;
     delete[] dspValues;
 }
 
 void Zelvar_ParameterManager::initialize() {
-    if (parameterTable == nullptr)
-        parameterTable = new ParameterRecord[ParameterTypeCount];
+    if (records == nullptr)
+        records = new ParameterRecord[ParameterTypeCount];
     if (dspValues == nullptr)
         dspValues = new double[ParameterTypeCount]();
     setDefaultValues();
     for (int t = 0; t < ParameterTypeCount; ++t)
-        dspValues[t] = parameterTable[t].currentValue.load(std::memory_order_relaxed);
+        dspValues[t] = records[t].currentValue.load(std::memory_order_relaxed);
 }
 
 void Zelvar_ParameterManager::setDefaultValues() {
     for (int t = 0; t < ParameterTypeCount; ++t) {
-        ParameterRecord& row = parameterTable[t];
-        row.definition = ::parameterTable[t];
+        ParameterRecord& row = records[t];
+        row.definition = parameterTable[t];
         // The default is scaled as given, not snapped to the steps.
         row.defaultValue =
             getScaledValue(row.definition.index, row.definition.defaultNormalizedValue);
@@ -36,14 +36,14 @@ void Zelvar_ParameterManager::setDefaultValues() {
 double Zelvar_ParameterManager::getScaledValue(int type, double x) const {
     if (!isValidParameterType(type))
         return 0.0;
-    return scaleParameterValue(parameterTable[type].definition, x);
+    return scaleParameterValue(records[type].definition, x);
 }
 
 double Zelvar_ParameterManager::setNormalizedValue(int type, double x) {
     if (!isValidParameterType(type) || !std::isfinite(x))
         return 0.0;
     x = std::clamp(x, 0.0, 1.0);
-    ParameterRecord& row = parameterTable[type];
+    ParameterRecord& row = records[type];
     const double a = double(row.definition.steps - 1);
     // A one-step row would divide by zero; it has a single position, the value as given.
     const double n = a != 0.0 ? roundHalfAway(x * a) / a : x;
@@ -62,22 +62,14 @@ void Zelvar_ParameterManager::setDspValueDirectly(int type, double normalized) {
 void Zelvar_ParameterManager::setDspValue(int type, double value) {
     if (!isValidParameterType(type) || !std::isfinite(value))
         return;
-    const ParameterDefinition& row = parameterTable[type].definition;
+    const ParameterDefinition& row = records[type].definition;
     dspValues[type] = std::clamp(value, row.minValue, row.maxValue);
 }
 
 double Zelvar_ParameterManager::getCurrentValue(int type) const {
     if (!isValidParameterType(type))
         return 0.0;
-    return parameterTable[type].currentValue.load(std::memory_order_relaxed);
-}
-
-double Zelvar_ParameterManager::getMinValue(int type) const {
-    return isValidParameterType(type) ? parameterTable[type].definition.minValue : 0.0;
-}
-
-double Zelvar_ParameterManager::getMaxValue(int type) const {
-    return isValidParameterType(type) ? parameterTable[type].definition.maxValue : 0.0;
+    return records[type].currentValue.load(std::memory_order_relaxed);
 }
 
 ParameterInfo Zelvar_ParameterManager::getParameterInfo(int type) const {
@@ -85,7 +77,7 @@ ParameterInfo Zelvar_ParameterManager::getParameterInfo(int type) const {
     std::memset(&info, 0, sizeof info);
     if (!isValidParameterType(type))
         return info;
-    const ParameterRecord& row = parameterTable[type];
+    const ParameterRecord& row = records[type];
     info.type = row.definition.type;
     std::strncpy(info.name, row.definition.name, sizeof info.name - 1);
     info.minValue = row.definition.minValue;

@@ -38,11 +38,10 @@ public:
     void setDspValue(int type, double value);
     double getDspValue(int type) const { return dspValues[type]; }
     double getCurrentValue(int type) const;
-    double getMinValue(int type) const;
-    double getMaxValue(int type) const;
     ParameterInfo getParameterInfo(int type) const;
 
 private:
-    ParameterRecord* parameterTable = nullptr;
+    // The working copy of the table's rows, one per type.
+    ParameterRecord* records = nullptr;
     double* dspValues = nullptr;
 };

@@ -30,8 +30,6 @@ public:
     DspEvent get();
     int pointNormalize(int index) const;
 
-    int getCapacity() const { return capacity; }
-
 private:
     bool isEmpty(int read, int write) const { return (read + 1) % capacity == write; }
     void refillPending();
