@@ -1,3 +1,4 @@
+#include "SignalAnalysis.h"
 #include "Zelvar_Downsampling.h"
 #include "Zelvar_Oversampling.h"
 
@@ -13,12 +14,7 @@ constexpr double pi = std::numbers::pi;
 
 // Level of the `hz` component of x (sampled at 44100 Hz) over whole periods of the range.
 double level(const std::vector<double>& x, size_t from, size_t count, double hz) {
-    double s = 0.0, c = 0.0;
-    for (size_t i = from; i < from + count; ++i) {
-        s += x[i] * std::sin(2.0 * pi * hz * double(i) / 44100.0);
-        c += x[i] * std::cos(2.0 * pi * hz * double(i) / 44100.0);
-    }
-    return 2.0 * std::hypot(s, c) / double(count);
+    return analysis::amplitudeAt(x, from, from + count, hz, 44100.0, analysis::Window::rectangular);
 }
 
 // A stand-in voice list at 88200 Hz: a 1 kHz tone and a 30 kHz tone that would alias to

@@ -1,3 +1,4 @@
+#include "SignalAnalysis.h"
 #include "Zelvar_SamplingRateConverter.h"
 
 #include <gtest/gtest.h>
@@ -104,15 +105,9 @@ TEST(SamplingRateConverter, OneKilohertzSineKeepsPitchAndLevel) {
     }
 
     // Pitch from rising zero crossings, interpolated, past the ramp-in.
-    std::vector<double> crossings;
-    for (int k = 100; k < frames; ++k) {
-        if (left[k - 1] < 0.0 && left[k] >= 0.0)
-            crossings.push_back(k - 1 + left[k - 1] / (left[k - 1] - left[k]));
-    }
+    const std::vector<double> crossings = analysis::risingZeroCrossings(left, 99, frames);
     ASSERT_GT(crossings.size(), 900u);
-    const double seconds = (crossings.back() - crossings.front()) / targetRate;
-    const double measuredHz = double(crossings.size() - 1) / seconds;
-    EXPECT_NEAR(measuredHz, 1000.0, 0.01);
+    EXPECT_NEAR(analysis::frequencyFromCrossings(crossings, targetRate), 1000.0, 0.01);
 
     // Output frame k lies at source position (k + 1)·To − Ts, and its level is the sum of the
     // weights in the window at that instant.

@@ -1,6 +1,7 @@
 // The band-limited impulse-train oscillator: harmonic counts, pitch, direction, band limit and
 // pulse width.
-#include "SignalMeasure.h"
+#include "SignalAnalysis.h"
+#include "Spectrum.h"
 #include "Zelvar_BlitOscillator.h"
 
 #include <gtest/gtest.h>
@@ -10,7 +11,7 @@
 #include <string>
 #include <vector>
 
-using namespace signaltest;
+using namespace analysis;
 
 namespace {
 
@@ -71,7 +72,8 @@ TEST(BlitOscillator, PitchFromZeroCrossings) {
                 mean += v / x.size();
             for (double& v : x)
                 v -= mean;
-            EXPECT_NEAR(pitchFromZeroCrossings(x, 44100.0), frequency, frequency * 1e-6)
+            EXPECT_NEAR(frequencyByZeroCrossings(x, 0, x.size(), 44100.0), frequency,
+                        frequency * 1e-6)
                 << "waveform " << waveform << " at " << frequency << " Hz";
         }
     }

@@ -1,5 +1,5 @@
 // The shift-register sequence (period, balance, start-up) and the filtered noise built on it.
-#include "SineGain.h"
+#include "SignalAnalysis.h"
 #include "Zelvar_MaximalLengthSequence.h"
 #include "Zelvar_NoiseGenerator.h"
 #include "Zelvar_RandomGenerator.h"
@@ -88,7 +88,10 @@ TEST(NoiseGenerator, SpectrumFollowsTenKilohertzLowPass) {
         v = noise.getValue();
         ASSERT_LT(std::fabs(v), 1.0);
     }
-    auto binLevel = [&](int bin) { return sinegain::amplitudeAt(out, bin * rate / period, rate); };
+    auto binLevel = [&](int bin) {
+        return analysis::amplitudeAt(out, 0, out.size(), bin * rate / period, rate,
+                                     analysis::Window::rectangular);
+    };
     const double low = binLevel(100);      // 67 Hz
     const double corner = binLevel(14860); // 9999.7 Hz
     const double high = binLevel(29000);   // 19515 Hz
