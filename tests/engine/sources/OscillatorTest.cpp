@@ -3,6 +3,7 @@
 #include "Zelvar_Oscillator.h"
 #include "Zelvar_RandomGenerator.h"
 #include "Zelvar_WavetableProvider.h"
+#include "wavetable/ComputedWavetables.h"
 
 #include <gtest/gtest.h>
 
@@ -16,15 +17,7 @@ namespace {
 
 class Oscillator : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        provider = new Zelvar_WavetableProvider(2048, 500);
-        provider->createSawtoothUpWavetable();
-        provider->createTriangleWavetable();
-    }
-    static void TearDownTestSuite() {
-        delete provider;
-        provider = nullptr;
-    }
+    static void SetUpTestSuite() { provider = computedWavetables(); }
     static void setUp(Zelvar_Oscillator& oscillator, double frequency) {
         Zelvar_RandomGenerator random;
         oscillator.initialize(random);

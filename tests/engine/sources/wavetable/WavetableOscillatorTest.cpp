@@ -1,3 +1,4 @@
+#include "ComputedWavetables.h"
 #include "SignalAnalysis.h"
 #include "Spectrum.h"
 #include "Zelvar_WavetableOscillator.h"
@@ -19,15 +20,7 @@ constexpr int oneSecond = 44100;
 
 class WavetableOscillator : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() {
-        provider = new Zelvar_WavetableProvider(2048, 500);
-        provider->createSawtoothUpWavetable();
-        provider->createTriangleWavetable();
-    }
-    static void TearDownTestSuite() {
-        delete provider;
-        provider = nullptr;
-    }
+    static void SetUpTestSuite() { provider = computedWavetables(); }
 
     static Zelvar_WavetableOscillator make(WavetableWaveform waveform, double frequency) {
         Zelvar_WavetableOscillator oscillator;
