@@ -30,8 +30,9 @@ struct ZeroSource {
 AudioTimeStamp engineTimeStamp(uint64_t engineFrame) {
     AudioTimeStamp stamp;
     std::memset(&stamp, 0, sizeof stamp);
-    // Engine frame n is rendered at sample time 1024 + n: an event stamped n is due exactly then.
-    const uint64_t sampleTime = engineFrame + 1024;
+    // Engine frame n is rendered at sample time latency + n: an event stamped n is due exactly
+    // then.
+    const uint64_t sampleTime = engineFrame + DspEventLatencySamples;
     stamp.mSampleTime = double(sampleTime);
     stamp.mHostTime = 1000000000ull + uint64_t(double(sampleTime) / 44100.0 * 1e9);
     return stamp;

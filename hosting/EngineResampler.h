@@ -10,9 +10,9 @@
 // what a file renderer trims.
 //
 // The engine is rendered here only, on its own sample clock: engine frame n is rendered at
-// mSampleTime 1024 + n, so an event stamped n acts on frame n exactly (the engine acts 1024
-// samples after a stamp), and every stamp is >= 0. Hosts stamp their events with
-// `stampForHostFrame` and post them before the `render` call that covers the frame.
+// mSampleTime DspEventLatencySamples + n, so an event stamped n acts on frame n exactly (the
+// engine acts that many samples, 1024, after a stamp), and every stamp is >= 0. Hosts stamp their
+// events with `stampForHostFrame` and post them before the `render` call that covers the frame.
 //
 // All memory is taken at construction; `render` and `stampForHostFrame` never allocate, lock
 // or do I/O.

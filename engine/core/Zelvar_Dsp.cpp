@@ -1,8 +1,9 @@
 #include "Zelvar_Dsp.h"
 
+#include "DspEventBuilder.h"
 #include "HostClock.h"
+#include "NumericConversion.h"
 #include "OutputUnitServices.h"
-#include "SampleTime.h"
 #include "Zelvar_CircularBuffer.h"
 #include "Zelvar_SamplingRateConverter.h"
 #include "Zelvar_Sequencer.h"
@@ -40,7 +41,7 @@ void Zelvar_Dsp::initialize() {
     sequencer->initialize();
     voiceList = new Zelvar_VoiceList(this);
     voiceList->setBundleDirectoryPath(bundleDirectoryPath);
-    voiceList->initialize();
+    voiceList->initialize(*parameterManager);
     voiceList->setSamplingRate(samplingRate);
     voiceList->setParameterManager(parameterManager);
     // Built for hosts that need 48 kHz; the render loop itself produces 44.1 kHz directly.
@@ -249,13 +250,8 @@ double Zelvar_Dsp::postSynthEvent(Zelvar_EventBuffer* buffer, const AudioTimeSta
     // A non-finite knob position has no meaning: refused before it touches the table row.
     if (subType == EventSubTypeParameter && !std::isfinite(value1))
         return 0.0;
-    DspEvent event;
-    std::memset(&event, 0, sizeof event);
-    event.timeStamp = timeStamp;
-    event.timeStamp.mSampleTime = plausibleSampleTime(timeStamp.mSampleTime);
-    event.eventType = EventTypeSynth;
-    event.subType = subType;
-    event.parameterType = parameterType;
+    AudioTimeStamp stamp = timeStamp;
+    stamp.mSampleTime = plausibleSampleTime(timeStamp.mSampleTime);
     double result = value1;
     if (subType == EventSubTypeParameter) {
         if (!isValidParameterType(parameterType))
@@ -265,10 +261,8 @@ double Zelvar_Dsp::postSynthEvent(Zelvar_EventBuffer* buffer, const AudioTimeSta
         value1 = parameterManager->getCurrentValue(parameterType);
         result = normalized;
     }
-    event.value1 = value1;
-    event.value2 = value2;
-    event.value3 = value3;
-    buffer->set(event);
+    buffer->set(
+        makeDspEvent(stamp, EventTypeSynth, subType, parameterType, value1, value2, value3));
     return result;
 }
 
@@ -324,18 +318,8 @@ double Zelvar_Dsp::setSequencerEvent(EventType eventType, EventSubType subType,
                                      double value3, int eventId, int tick) {
     if (!isInitialized())
         return 0.0;
-    DspEvent event;
-    std::memset(&event, 0, sizeof event);
-    event.timeStamp = presentTimeStamp();
-    event.eventType = eventType;
-    event.subType = subType;
-    event.parameterType = parameterType;
-    event.value1 = value1;
-    event.value2 = value2;
-    event.value3 = value3;
-    event.eventId = eventId;
-    event.tick = tick;
-    eventBuffer->set(event);
+    eventBuffer->set(makeDspEvent(presentTimeStamp(), eventType, subType, parameterType, value1,
+                                  value2, value3, eventId, tick));
     return 0.0;
 }
 

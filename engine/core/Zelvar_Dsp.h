@@ -26,7 +26,6 @@ public:
     static constexpr int eventBufferCapacity = 10000;
     // One hour at the engine's rate: no host schedules an event further ahead than that.
     static constexpr double furthestStampAheadSamples = 3600.0 * 44100.0;
-    static constexpr double eventLatencySamples = 1024.0;
 
     Zelvar_Dsp();
     ~Zelvar_Dsp();

@@ -1,6 +1,6 @@
 #include "Zelvar_EventBuffer.h"
 
-#include "SampleTime.h"
+#include "NumericConversion.h"
 
 #include <cstring>
 #include <thread>
@@ -48,7 +48,7 @@ void Zelvar_EventBuffer::refillPending() {
 }
 
 uint64_t Zelvar_EventBuffer::pendingDueTime() const {
-    return truncateToUInt64(pendingEvent.timeStamp.mSampleTime + 1024.0);
+    return truncateToUInt64(pendingEvent.timeStamp.mSampleTime + double(DspEventLatencySamples));
 }
 
 uint64_t Zelvar_EventBuffer::nextDueTime() {

@@ -1,6 +1,7 @@
 // The event ring between the posting threads and the audio thread.
 //
-// Events wait here in arrival order until their stamp plus 1024 samples is reached; the oldest
+// Events wait here in arrival order until their stamp plus DspEventLatencySamples (1024) is
+// reached; the oldest
 // event already taken out of the ring but not yet due waits in pendingEvent. One reader (the
 // audio thread) never waits. Writers may be several threads at once (the main thread and the
 // MIDI thread both post): they take turns on a writer flag among themselves, so the reader
@@ -28,8 +29,6 @@ public:
     uint64_t nextDueTime();
     DspEvent get();
     int pointNormalize(int index) const;
-
-    int getCapacity() const { return capacity; }
 
 private:
     bool isEmpty(int read, int write) const { return (read + 1) % capacity == write; }

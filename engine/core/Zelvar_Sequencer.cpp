@@ -1,5 +1,7 @@
 #include "Zelvar_Sequencer.h"
 
+#include "NumericConversion.h"
+
 #include <climits>
 #include <cmath>
 
@@ -7,18 +9,12 @@ namespace {
 
 // Sample offsets are held below 2^62: far beyond any pass a musical tempo gives (2^62 samples
 // are three million years at 44100 Hz), and the signed distance arithmetic cannot overflow.
-constexpr double maximumOffset = 4611686018427387904.0; // 2^62
+constexpr int64_t maximumOffset = int64_t(1) << 62;
 
 // trunc(x) clamped to ±2^62, so an absurdly slow tempo makes steps lie very far away instead
 // of wrapping round the sample clock.
 int64_t truncateOffset(double x) {
-    if (std::isnan(x))
-        return 0;
-    if (x >= maximumOffset)
-        return int64_t(maximumOffset);
-    if (x <= -maximumOffset)
-        return -int64_t(maximumOffset);
-    return int64_t(x);
+    return truncateToInt64Within(x, maximumOffset);
 }
 
 bool isPositiveFinite(double value) {

@@ -1,8 +1,9 @@
 #include "Zelvar_FFTLPF.h"
 
+#include "MathConstants.h"
+
 #include <cmath>
 #include <initializer_list>
-#include <numbers>
 
 namespace {
 
@@ -30,7 +31,7 @@ void Zelvar_FFTLPF::release() {
 void Zelvar_FFTLPF::Hanning_window(double* w, int n) {
     const double offset = n % 2 == 0 ? 0.0 : 0.5;
     for (int i = 0; i < n; ++i)
-        w[i] = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * (i + offset) / n);
+        w[i] = 0.5 - 0.5 * std::cos(twoPi * (i + offset) / n);
 }
 
 bool Zelvar_FFTLPF::initialize(int n, double rate, double cutoff) {

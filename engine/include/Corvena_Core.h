@@ -51,6 +51,10 @@ enum {
     ParameterTypeCount = 23
 };
 
+/* An event acts when the engine renders the frame at sample time stamp + DspEventLatencySamples
+   (at once for a stamp further in the past). */
+enum { DspEventLatencySamples = 1024 };
+
 typedef int32_t EventType;
 enum {
     EventTypeNone = 0,

@@ -33,7 +33,6 @@ public:
     static void release(void* block) noexcept;
 
     bool isReserved() const { return storage != nullptr; }
-    int getBlockCount() const { return blockCount; }
     int getFreeCount() const { return freeCount; }
     size_t getBlockSize() const { return blockSize; }
 

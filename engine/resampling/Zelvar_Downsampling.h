@@ -37,7 +37,6 @@ public:
 
     // Unprepared, it returns 0; without a source, the source samples are 0.
     double nextValue();
-    double getLastOutput() const { return lastOutput; }
 
 private:
     void pullSource();

@@ -21,7 +21,6 @@ public:
 
     // Unprepared, it returns 0.
     double nextValue(double x);
-    double getLastOutput() const { return lastOutput; }
 
 private:
     void processBlock();

@@ -1,6 +1,7 @@
 #include "Zelvar_SamplingRateConverter.h"
 
-#include "SampleTime.h"
+#include "MathConstants.h"
+#include "NumericConversion.h"
 
 #include <cmath>
 #include <numbers>
@@ -51,8 +52,8 @@ double Zelvar_SamplingRateConverter::weight(double time) const {
     if (time == 0.0)
         return 1.0;
     const double u = std::numbers::pi * sourceRate * time;
-    const double hann = 0.5 * (1.0 - std::cos(2.0 * std::numbers::pi * (time + windowHalfWidth) /
-                                              (2.0 * windowHalfWidth)));
+    const double hann =
+        0.5 * (1.0 - std::cos(twoPi * (time + windowHalfWidth) / (2.0 * windowHalfWidth)));
     return std::sin(u) / u * hann;
 }
 

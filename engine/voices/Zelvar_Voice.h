@@ -26,7 +26,9 @@ class Zelvar_ValueSmoother;
 
 class Zelvar_Voice : public Zelvar_PoolAllocated {
 public:
-    // The noise sources of the voice's oscillators draw their seeds from `random`.
+    // The noise sources of the voice's oscillators draw their seeds from `random`. The engine is
+    // its owner's handle, never called from here: the voice reads the parameter manager it is
+    // given.
     Zelvar_Voice(Zelvar_Dsp* engine, Zelvar_ValueSmoother* sustainLevelSmoother,
                  Zelvar_RandomGenerator& random);
     ~Zelvar_Voice() = default;

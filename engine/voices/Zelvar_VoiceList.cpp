@@ -2,7 +2,6 @@
 
 #include "Corvena_Core.h"
 #include "Zelvar_Delay.h"
-#include "Zelvar_Dsp.h"
 #include "Zelvar_EnvelopeGenerator.h"
 #include "Zelvar_NoteList.h"
 #include "Zelvar_ParameterManager.h"
@@ -40,15 +39,16 @@ void Zelvar_VoiceList::setParameterManager(Zelvar_ParameterManager* manager) {
     parameterManager = manager;
 }
 
-void Zelvar_VoiceList::setUpSmoother(Zelvar_ValueSmoother* smoother, int type) {
+void Zelvar_VoiceList::setUpSmoother(Zelvar_ValueSmoother* smoother, int type,
+                                     double startingValue) {
     smoother->setMaxValue(parameterTable[type].maxValue);
     smoother->setMinValue(parameterTable[type].minValue);
     // One step is 1/2205 of the range at 44100 Hz: a full sweep takes 50 ms.
     smoother->setNormalizedDelta(1.0 / (0.05 * samplingRate));
-    smoother->setCurrentValue(parameter(type));
+    smoother->setCurrentValue(startingValue);
 }
 
-void Zelvar_VoiceList::initialize() {
+void Zelvar_VoiceList::initialize(const Zelvar_ParameterManager& startingValues) {
     voicePool.reserve(sizeof(Zelvar_Voice), voiceCapacity);
     noteList = new Zelvar_NoteList;
     noteList->initialize();
@@ -66,19 +66,15 @@ void Zelvar_VoiceList::initialize() {
     delayRight->initialize();
 
     masterLevelSmoother = new Zelvar_ValueSmoother;
-    setUpSmoother(masterLevelSmoother, ParameterTypeMasterOutputLevel);
+    setUpSmoother(masterLevelSmoother, ParameterTypeMasterOutputLevel,
+                  startingValues.getDspValue(ParameterTypeMasterOutputLevel));
     sustainLevelSmoother = new Zelvar_ValueSmoother;
-    setUpSmoother(sustainLevelSmoother, ParameterTypeVcaEgSustainLevel);
+    setUpSmoother(sustainLevelSmoother, ParameterTypeVcaEgSustainLevel,
+                  startingValues.getDspValue(ParameterTypeVcaEgSustainLevel));
 }
 
-// Before setParameterManager (the smoothers are set up in initialize()) the values come through
-// the engine, which already has its table.
 double Zelvar_VoiceList::parameter(int type) const {
-    if (parameterManager != nullptr)
-        return parameterManager->getDspValue(type);
-    if (engine != nullptr && engine->getParameterManager() != nullptr)
-        return engine->getParameterManager()->getDspValue(type);
-    return 0.0;
+    return parameterManager != nullptr ? parameterManager->getDspValue(type) : 0.0;
 }
 
 // ---- list surgery: every move keeps both links of every voice consistent ----

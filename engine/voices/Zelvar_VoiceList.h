@@ -25,12 +25,16 @@ public:
     // taken over (100 samples each). A note on that finds the pool exhausted is dropped.
     static constexpr int voiceCapacity = 64;
 
+    // The engine is held as its owner's handle only: the list sits below the engine object and
+    // never calls into it.
     explicit Zelvar_VoiceList(Zelvar_Dsp* engine);
     ~Zelvar_VoiceList();
     Zelvar_VoiceList(const Zelvar_VoiceList&) = delete;
     Zelvar_VoiceList& operator=(const Zelvar_VoiceList&) = delete;
 
-    void initialize();
+    // The smoothers start at the engine values in `startingValues`; the list keeps no pointer to
+    // it (setParameterManager, which follows, gives the manager it reads from then on).
+    void initialize(const Zelvar_ParameterManager& startingValues);
     void setSamplingRate(double rate) { samplingRate = rate; }
     void setParameterManager(Zelvar_ParameterManager* manager);
     void setBundleDirectoryPath(const char* path);
@@ -69,7 +73,7 @@ private:
     void insertBefore(Zelvar_Voice* voice, Zelvar_Voice* before);
     void moveToFront(Zelvar_Voice* voice);
     void moveAheadOfHeldVoices(Zelvar_Voice* voice, Zelvar_Voice* successor);
-    void setUpSmoother(Zelvar_ValueSmoother* smoother, int type);
+    void setUpSmoother(Zelvar_ValueSmoother* smoother, int type, double startingValue);
     bool isSteady() const;
     template <typename CanRelease, typename Release>
     void releaseInOrder(CanRelease canRelease, Release release);

@@ -28,7 +28,7 @@ extern "C" OSStatus AudioUnitAudioOutputProc(void* refCon, uint32_t*,
     auto* engine = static_cast<FakeEngine*>(refCon);
     const AudioBuffer& first = data->mBuffers[0];
     const uint32_t frames = first.mDataByteSize / (first.mNumberChannels * 4u);
-    const auto start = uint64_t(timeStamp->mSampleTime) - 1024;
+    const auto start = uint64_t(timeStamp->mSampleTime) - DspEventLatencySamples;
     if (engine->recordRenders) {
         engine->renderStartTimes.push_back(timeStamp->mSampleTime);
         engine->renderFrameCounts.push_back(frames);

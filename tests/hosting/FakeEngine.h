@@ -1,8 +1,8 @@
 // A stand-in for the engine behind its C interface, for unit tests of code that drives an
 // engine: it records every event posted with DspSetEventWithTimeStamp, and renders through
 // AudioUnitAudioOutputProc a signal chosen by the test, as a function of the engine frame
-// (frame n is the one rendered at sample time 1024 + n). A posted note on acts like the real
-// engine's events: from the frame its stamp names, the output steps up by one.
+// (frame n is the one rendered at sample time DspEventLatencySamples + n). A posted note on acts
+// like the real engine's events: from the frame its stamp names, the output steps up by one.
 #pragma once
 
 #include "Corvena_Core.h"

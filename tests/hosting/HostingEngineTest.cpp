@@ -65,15 +65,16 @@ TEST(HostingEngineTest, Note69Sounds440HzAtTheChainsLevelAtEveryRate) {
 }
 
 TEST(HostingEngineTest, AtTheEnginesRateTheOutputIsTheEnginesOwnBitForBit) {
-    // The same note, posted directly on the engine's clock (acting at frame 1024) and played
-    // through the mapper for host frame 1024.
+    // The same note, posted directly on the engine's clock (acting at frame 1024, the latency)
+    // and played through the mapper for host frame 1024.
     EngineDriver direct;
     direct.noteOn(0, 60, 100);
-    direct.post(3000 - 1024, EventSubTypeParameter, ParameterTypeLpfCutoffFrequency, 0.3);
+    direct.post(3000 - DspEventLatencySamples, EventSubTypeParameter,
+                ParameterTypeLpfCutoffFrequency, 0.3);
     const EngineDriver::Stereo reference = direct.render(8192, 300);
 
     Host host(44100.0);
-    host.play({0x90, 60, 100}, 1024);
+    host.play({0x90, 60, 100}, DspEventLatencySamples);
     const uint64_t later = 3000;
     host.render(1000, 300);
     const double stamp = host.resampler.stampForHostFrame(later - 1000);

@@ -187,11 +187,13 @@ TEST_F(PluginHostTest, TwoInstancesPlayTheSameMidiBitIdenticallyOnTheFramesItWas
     EXPECT_EQ(a->latency(), 0.0f);
     EXPECT_EQ(nonFiniteCount(a->left) + nonFiniteCount(a->right), 0u);
 
-    // The engine played directly, each event acting on its frame (stamped 1024 before it).
+    // The engine played directly, each event acting on its frame (stamped the engine's latency
+    // before it).
     EngineDriver direct;
     MidiEventMapper mapper(direct.handle());
     for (const ScoreEvent& event : score)
-        mapper.map(event.bytes.data(), event.bytes.size(), double(event.frame) - 1024.0);
+        mapper.map(event.bytes.data(), event.bytes.size(),
+                   double(event.frame) - double(DspEventLatencySamples));
     const EngineDriver::Stereo reference = direct.render(40000, 256);
     EXPECT_EQ(a->left, reference.left);
     EXPECT_EQ(a->right, reference.right);

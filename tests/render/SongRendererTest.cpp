@@ -73,10 +73,10 @@ TEST(SongRendererTest, AtTheEnginesRateTheOutputIsTheEnginesOwnForTheSameEvents)
     EXPECT_EQ(rendered.outcome.lateEvents, 0u);
 
     // The same events straight into an engine: song sample s is engine frame 44100 + s, and an
-    // event acts 1024 frames after its stamp. At the end the renderer lifts the pedal and
-    // releases what is held.
+    // event acts DspEventLatencySamples frames after its stamp. At the end the renderer lifts the
+    // pedal and releases what is held.
     EngineDriver direct;
-    const uint64_t offset = SongRenderer::prerollEngineFrames - 1024;
+    const uint64_t offset = SongRenderer::prerollEngineFrames - DspEventLatencySamples;
     direct.noteOn(offset + 1000, 60, 100);
     direct.noteOn(offset + 1000, 64, 90);
     direct.post(offset + 20000, EventSubTypeParameter, ParameterTypeDamper, 1.0);

@@ -24,7 +24,7 @@ public:
     DspObject handle() const { return dsp; }
     uint64_t position() const { return sampleTime; }
 
-    // Events stamped at `stampSample` act at stampSample + 1024.
+    // Events stamped at `stampSample` act at stampSample + DspEventLatencySamples.
     double post(uint64_t stampSample, EventSubType subType, ParameterType type, double value1,
                 double value2 = 0.0, double value3 = 0.0);
     void noteOn(uint64_t stampSample, int note, int velocity);

@@ -6,24 +6,92 @@
 
 namespace analysis {
 
-double frequencyByZeroCrossings(const std::vector<float>& samples, size_t from, size_t to,
-                                double sampleRate) {
+namespace {
+
+template <typename Sample>
+std::vector<double> crossingsOf(std::span<const Sample> samples, size_t from, size_t to) {
     to = std::min(to, samples.size());
-    double first = -1.0, last = -1.0;
-    int crossings = 0;
+    std::vector<double> at;
     for (size_t i = from + 1; i < to; ++i) {
         const double a = samples[i - 1], b = samples[i];
-        if (a < 0.0 && b >= 0.0) {
-            const double position = double(i - 1) + (-a) / (b - a);
-            if (first < 0.0)
-                first = position;
-            last = position;
-            ++crossings;
-        }
+        if (a < 0.0 && b >= 0.0)
+            at.push_back(double(i - 1) + a / (a - b));
     }
-    if (crossings < 2)
+    return at;
+}
+
+template <typename Sample>
+double amplitudeOf(std::span<const Sample> samples, size_t from, size_t to, double frequency,
+                   double sampleRate, Window window) {
+    to = std::min(to, samples.size());
+    if (to <= from)
         return 0.0;
-    return sampleRate * (crossings - 1) / (last - first);
+    const size_t n = to - from;
+    double re = 0.0, im = 0.0, weightSum = 0.0;
+    for (size_t i = 0; i < n; ++i) {
+        const double weight =
+            window == Window::hann
+                ? 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * double(i) / double(n))
+                : 1.0;
+        const double phase = 2.0 * std::numbers::pi * frequency * double(i) / sampleRate;
+        re += weight * samples[from + i] * std::cos(phase);
+        im -= weight * samples[from + i] * std::sin(phase);
+        weightSum += weight;
+    }
+    return 2.0 * std::hypot(re, im) / weightSum;
+}
+
+} // namespace
+
+std::vector<double> render(int count, const std::function<double()>& next) {
+    std::vector<double> out(static_cast<size_t>(count));
+    for (double& v : out)
+        v = next();
+    return out;
+}
+
+std::vector<double> risingZeroCrossings(std::span<const float> samples, size_t from, size_t to) {
+    return crossingsOf(samples, from, to);
+}
+
+std::vector<double> risingZeroCrossings(std::span<const double> samples, size_t from, size_t to) {
+    return crossingsOf(samples, from, to);
+}
+
+double frequencyFromCrossings(const std::vector<double>& crossings, double sampleRate) {
+    if (crossings.size() < 2)
+        return 0.0;
+    const double n = double(crossings.size());
+    const double meanIndex = (n - 1) / 2;
+    double meanTime = 0.0;
+    for (double t : crossings)
+        meanTime += t / n;
+    double covariance = 0.0, variance = 0.0;
+    for (size_t i = 0; i < crossings.size(); ++i) {
+        covariance += (double(i) - meanIndex) * (crossings[i] - meanTime);
+        variance += (double(i) - meanIndex) * (double(i) - meanIndex);
+    }
+    return sampleRate * variance / covariance;
+}
+
+double frequencyByZeroCrossings(std::span<const float> samples, size_t from, size_t to,
+                                double sampleRate) {
+    return frequencyFromCrossings(crossingsOf(samples, from, to), sampleRate);
+}
+
+double frequencyByZeroCrossings(std::span<const double> samples, size_t from, size_t to,
+                                double sampleRate) {
+    return frequencyFromCrossings(crossingsOf(samples, from, to), sampleRate);
+}
+
+double amplitudeAt(std::span<const float> samples, size_t from, size_t to, double frequency,
+                   double sampleRate, Window window) {
+    return amplitudeOf(samples, from, to, frequency, sampleRate, window);
+}
+
+double amplitudeAt(std::span<const double> samples, size_t from, size_t to, double frequency,
+                   double sampleRate, Window window) {
+    return amplitudeOf(samples, from, to, frequency, sampleRate, window);
 }
 
 double peak(const std::vector<float>& samples, size_t from, size_t to) {
@@ -41,21 +109,6 @@ double rms(const std::vector<float>& samples, size_t from, size_t to) {
     for (size_t i = from; i < to; ++i)
         sum += double(samples[i]) * samples[i];
     return std::sqrt(sum / double(to - from));
-}
-
-double amplitudeAt(const std::vector<float>& samples, size_t from, size_t to, double frequency,
-                   double sampleRate) {
-    to = std::min(to, samples.size());
-    const size_t n = to - from;
-    double re = 0.0, im = 0.0, windowSum = 0.0;
-    for (size_t i = 0; i < n; ++i) {
-        const double window = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * double(i) / double(n));
-        const double phase = 2.0 * std::numbers::pi * frequency * double(i) / sampleRate;
-        re += window * samples[from + i] * std::cos(phase);
-        im -= window * samples[from + i] * std::sin(phase);
-        windowSum += window;
-    }
-    return 2.0 * std::hypot(re, im) / windowSum;
 }
 
 size_t firstAbove(const std::vector<float>& samples, double threshold, size_t from) {

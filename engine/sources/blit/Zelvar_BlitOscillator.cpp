@@ -8,12 +8,15 @@
 // limit, N cos(n a) / cos(a), instead of dividing two rounding errors.
 #include "Zelvar_BlitOscillator.h"
 
+#include "MathConstants.h"
+#include "NumericConversion.h"
+#include "Phase.h"
+
 #include <cmath>
+#include <numbers>
 
 namespace {
 
-constexpr double pi = 3.141592653589793;
-constexpr double twoPi = 6.283185307179586;
 constexpr double vanishingDenominator = 1e-9;
 constexpr double integratorLeak = 0.995;
 constexpr double triangleLeak = 0.98;
@@ -26,14 +29,9 @@ double sineRatio(double n, double a) {
     return std::sin(n * a) / denominator;
 }
 
-// P truncated, kept in a range where the integer and the sine arguments stay meaningful.
-int truncatedCount(double x) {
-    if (!(x >= 0.0))
-        return 0;
-    if (x > 1e9)
-        return 1000000000;
-    return static_cast<int>(x);
-}
+// Harmonic counts are P truncated, kept in a range where the integer and the sine arguments
+// stay meaningful.
+constexpr int mostHarmonics = 1000000000;
 
 } // namespace
 
@@ -43,7 +41,7 @@ void Zelvar_BlitOscillator::setFrequency(double frequencyHz) {
     frequency = frequencyHz;
     period = samplingRate / frequencyHz;
     phaseIncrement = frequencyHz / samplingRate;
-    harmonicCount = truncatedCount(period);
+    harmonicCount = truncateToCount(period, mostHarmonics);
 }
 
 void Zelvar_BlitOscillator::setWaveform(VcoWaveform w) {
@@ -79,11 +77,11 @@ double Zelvar_BlitOscillator::bipolarTrain(double p) const {
 double Zelvar_BlitOscillator::unipolarTrain(double x) const {
     if (x == 0.0)
         return 1.0;
-    return sineRatio(harmonicCount, 4.0 * pi * x) / period - 1.0 / period;
+    return sineRatio(harmonicCount, 4.0 * std::numbers::pi * x) / period - 1.0 / period;
 }
 
 double Zelvar_BlitOscillator::nextTriangle() {
-    int n = truncatedCount(0.5 * period);
+    int n = truncateToCount(0.5 * period, mostHarmonics);
     if (n % 2 != 0)
         n -= 1;
     harmonicCount = n;
@@ -104,7 +102,7 @@ double Zelvar_BlitOscillator::nextSawtooth() {
 }
 
 double Zelvar_BlitOscillator::nextSquare() {
-    int n = truncatedCount(0.5 * period);
+    int n = truncateToCount(0.5 * period, mostHarmonics);
     if (n % 2 != 0)
         n += 1;
     harmonicCount = n;
@@ -155,7 +153,7 @@ double Zelvar_BlitOscillator::getValue() {
     default:
         break;
     }
-    if (phase >= 1.0)
-        phase -= 1.0;
+    // Each waveform advanced the phase by its (whole or quarter) increment.
+    phase = wrapPhaseOnce(phase);
     return output;
 }

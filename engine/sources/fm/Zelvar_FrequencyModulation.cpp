@@ -2,10 +2,10 @@
 
 #include "Zelvar_FrequencyModulation.h"
 
+#include "MathConstants.h"
 #include "Phase.h"
 
 #include <cmath>
-#include <numbers>
 
 void Zelvar_FrequencyModulation::setFrequency(double frequencyHz) {
     if (frequencyHz == frequency)
@@ -15,7 +15,7 @@ void Zelvar_FrequencyModulation::setFrequency(double frequencyHz) {
 }
 
 double Zelvar_FrequencyModulation::getValue() {
-    const double w = 2.0 * std::numbers::pi * phase;
+    const double w = twoPi * phase;
     output = std::sin(w + std::sin(modulatorRatio * w));
     phase = advancePhase(phase, phaseIncrement);
     return output;

@@ -2,11 +2,11 @@
 
 #include "Zelvar_LowFrequencyOscillator.h"
 
+#include "MathConstants.h"
 #include "Phase.h"
 #include "SameBits.h"
 
 #include <cmath>
-#include <numbers>
 
 void Zelvar_LowFrequencyOscillator::setSamplingRate(double rate) {
     samplingRate = rate;
@@ -21,7 +21,7 @@ void Zelvar_LowFrequencyOscillator::setFrequency(double frequencyHz) {
 double Zelvar_LowFrequencyOscillator::valueAt(double p) const {
     switch (waveform) {
     case LfoWaveformSine:
-        return std::sin(2.0 * std::numbers::pi * p);
+        return std::sin(twoPi * p);
     case LfoWaveformTriangle:
         if (p <= 0.25)
             return 4.0 * p;

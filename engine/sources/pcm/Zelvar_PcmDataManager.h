@@ -25,7 +25,6 @@ public:
     bool initialize();
     // Null for an index outside 0 .. file count - 1, or before initialize.
     Zelvar_PcmDataProvider* getPcmDataProvider(int index) const;
-    int getFileCount() const { return fileCount; }
 
 private:
     void deleteProviders();

@@ -29,8 +29,6 @@ public:
     uint16_t getAudioFormat() const { return audioFormat; }
     uint16_t getChannelCount() const { return channelCount; }
     uint32_t getSampleRate() const { return sampleRate; }
-    uint32_t getByteRate() const { return byteRate; }
-    uint16_t getBlockAlign() const { return blockAlign; }
     uint16_t getBitsPerSample() const { return bitsPerSample; }
     int getDataSize() const { return dataSize; }
 

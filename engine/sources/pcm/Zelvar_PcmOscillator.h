@@ -16,7 +16,6 @@ public:
     double getValue();
 
     int getPosition() const { return position; }
-    int getPcmIndex() const { return pcmIndex; }
 
 private:
     Zelvar_PcmDataManager* manager = nullptr;

@@ -6,24 +6,12 @@
 // (which contains H at full weight) takes over. The triangle does the same over odd harmonics.
 #include "Zelvar_WavetableOscillator.h"
 
+#include "MathConstants.h"
+#include "NumericConversion.h"
+#include "Phase.h"
+
 #include <climits>
 #include <cmath>
-
-namespace {
-
-constexpr double twoPi = 6.283185307179586;
-constexpr double twoOverPi = 0.6366197723675814;
-constexpr double eightOverPiSquared = 0.8105694691387022;
-
-// trunc(x) as an int, with NaN, infinities and out-of-range values (a frequency of 0, say)
-// mapped to a defined result instead of undefined behaviour.
-int truncateToInt(double x) {
-    if (!(x > -2147483648.0 && x < 2147483647.0))
-        return x > 0 ? INT_MAX : 0;
-    return static_cast<int>(x);
-}
-
-} // namespace
 
 void Zelvar_WavetableOscillator::setWavetableProvider(Zelvar_WavetableProvider* provider) {
     this->provider = provider;
@@ -52,8 +40,9 @@ void Zelvar_WavetableOscillator::setFrequency(double frequencyHz) {
 void Zelvar_WavetableOscillator::updateCrossFades() {
     const double nyquist = 0.5 * samplingRate;
 
+    // A negative limit (a negative frequency, never audible) means no table, as for t below.
     const int h = harmonicLimit;
-    int k = h - 2;
+    int k = h > INT_MIN + 2 ? h - 2 : -1;
     if (k >= tableCount)
         k = tableCount - 1;
     sawtooth.table = k;
@@ -157,9 +146,7 @@ void Zelvar_WavetableOscillator::render(double* out, int n) {
         const double value = t[0] + fraction * (t[1] - t[0]);
         const double harmonic = twoOverPi * std::sin(fade.twoPiHarmonic * p) / fade.harmonic;
         out[i] = value + harmonic * fade.distanceToTop / fade.span;
-        p += increment;
-        if (p >= 1.0)
-            p -= 1.0;
+        p = wrapPhaseOnce(p + increment);
     }
     phase = p;
     lastValue = out[n - 1];
@@ -191,9 +178,8 @@ double Zelvar_WavetableOscillator::getValue() {
     default:
         break;
     }
-    phase += phaseIncrement;
-    if (phase >= 1.0)
-        phase -= 1.0;
+    // Only audible frequencies get here: the increment lies in (0, 1).
+    phase = wrapPhaseOnce(phase + phaseIncrement);
     lastValue = value;
     return lastValue;
 }

@@ -37,7 +37,6 @@ public:
     void render(double* out, int n);
 
     WavetableWaveform getWaveform() const { return waveform; }
-    double getFrequency() const { return frequency; }
     double getPhase() const { return phase; }
     int getHarmonicLimit() const { return harmonicLimit; }
 

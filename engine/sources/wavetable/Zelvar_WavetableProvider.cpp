@@ -6,6 +6,7 @@
 // series constant when stored, which gives exactly the value of the direct sum.
 #include "Zelvar_WavetableProvider.h"
 
+#include "MathConstants.h"
 #include "Zelvar_WavetableCache.h"
 
 #include <algorithm>
@@ -23,10 +24,6 @@
 #include <unistd.h>
 
 namespace {
-
-constexpr double twoOverPi = 0.6366197723675814;
-constexpr double eightOverPiSquared = 0.8105694691387022;
-constexpr double twoPi = 6.283185307179586;
 
 // The file format is little-endian whatever the host is.
 void toLittleEndian(double* values, size_t count) {

@@ -1,0 +1,51 @@
+cmake_minimum_required(VERSION 3.25)
+# Proves the engine's folders depend only downward, by compiling against each folder's real
+# include path: a file including one of the folder's own headers compiles, and one including a
+# header of any folder above it fails because that header is not found.
+# -DFOLDERS= a file that sets folder_count and, for each folder i (bottom first), folder_<i>_name,
+# folder_<i>_includes and folder_<i>_header. -DCOMPILER= the C++ compiler. -DWORK= a scratch
+# directory.
+include(${FOLDERS})
+file(MAKE_DIRECTORY ${WORK})
+
+function(compile name header result output)
+    set(source ${WORK}/${name}.cpp)
+    file(WRITE ${source} "#include \"${header}\"\n")
+    set(flags -std=c++20 -fsyntax-only)
+    foreach(directory IN LISTS includes)
+        list(APPEND flags -I${directory})
+    endforeach()
+    execute_process(COMMAND ${COMPILER} ${flags} ${source} RESULT_VARIABLE rc
+                    OUTPUT_VARIABLE out ERROR_VARIABLE out)
+    set(${result} ${rc} PARENT_SCOPE)
+    set(${output} "${out}" PARENT_SCOPE)
+endfunction()
+
+set(failures "")
+math(EXPR last "${folder_count} - 1")
+foreach(i RANGE ${last})
+    set(name ${folder_${i}_name})
+    set(includes ${folder_${i}_includes})
+    compile(${name}_own ${folder_${i}_header} rc out)
+    if(NOT rc EQUAL 0)
+        string(APPEND failures "${name} cannot include its own ${folder_${i}_header}:\n${out}\n")
+        continue()
+    endif()
+    if(i EQUAL last)
+        break()
+    endif()
+    math(EXPR first_above "${i} + 1")
+    foreach(j RANGE ${first_above} ${last})
+        set(header ${folder_${j}_header})
+        compile(${name}_sees_${folder_${j}_name} ${header} rc out)
+        if(rc EQUAL 0)
+            string(APPEND failures "${name} reaches ${header} of ${folder_${j}_name} above it\n")
+        elseif(NOT out MATCHES "${header}: No such file or directory")
+            string(APPEND failures "${name} including ${header} failed otherwise:\n${out}\n")
+        endif()
+    endforeach()
+endforeach()
+if(failures)
+    message(FATAL_ERROR "${failures}")
+endif()
+message(STATUS "${folder_count} engine folders, each blind to the folders above it")

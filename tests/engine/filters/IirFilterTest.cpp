@@ -1,0 +1,239 @@
+// Gains, corners and glides of the low-pass, high-pass, Butterworth and DC-blocking filters,
+// measured on rendered DC and sines.
+#include "SignalAnalysis.h"
+#include "Zelvar_ButterworthFilter.h"
+#include "Zelvar_DcBlockingFilter.h"
+#include "Zelvar_IirHighPassFilter.h"
+#include "Zelvar_IirLowPassFilter.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numeric>
+
+namespace {
+
+constexpr double butterworthQ = 0.7071067811865475;
+constexpr double hpStepHz = 2000.0 / (0.05 * 44100.0);
+
+// A low-pass filter driven the way the voice drives it: both targets set every sample.
+double lowPassGain(double cutoff, double q, double frequency) {
+    Zelvar_IirLowPassFilter filter;
+    filter.setInitialValue(cutoff, q);
+    return analysis::gainAt(frequency, [&](double x) {
+        filter.setCutoffFrequency(cutoff);
+        filter.setQualityFactor(q);
+        return filter.nextValue(x);
+    });
+}
+
+double highPassGain(double cutoff, double q, double frequency) {
+    Zelvar_IirHighPassFilter filter;
+    return analysis::gainAt(frequency, [&](double x) {
+        filter.setCutoffFrequency(cutoff);
+        filter.setQualityFactor(q);
+        return filter.nextValue(x);
+    });
+}
+
+} // namespace
+
+TEST(IirLowPassFilter, DcGainIsTwoOverQ) {
+    for (const double q : {butterworthQ, 2.0, 10.0}) {
+        Zelvar_IirLowPassFilter filter;
+        filter.setInitialValue(1000.0, q);
+        double y = 0.0;
+        for (int i = 0; i < 44100; ++i) {
+            filter.setCutoffFrequency(1000.0);
+            filter.setQualityFactor(q);
+            y = filter.nextValue(1.0);
+        }
+        EXPECT_NEAR(y, 2.0 / q, 1e-9) << "Q " << q;
+    }
+}
+
+// Two identical Butterworth sections: -3 dB each, so half the pass-band gain at the cutoff,
+// and a fourth-order fall above it.
+TEST(IirLowPassFilter, SineGainsAroundTheCutoff) {
+    const double passBand = 2.0 / butterworthQ;
+    EXPECT_NEAR(lowPassGain(2000.0, butterworthQ, 50.0), passBand, passBand * 1e-3);
+    EXPECT_NEAR(lowPassGain(2000.0, butterworthQ, 2000.0), passBand * 0.5, passBand * 1e-3);
+    const double octaveAbove = lowPassGain(2000.0, butterworthQ, 4000.0) / passBand;
+    EXPECT_LT(20.0 * std::log10(octaveAbove), -23.0);
+    const double decadeAbove = lowPassGain(1000.0, butterworthQ, 10000.0) / passBand;
+    EXPECT_LT(20.0 * std::log10(decadeAbove), -80.0);
+}
+
+TEST(IirLowPassFilter, ResonancePeaksAtCutoff) {
+    const double q = 4.0;
+    const double atCutoff = lowPassGain(1000.0, q, 1000.0);
+    // Each section peaks at Q at its cutoff: (2/Q) * Q * Q overall.
+    EXPECT_NEAR(atCutoff, 2.0 * q, 2.0 * q * 1e-3);
+    EXPECT_GT(atCutoff, lowPassGain(1000.0, q, 500.0));
+    EXPECT_GT(atCutoff, lowPassGain(1000.0, q, 2000.0));
+}
+
+// 1000 Hz to the 20000 Hz ceiling is log10(20) / 2 of the logarithmic range: 1434.4 steps.
+TEST(IirLowPassFilter, CutoffAboveCeilingGlidesLogarithmicallyToTwentyKilohertz) {
+    Zelvar_IirLowPassFilter filter;
+    filter.setInitialValue(1000.0, butterworthQ);
+    int samples = 0;
+    do {
+        filter.setCutoffFrequency(30000.0);
+        filter.nextValue(0.0);
+        ++samples;
+    } while (filter.getCutoffFrequency() != 20000.0 && samples < 100000);
+    EXPECT_EQ(samples, 1435);
+    EXPECT_EQ(filter.getCutoffFrequency(), 20000.0);
+}
+
+TEST(IirLowPassFilter, ResonanceGlidesLinearlyOverFiftyMillisecondsPerRange) {
+    Zelvar_IirLowPassFilter filter;
+    filter.setInitialValue(1000.0, butterworthQ);
+    filter.setQualityFactor(20.0);
+    filter.nextValue(0.0);
+    const double first = filter.getQualityFactor();
+    filter.nextValue(0.0);
+    const double step = (20.0 - butterworthQ) / 2205.0;
+    EXPECT_NEAR(first - butterworthQ, step, 1e-12);
+    EXPECT_NEAR(filter.getQualityFactor() - first, step, 1e-12);
+    for (int i = 0; i < 2204; ++i)
+        filter.nextValue(0.0);
+    EXPECT_EQ(filter.getQualityFactor(), 20.0);
+}
+
+// A filter that was never given initial values still filters (at 20 kHz), rather than
+// producing NaN.
+TEST(IirLowPassFilter, UsableBeforeInitialValues) {
+    Zelvar_IirLowPassFilter filter;
+    double y = 0.0;
+    for (int i = 0; i < 1000; ++i)
+        y = filter.nextValue(1.0);
+    EXPECT_NEAR(y, 2.0 / butterworthQ, 1e-9);
+}
+
+TEST(IirHighPassFilter, DcDecaysToZero) {
+    Zelvar_IirHighPassFilter filter;
+    double y = 1.0;
+    for (int i = 0; i < 44100; ++i) {
+        filter.setCutoffFrequency(100.0);
+        filter.setQualityFactor(butterworthQ);
+        y = filter.nextValue(1.0);
+    }
+    EXPECT_NEAR(y, 0.0, 1e-9);
+}
+
+TEST(IirHighPassFilter, GainAboveCutoffIsOneOverQ) {
+    for (const double q : {butterworthQ, 2.0, 10.0})
+        EXPECT_NEAR(highPassGain(20.0, q, 10000.0), 1.0 / q, 1e-3 / q) << "Q " << q;
+}
+
+// -3 dB at the cutoff on top of the 1/Q scale: unity at Q = 1/sqrt(2).
+TEST(IirHighPassFilter, CornerAndStopBand) {
+    EXPECT_NEAR(highPassGain(1000.0, butterworthQ, 1000.0), 1.0, 1e-3);
+    const double octaveBelow = highPassGain(1000.0, butterworthQ, 500.0) / (1.0 / butterworthQ);
+    EXPECT_NEAR(20.0 * std::log10(octaveBelow), -12.3, 0.3);
+}
+
+TEST(IirHighPassFilter, FirstCutoffAppliesAtOnceThenGlidesLinearly) {
+    Zelvar_IirHighPassFilter filter;
+    filter.setCutoffFrequency(500.0);
+    filter.setQualityFactor(butterworthQ);
+    filter.nextValue(0.0);
+    EXPECT_EQ(filter.getCutoffFrequency(), 500.0);
+    // 500 Hz at 0.907 Hz per sample: 551.25 steps, landing on the 552nd sample.
+    filter.setCutoffFrequency(1000.0);
+    for (int k = 1; k <= 551; ++k) {
+        filter.setCutoffFrequency(1000.0);
+        filter.nextValue(0.0);
+        ASSERT_NEAR(filter.getCutoffFrequency(), 500.0 + k * hpStepHz, 1e-9) << "sample " << k;
+        ASSERT_LT(filter.getCutoffFrequency(), 1000.0);
+    }
+    filter.nextValue(0.0);
+    EXPECT_EQ(filter.getCutoffFrequency(), 1000.0);
+}
+
+TEST(IirHighPassFilter, CutoffBelowTwentyHertzGlidesToTwenty) {
+    Zelvar_IirHighPassFilter filter;
+    filter.setCutoffFrequency(100.0);
+    filter.setQualityFactor(butterworthQ);
+    filter.setCutoffFrequency(5.0);
+    for (int i = 0; i < 200; ++i)
+        filter.nextValue(0.0);
+    EXPECT_EQ(filter.getCutoffFrequency(), 20.0);
+}
+
+TEST(IirHighPassFilter, ResonanceGlidesAtTenPerFiftyMilliseconds) {
+    Zelvar_IirHighPassFilter filter;
+    filter.setCutoffFrequency(100.0);
+    filter.setQualityFactor(1.0);
+    filter.nextValue(0.0);
+    EXPECT_EQ(filter.getQualityFactor(), 1.0);
+    filter.setQualityFactor(6.0); // 5 / (10 / 2205) = 1102.5 steps
+    int samples = 0;
+    while (filter.getQualityFactor() != 6.0 && samples < 10000) {
+        filter.nextValue(0.0);
+        ++samples;
+    }
+    EXPECT_EQ(samples, 1103);
+}
+
+TEST(ButterworthFilter, UnityDcGainAndMinusThreeDecibelsAtCutoff) {
+    Zelvar_ButterworthFilter filter(44100.0, 1000.0, butterworthQ);
+    double y = 0.0;
+    for (int i = 0; i < 10000; ++i)
+        y = filter.nextValue(1.0);
+    EXPECT_NEAR(y, 1.0, 1e-12);
+    Zelvar_ButterworthFilter sine(44100.0, 1000.0, butterworthQ);
+    EXPECT_NEAR(analysis::gainAt(1000.0, [&](double x) { return sine.nextValue(x); }),
+                std::sqrt(0.5), 1e-4);
+}
+
+// setSamplingRate stores the rate only, so a later unchanged cutoff must keep the old tuning;
+// a changed one retunes at once.
+TEST(ButterworthFilter, UnchangedSetterDoesNotRecompute) {
+    Zelvar_ButterworthFilter filter(44100.0, 1000.0, butterworthQ);
+    filter.setSamplingRate(22050.0);
+    filter.setCutoffFrequency(1000.0);
+    filter.setQualityFactor(butterworthQ);
+    filter.setParameter(1000.0, butterworthQ);
+    EXPECT_NEAR(analysis::gainAt(1000.0, [&](double x) { return filter.nextValue(x); }),
+                std::sqrt(0.5), 1e-4);
+
+    Zelvar_ButterworthFilter retuned(44100.0, 1000.0, butterworthQ);
+    retuned.setSamplingRate(22050.0);
+    retuned.setCutoffFrequency(500.0); // 500 Hz at 22050 Hz: 1000 Hz at the 44100 Hz render
+    EXPECT_NEAR(analysis::gainAt(1000.0, [&](double x) { return retuned.nextValue(x); }),
+                std::sqrt(0.5), 1e-4);
+
+    Zelvar_ButterworthFilter both(44100.0, 2000.0, 3.0);
+    both.setParameter(1000.0, butterworthQ);
+    EXPECT_NEAR(analysis::gainAt(1000.0, [&](double x) { return both.nextValue(x); }),
+                std::sqrt(0.5), 1e-4);
+}
+
+TEST(DcBlockingFilter, StepDecaysByRPerSample) {
+    Zelvar_DcBlockingFilter filter(0.0, 0.0, 0.995);
+    double previous = filter.process(1.0);
+    EXPECT_EQ(previous, 1.0);
+    for (int i = 0; i < 1000; ++i) {
+        const double y = filter.process(1.0);
+        ASSERT_NEAR(y / previous, 0.995, 1e-12);
+        previous = y;
+    }
+}
+
+TEST(DcBlockingFilter, RemovesOffsetAndKeepsAudibleBand) {
+    Zelvar_DcBlockingFilter filter;
+    const double w = 2.0 * std::numbers::pi * 441.0 / 44100.0;
+    for (int i = 0; i < 44100; ++i)
+        filter.process(0.5 + std::sin(w * i));
+    std::vector<double> out(44100);
+    for (int i = 0; i < 44100; ++i)
+        out[i] = filter.process(0.5 + std::sin(w * (i + 44100)));
+    const double mean = std::accumulate(out.begin(), out.end(), 0.0) / out.size();
+    EXPECT_NEAR(mean, 0.0, 1e-9);
+    EXPECT_NEAR(
+        analysis::amplitudeAt(out, 0, out.size(), 441.0, 44100.0, analysis::Window::rectangular),
+        1.0, 0.005);
+}
