@@ -91,3 +91,6 @@ void MIDIServicesUseBackend(std::shared_ptr<MidiBackend> backend);
 std::shared_ptr<MidiBackend> MIDIServicesBackend();
 // "alsa", "jack", "in-process" or "none".
 std::string MIDIServicesBackendName();
+// What MIDI comes through, for the user: "the ALSA sequencer", "JACK (server "default")",
+// "PipeWire's JACK"; "" when no MIDI service runs.
+std::string MIDIServicesDescription();

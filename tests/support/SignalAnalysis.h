@@ -11,6 +11,16 @@ namespace analysis {
 double frequencyByZeroCrossings(const std::vector<float>& samples, size_t from, size_t to,
                                 double sampleRate = 44100.0);
 
+// Frequency from the median period between rising zero crossings within [from, to). A device
+// that skips a cycle puts one odd period into a recording; the median passes over it where the
+// mean would not. 0 with fewer than three crossings.
+double medianPeriodFrequency(const std::vector<float>& samples, size_t from, size_t to,
+                             double sampleRate = 44100.0);
+
+// The longest run of consecutive samples whose magnitude stays below `threshold` within
+// [from, to): a gap in a tone that should sound throughout.
+size_t longestQuietRun(const std::vector<float>& samples, size_t from, size_t to, double threshold);
+
 // Largest absolute sample within [from, to).
 double peak(const std::vector<float>& samples, size_t from, size_t to);
 

@@ -26,6 +26,7 @@ public:
     jack_nframes_t firstFrame() const { return firstFrameTime; }
     jack_nframes_t frameTimeNow() const { return jack_frame_time(client); }
     jack_nframes_t sampleRate() const { return jack_get_sample_rate(client); }
+    jack_nframes_t bufferSize() const { return jack_get_buffer_size(client); }
     uint64_t serverXruns() const { return xruns.load(std::memory_order_relaxed); }
 
     std::vector<float> left, right;
