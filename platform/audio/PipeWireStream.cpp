@@ -97,14 +97,7 @@ OutputDevice::StartResult PipeWireStream::start(std::string& error) {
         uint8_t podBuffer[1024];
         spa_pod_builder builder{};
         spa_pod_builder_init(&builder, podBuffer, sizeof podBuffer);
-        spa_audio_info_raw info{};
-        info.format = SPA_AUDIO_FORMAT_F32;
-        info.rate = outputSampleRateHz;
-        info.channels = outputChannelCount;
-        info.position[0] = SPA_AUDIO_CHANNEL_FL;
-        info.position[1] = SPA_AUDIO_CHANNEL_FR;
-        const spa_pod* params[1] = {
-            spa_format_audio_raw_build(&builder, SPA_PARAM_EnumFormat, &info)};
+        const spa_pod* params[1] = {streamFormat(&builder)};
         result = pw_stream_connect(stream, PW_DIRECTION_OUTPUT, PW_ID_ANY,
                                    pw_stream_flags(PW_STREAM_FLAG_AUTOCONNECT |
                                                    PW_STREAM_FLAG_MAP_BUFFERS |
@@ -175,6 +168,16 @@ void PipeWireStream::release() {
     }
     pw_thread_loop_destroy(loop);
     loop = nullptr;
+}
+
+const spa_pod* PipeWireStream::streamFormat(spa_pod_builder* builder) {
+    spa_audio_info_raw info{};
+    info.format = SPA_AUDIO_FORMAT_F32;
+    info.rate = outputSampleRateHz;
+    info.channels = outputChannelCount;
+    info.position[0] = SPA_AUDIO_CHANNEL_FL;
+    info.position[1] = SPA_AUDIO_CHANNEL_FR;
+    return spa_format_audio_raw_build(builder, SPA_PARAM_EnumFormat, &info);
 }
 
 std::string PipeWireStream::describeNow() {

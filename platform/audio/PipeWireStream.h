@@ -25,6 +25,8 @@
 
 struct OutputUnit;
 struct spa_io_position;
+struct spa_pod;
+struct spa_pod_builder;
 
 class PipeWireStream final : public OutputDevice {
 public:
@@ -42,6 +44,10 @@ public:
     void stop() override;
     const std::string& description() const override { return startDescription; }
     uint64_t xrunCount() const override { return reporter.xrunCount(); }
+
+    // The one stream format, 44100 Hz with two interleaved float32 channels, as the parameter
+    // a stream is connected with.
+    static const spa_pod* streamFormat(spa_pod_builder* builder);
 
     // Cycles rendered so far, and the graph's quantum and rate in the last one.
     uint64_t cycleCount() const { return cycles.load(std::memory_order_acquire); }

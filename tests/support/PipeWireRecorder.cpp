@@ -1,6 +1,7 @@
 #include "PipeWireRecorder.h"
 
-#include <spa/param/audio/format-utils.h>
+#include "PipeWireStream.h"
+
 #include <spa/pod/builder.h>
 
 #include <algorithm>
@@ -48,13 +49,8 @@ bool PipeWireRecorder::open(const std::string& sinkName, std::string& why) {
     uint8_t podBuffer[1024];
     spa_pod_builder builder{};
     spa_pod_builder_init(&builder, podBuffer, sizeof podBuffer);
-    spa_audio_info_raw info{};
-    info.format = SPA_AUDIO_FORMAT_F32;
-    info.rate = sampleRateHz;
-    info.channels = 2;
-    info.position[0] = SPA_AUDIO_CHANNEL_FL;
-    info.position[1] = SPA_AUDIO_CHANNEL_FR;
-    const spa_pod* params[1] = {spa_format_audio_raw_build(&builder, SPA_PARAM_EnumFormat, &info)};
+    // What the program plays, PipeWire converting the sink's rate to it.
+    const spa_pod* params[1] = {PipeWireStream::streamFormat(&builder)};
 
     pw_thread_loop_lock(loop);
     stream = pw_stream_new_simple(pw_thread_loop_get_loop(loop), "corvena-test-recorder", props,

@@ -1,8 +1,9 @@
 // The output unit and the engine under a real JACK server (CI starts one with the dummy driver at
 // 44100 Hz and 256-frame periods): a recording client connected to the "Corvena" ports checks
 // that every frame arrives, stamped on one sample clock, and that a note posted the way the
-// application posts it sounds at its pitch and level about 1024 samples later. Skipped when no
-// JACK server answers.
+// application posts it sounds at its pitch and level about 1024 samples later; and, on a server
+// of the test's own, that a buffer size changed while it plays does not silence it. Skipped
+// when no JACK server answers.
 #include "AudioUnitWrapper.h"
 #include "DspPointer.h"
 #include "JackRecorder.h"
