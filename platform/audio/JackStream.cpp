@@ -126,11 +126,14 @@ int JackStream::onProcess(jack_nframes_t frames, void* self) {
 }
 
 void JackStream::process(jack_nframes_t frames) {
-    // The cycle's start on the host clock, from the server's frame clock: JACK's time base may
+    // The cycle's start on the host clock, from the server's cycle times: JACK's time base may
     // not be the host clock's, so only the distance back from now is taken from it.
     const uint64_t now = HostClock::nowNanoseconds();
     const jack_time_t nowMicroseconds = jack_get_time();
-    const jack_time_t cycleMicroseconds = jack_frames_to_time(client, jack_last_frame_time(client));
+    jack_nframes_t cycleFrame = 0;
+    jack_time_t cycleMicroseconds = nowMicroseconds, nextCycle = 0;
+    float periodMicroseconds = 0.0f;
+    jack_get_cycle_times(client, &cycleFrame, &cycleMicroseconds, &nextCycle, &periodMicroseconds);
     const uint64_t back =
         cycleMicroseconds < nowMicroseconds ? (nowMicroseconds - cycleMicroseconds) * 1000u : 0;
     const uint64_t cycleStart = back < now ? now - back : now;

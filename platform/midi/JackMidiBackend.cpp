@@ -95,8 +95,15 @@ std::uint64_t JackMidiBackend::eventHostTime(std::uint64_t nowNanoseconds,
 void JackMidiBackend::process(jack_nframes_t frames) {
     const std::uint64_t now = HostClock::nowNanoseconds();
     const jack_time_t nowMicroseconds = jack_get_time();
-    // The previous cycle's first frame: where the events handed in now arrived.
-    const jack_nframes_t previousCycle = jack_last_frame_time(client) - frames;
+    // The previous cycle, where the events handed in now arrived: it began one period before
+    // this one. (jack_frames_to_time is not asked: PipeWire's libjack answers nonsense for a
+    // frame before the present cycle.)
+    jack_nframes_t cycleFrame = 0;
+    jack_time_t cycleStart = 0, nextCycleStart = 0;
+    float periodMicroseconds = 0.0f;
+    const bool timed = jack_get_cycle_times(client, &cycleFrame, &cycleStart, &nextCycleStart,
+                                            &periodMicroseconds) == 0 &&
+                       periodMicroseconds > 0.0f && frames > 0;
     bool arrived = false;
     const int count = ports.size();
     for (int i = 0; i < count; ++i) {
@@ -112,9 +119,12 @@ void JackMidiBackend::process(jack_nframes_t frames) {
                 if (jack_midi_event_get(&event, buffer, e) != 0 || event.size == 0 ||
                     event.size > maxEventBytes)
                     continue;
-                const std::uint64_t at = eventHostTime(
-                    now, nowMicroseconds,
-                    jack_frames_to_time(client, previousCycle + std::min(event.time, frames)));
+                const double offset = double(std::min(event.time, frames)) / frames;
+                const std::uint64_t at =
+                    timed ? eventHostTime(now, nowMicroseconds,
+                                          cycleStart - jack_time_t(periodMicroseconds) +
+                                              jack_time_t(offset * periodMicroseconds))
+                          : now;
                 arrived |= inputRing.push(static_cast<std::uint8_t>(i), at, event.buffer,
                                           static_cast<std::uint16_t>(event.size));
             }

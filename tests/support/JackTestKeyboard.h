@@ -29,6 +29,7 @@ public:
     std::string inputName() const { return jack_port_name(input); }
     bool isConnectedTo(const std::string& other) const;
     bool isConnectedToAnything() const;
+    jack_nframes_t sampleRate() const { return jack_get_sample_rate(client); }
 
     void play(const Bytes& message);
     // The messages together in the next cycle, each at its own frame of it.

@@ -13,13 +13,17 @@
 
 #include <chrono>
 #include <csignal>
+#include <string>
 
 namespace {
 
 class RunningProgram : public ::testing::Test {
 protected:
     void SetUp() override {
-        server = std::make_unique<PrivateJackServer>("program", 256);
+        server = std::make_unique<PrivateJackServer>(
+            std::string("program-") +
+                ::testing::UnitTest::GetInstance()->current_test_info()->name(),
+            256);
         if (!server->answers())
             GTEST_SKIP() << "no jackd to start a server of this test's own";
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
