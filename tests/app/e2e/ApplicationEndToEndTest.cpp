@@ -85,6 +85,9 @@ protected:
         app->jackAnswers = app->recorder.open("corvena-app-recorder");
         if (!app->jackAnswers)
             return;
+        // The test before this one ended its process with the program's clients open.
+        if (!app->recorder.waitUntilNoCorvenaClient(15.0))
+            std::fprintf(stderr, "an earlier Corvena client is still on the server\n");
         // The launch of the program, step by step in its order. Only the MIDI backend is
         // chosen here, between audio and MIDI: the MIDI layer would pick the ALSA sequencer
         // where one exists, and here MIDI must come through the JACK server the test keyboard

@@ -105,6 +105,7 @@ TEST_F(JackOutputThreads, DeviceUnitDeliversEveryFrameOnOneSampleClockAsCorvena)
     if (!recorder.open("corvena-probe-recorder"))
         GTEST_SKIP() << "no JACK server answers";
     ASSERT_EQ(recorder.sampleRate(), 44100u) << "the test server runs at 44100 Hz";
+    ASSERT_TRUE(recorder.waitUntilNoCorvenaClient(15.0)) << "a client of an earlier test";
     Probe probe;
     AudioUnit unit = startProbeUnit(probe);
     ASSERT_TRUE(OutputUnitIsRunning(unit)) << OutputUnitErrorText(unit);
@@ -255,6 +256,8 @@ protected:
         if (!recorder.open("corvena-test-recorder"))
             GTEST_SKIP() << "no JACK server answers";
         ASSERT_EQ(recorder.sampleRate(), 44100u) << "the test server runs at 44100 Hz";
+        // The test before this one ended its process with the engine's client open.
+        ASSERT_TRUE(recorder.waitUntilNoCorvenaClient(15.0));
         ASSERT_TRUE(audioUnitWrapper.initialize()) << audioUnitWrapper.failureMessage();
         ASSERT_EQ(dspPointer, audioUnitWrapper.ptr);
         const std::vector<std::string> ports = recorder.outputPortsOf("Corvena");

@@ -35,6 +35,22 @@ std::vector<std::string> JackRecorder::outputPortsOf(const std::string& clientNa
     return names;
 }
 
+bool JackRecorder::waitUntilNoCorvenaClient(double timeoutSeconds) const {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+    for (;;) {
+        const char** ports = jack_get_ports(client, "^Corvena( MIDI)?:", nullptr, 0);
+        const bool any = ports != nullptr && ports[0] != nullptr;
+        if (ports != nullptr)
+            jack_free(ports);
+        if (!any)
+            return true;
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
 bool JackRecorder::connectFrom(const std::string& leftPort, const std::string& rightPort) {
     return jack_connect(client, leftPort.c_str(), jack_port_name(inputs[0])) == 0 &&
            jack_connect(client, rightPort.c_str(), jack_port_name(inputs[1])) == 0;

@@ -17,6 +17,11 @@ public:
     // False when no JACK server answers (the server is never started from here).
     bool open(const char* clientName);
     std::vector<std::string> outputPortsOf(const std::string& client) const;
+    // Waits (at most `timeoutSeconds`) until the server has no "Corvena" or "Corvena MIDI"
+    // client left. A test process ends with the program's clients open, as the program does;
+    // while the server clears them away its cycles stall, and a test that plays into that
+    // records silence.
+    bool waitUntilNoCorvenaClient(double timeoutSeconds) const;
     bool connectFrom(const std::string& left, const std::string& right);
 
     // Arms a recording of `frames` frames, starting with the next process cycle.
