@@ -269,6 +269,18 @@ void MIDIServicesUseBackend(std::shared_ptr<MidiBackend> backend) {
     installLocked(s, std::move(backend));
 }
 
+void MIDIServicesShutdown() {
+    Services& s = services();
+    std::vector<std::shared_ptr<MidiBackend>> closing;
+    {
+        std::lock_guard lock(s.mutex);
+        s.current.store(nullptr);
+        s.clients.clear();
+        closing.swap(s.backends);
+    }
+    closing.clear(); // outside the lock: closing a client calls into its library
+}
+
 std::shared_ptr<MidiBackend> MIDIServicesBackend() {
     Services& s = services();
     std::lock_guard lock(s.mutex);

@@ -110,6 +110,15 @@ protected:
         app->windowImage = window->grab().toImage();
     }
 
+    // The next test process starts at once; clients left to vanish with this one would stall
+    // the servers it plays through.
+    static void TearDownTestSuite() {
+        if (app == nullptr || !app->launched)
+            return;
+        AudioOutputUnitStop(audioUnitWrapper.audioUnit);
+        MIDIServicesShutdown();
+    }
+
     void SetUp() override {
         if (!app->skipped.empty())
             GTEST_SKIP() << app->skipped;

@@ -300,6 +300,13 @@ protected:
                     (unsigned long long)serverXruns);
     }
 
+    // The next test process starts at once and registers a client of the same name; one left
+    // to vanish with this process leaves the server stalling on it.
+    void TearDown() override {
+        if (audioUnitWrapper.audioUnit != nullptr)
+            AudioOutputUnitStop(audioUnitWrapper.audioUnit);
+    }
+
     JackRecorder recorder;
     std::chrono::steady_clock::time_point started;
     uint64_t engineXrunsAtStart = 0;

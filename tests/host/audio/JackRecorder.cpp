@@ -6,9 +6,14 @@
 #include <thread>
 
 JackRecorder::~JackRecorder() {
+    close();
+}
+
+void JackRecorder::close() {
     if (client != nullptr) {
         jack_deactivate(client);
         jack_client_close(client);
+        client = nullptr;
     }
 }
 

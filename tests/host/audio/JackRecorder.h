@@ -13,6 +13,7 @@
 class JackRecorder {
 public:
     ~JackRecorder();
+    void close();
 
     // False when no JACK server answers (the server is never started from here).
     bool open(const char* clientName);
