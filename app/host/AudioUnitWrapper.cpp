@@ -49,6 +49,12 @@ AudioUnitWrapper::streamFormatFrom(const AudioStreamBasicDescription& standard) 
 bool AudioUnitWrapper::fail(std::string message) {
     state = State::failed;
     failure = std::move(message);
+    // A unit that will never play is let go, with whatever device it had opened. The engine
+    // keeps this field's address; the handle it finds there is then null, not a freed unit.
+    if (audioUnit != nullptr) {
+        AudioComponentInstanceDispose(audioUnit);
+        audioUnit = nullptr;
+    }
     return false;
 }
 
@@ -103,4 +109,17 @@ bool AudioUnitWrapper::initialize() {
         return fail(std::string("audio output: ") + OutputUnitErrorText(audioUnit));
     state = State::running;
     return true;
+}
+
+std::string AudioUnitWrapper::startLine() const {
+    if (state != State::running)
+        return {};
+    return std::string("audio through ") + OutputUnitDeviceDescription(audioUnit);
+}
+
+std::string AudioUnitWrapper::xrunLine() const {
+    if (state != State::running)
+        return {};
+    const uint64_t xruns = OutputUnitXrunCount(audioUnit);
+    return std::to_string(xruns) + (xruns == 1 ? " xrun" : " xruns") + " on the audio output";
 }

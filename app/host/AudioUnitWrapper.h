@@ -8,9 +8,9 @@
 // thread, after the main window is up and before MIDI. It returns false when sound cannot run —
 // no audio API or output device, a stream the backend would not open, no resource directory, a
 // resource path that is not valid UTF-8 or too long for the engine — and failureMessage() then
-// holds one line saying what was missing and where it was looked for. The application prints
-// "Corvena: " and that line on stderr and exits with a non-zero status; the library never exits
-// the process itself.
+// holds one line saying what was missing and where it was looked for; the unit is then disposed
+// of. The application prints "Corvena: " and that line on stderr and exits with a non-zero
+// status; the library never exits the process itself.
 #pragma once
 
 #include "Corvena_Core.h"
@@ -27,6 +27,11 @@ public:
     // returns the first call's result.
     bool initialize();
     const std::string& failureMessage() const { return failure; }
+    // Once running: "audio through PipeWire, device "Speakers", 44100 Hz, 256-frame buffers
+    // (5.8 ms)", the line the application prints at start; and "3 xruns on the audio output",
+    // the one it prints at exit. Empty otherwise.
+    std::string startLine() const;
+    std::string xrunLine() const;
 
     // The platform's standard format for `channels` channels at `rate`: float, one buffer per
     // channel (non-interleaved), as a standard format object describes it.

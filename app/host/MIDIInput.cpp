@@ -1,6 +1,7 @@
 #include "MIDIInput.h"
 
 #include "DspPointer.h"
+#include "HostClock.h"
 #include "MIDIObject.h"
 
 #include <atomic>
@@ -13,6 +14,35 @@ const midiMessageTypeInfo xE0{"PitchBend", 3};
 const midiMessageTypeInfo x00{"Unknown", 0};
 
 namespace {
+
+std::atomic<MIDIStampClock> stampClock{nullptr};
+
+constexpr std::uint64_t oldestStampNanoseconds = 1000000000ull;
+
+// The packet's arrival on the output's sample clock, when it can be placed there.
+bool stampOf(const MIDIPacketView& packet, AudioTimeStamp* stamp) {
+    const MIDIStampClock clock = stampClock.load(std::memory_order_acquire);
+    if (clock == nullptr || packet.timeStamp == 0)
+        return false;
+    const std::uint64_t now = HostClock::nowNanoseconds();
+    if (packet.timeStamp > now || now - packet.timeStamp > oldestStampNanoseconds)
+        return false;
+    double sampleTime = 0.0;
+    if (!clock(packet.timeStamp, &sampleTime))
+        return false;
+    *stamp = AudioTimeStamp{};
+    stamp->mSampleTime = sampleTime;
+    stamp->mHostTime = packet.timeStamp;
+    return true;
+}
+
+void post(DspObject dsp, const AudioTimeStamp* stamp, EventSubType subType,
+          ParameterType parameterType, double value1, double value2) {
+    if (stamp != nullptr)
+        DspSetEventWithTimeStamp(dsp, *stamp, subType, parameterType, value1, value2, 0.0);
+    else
+        DspSetEvent(dsp, subType, parameterType, value1, value2, 0.0);
+}
 
 // A status byte of a known kind followed by something other than data bytes is not that
 // message: reading it would post an out-of-range note or velocity. It counts as "Unknown", so
@@ -27,6 +57,8 @@ bool dataBytesFollow(const std::uint8_t* data, int at, int length) {
 int parsePacket(const MIDIPacketView& packet, DspObject dsp) {
     const std::uint8_t* data = packet.data;
     const int length = packet.length;
+    AudioTimeStamp arrival;
+    const AudioTimeStamp* stamp = stampOf(packet, &arrival) ? &arrival : nullptr;
     int posted = 0;
     int i = 0;
     while (i < length) {
@@ -45,16 +77,16 @@ int parsePacket(const MIDIPacketView& packet, DspObject dsp) {
         const std::uint8_t v = data[i + 2];
         if (&kind == &x90) {
             if (v != 0)
-                DspSetEvent(dsp, EventSubTypeNoteOn, ParameterTypeNone, n, v, 0.0);
+                post(dsp, stamp, EventSubTypeNoteOn, ParameterTypeNone, n, v);
             else
-                DspSetEvent(dsp, EventSubTypeNoteOff, ParameterTypeNone, n, 0.0, 0.0);
+                post(dsp, stamp, EventSubTypeNoteOff, ParameterTypeNone, n, 0.0);
             ++posted;
         } else if (&kind == &x80) {
-            DspSetEvent(dsp, EventSubTypeNoteOff, ParameterTypeNone, n, 0.0, 0.0);
+            post(dsp, stamp, EventSubTypeNoteOff, ParameterTypeNone, n, 0.0);
             ++posted;
         } else if (&kind == &xE0) {
-            DspSetEvent(dsp, EventSubTypeParameter, ParameterTypePitchBend,
-                        pitchBendNormalizedValue(data[i + 1], v), 0.0, 0.0);
+            post(dsp, stamp, EventSubTypeParameter, ParameterTypePitchBend,
+                 pitchBendNormalizedValue(data[i + 1], v), 0.0);
             ++posted;
         }
         i += kind.messageLength;
@@ -63,6 +95,10 @@ int parsePacket(const MIDIPacketView& packet, DspObject dsp) {
 }
 
 } // namespace
+
+void MIDIInputSetStampClock(MIDIStampClock clock) {
+    stampClock.store(clock, std::memory_order_release);
+}
 
 const midiMessageTypeInfo& midiMessageTypeInfoFor(std::uint8_t statusByte) {
     switch (statusByte >> 4) {

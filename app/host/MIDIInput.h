@@ -8,6 +8,12 @@
 // Reads never leave a packet: a list whose packets run past its end is refused whole, a status
 // byte of no interest (or a stray data byte) moves on by one byte, and a message that the end
 // of its packet cuts short is dropped.
+//
+// Timing: a packet's time stamp is the host time its bytes arrived (a JACK keyboard's events
+// each carry their own frame of the cycle). Once start-up has given the parser the output's
+// sample clock, an event is stamped with that time on it, so messages that came a few
+// milliseconds apart within one cycle sound that far apart; without the clock, or for a stamp
+// that is not within the last second, the engine stamps the event when it is posted.
 #pragma once
 
 #include "Corvena_Core.h"
@@ -37,6 +43,11 @@ inline double pitchBendNormalizedValue(std::uint8_t leastSignificant,
                                        std::uint8_t mostSignificant) {
     return (mostSignificant * 128.0 + leastSignificant) * 6.103515625e-05;
 }
+
+// Turns a host time (CLOCK_MONOTONIC ns) into the output's sample time; false while the output
+// has not started. Start-up sets it once; nullptr stamps every event when it is posted.
+using MIDIStampClock = bool (*)(std::uint64_t hostNanoseconds, double* sampleTime);
+void MIDIInputSetStampClock(MIDIStampClock clock);
 
 // The parser alone, without thru: posts the list's messages to `dsp` in order. Returns the
 // number of events posted, or -1 when the list is refused because its lengths run past its

@@ -7,9 +7,11 @@
 #include "AboutWindow.h"
 #include "AudioUnitWrapper.h"
 #include "ColorCode.h"
+#include "MIDIInput.h"
 #include "MIDIObject.h"
 #include "MainQueue.h"
 #include "MidiServices.h"
+#include "OutputUnitServices.h"
 
 #include <QAction>
 #include <QApplication>
@@ -19,6 +21,8 @@
 #include <QMenuBar>
 #include <QPalette>
 #include <QScreen>
+
+#include <cstdio>
 
 #ifdef CORVENA_SHELL_QUIET_ALSA
 #include <alsa/asoundlib.h>
@@ -116,6 +120,7 @@ bool AppDelegate::startAudio() {
     const QuietAlsa quiet;
     if (!audioUnitWrapper.initialize())
         return fail(audioUnitWrapper.failureMessage());
+    say(audioUnitWrapper.startLine());
     return true;
 }
 
@@ -124,8 +129,31 @@ void AppDelegate::startMidi() {
     // the main thread, in the order they came.
     MIDIServicesSetMainThreadDispatch(
         [](std::function<void()> task) { toolkit::MainQueue::async(std::move(task)); });
+    // MIDI events are placed on the output's sample clock by the time they arrived.
+    MIDIInputSetStampClock([](uint64_t hostNanoseconds, double* sampleTime) {
+        return OutputUnitSampleTimeAt(audioUnitWrapper.audioUnit, hostNanoseconds, sampleTime);
+    });
     midiObject.initialize();
     midiObject.MIDIInputConnectAll();
+    const std::string service = MIDIServicesDescription();
+    if (!service.empty()) {
+        const size_t sources = midiObject.inputEndpointRef.size();
+        say("MIDI through " + service + ", " + std::to_string(sources) +
+            (sources == 1 ? " source" : " sources") + " connected");
+    }
+}
+
+void AppDelegate::applicationWillTerminate() {
+    const std::string xruns = audioUnitWrapper.xrunLine();
+    if (!xruns.empty())
+        say(xruns);
+}
+
+void AppDelegate::say(const std::string& line) {
+    if (line.empty())
+        return;
+    std::fprintf(stderr, "Corvena: %s\n", line.c_str());
+    std::fflush(stderr);
 }
 
 void AppDelegate::showAboutWindow() {

@@ -33,8 +33,9 @@ public:
     // service is not a failure: the MIDI layer says so on stderr and the program plays from
     // the on-screen keyboard.
     bool applicationDidFinishLaunching();
-    // Nothing is released: the end of the process ends the engine, the output and MIDI.
-    void applicationWillTerminate() {}
+    // Nothing is released: the end of the process ends the engine, the output and MIDI. It says
+    // how many xruns the audio output had, once.
+    void applicationWillTerminate();
 
     // The steps of the launch, for whoever needs only some of them (the tests).
     void buildMainMenu();
@@ -66,6 +67,9 @@ public:
     QMenuBar* mainMenu = nullptr;
     QAction* aboutItem = nullptr;
     QAction* quitItem = nullptr;
+
+    // One line on stderr, "Corvena: " and `line`: what plays, what MIDI comes through.
+    static void say(const std::string& line);
 
 private:
     bool fail(std::string message);

@@ -3,11 +3,17 @@
 // Start-up failures end the program with one line on stderr, "Corvena: " and what was missing,
 // and a non-zero status: no display (checked before Qt is asked, since Qt aborts with several
 // lines of its own when it cannot reach one), no screen, no audio output, no engine resources.
+// Started from a desktop menu nobody reads stderr, so when it is not a terminal and a window
+// can be shown, the same message also appears in a dialog before the program stops.
+//
+// SIGINT and SIGTERM (Ctrl+C in the terminal) quit through the main loop like the Quit item.
 #include "AppDelegate.h"
+#include "QuitSignals.h"
 #include "Utility.h"
 
 #include <QApplication>
 #include <QGuiApplication>
+#include <QMessageBox>
 
 #include <cstdio>
 #include <cstdlib>
@@ -24,6 +30,21 @@ constexpr int startUpFailed = 1;
     std::fflush(stderr);
     // Whatever was already running (an output stream, a MIDI client) ends with the process;
     // nothing is torn down on the way.
+    std::_Exit(startUpFailed);
+}
+
+// The same, with the message shown in a dialog first when no terminal is there to read it. A
+// quit signal closes the dialog, and the program still stops.
+[[noreturn]] void stopWithDialog(const std::string& message) {
+    std::fprintf(stderr, "Corvena: %s\n", message.c_str());
+    std::fflush(stderr);
+    if (!isatty(STDERR_FILENO)) {
+        QMessageBox box(QMessageBox::Critical, "Corvena",
+                        "Corvena cannot start.\n\n" + QString::fromStdString(message),
+                        QMessageBox::Close);
+        QuitSignals::setAction([&box] { box.reject(); });
+        box.exec();
+    }
     std::_Exit(startUpFailed);
 }
 
@@ -90,10 +111,11 @@ int main(int argc, char** argv) {
     QApplication::setApplicationVersion(QString::fromStdString(getBuildVersion()));
     // Ties the windows to the installed desktop entry and its icon.
     QGuiApplication::setDesktopFileName("corvena");
+    QuitSignals::install();
 
     delegate = new AppDelegate();
     if (!delegate->applicationDidFinishLaunching())
-        stop(delegate->failureMessage());
+        stopWithDialog(delegate->failureMessage());
 
     application.exec();
     delegate->applicationWillTerminate();

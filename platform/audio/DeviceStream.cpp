@@ -5,12 +5,8 @@
 #include <RtAudio.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <vector>
-
-#include <time.h>
 
 namespace {
 
@@ -25,8 +21,6 @@ void onBackendError(RtAudioError::Type type, const std::string& text) {
         stream->recordFailure(text);
 }
 
-// std::to_string is not used here: its digit table has vague linkage and would be exported from
-// the engine library, which links this file and exports only its C interface.
 std::string decimal(unsigned value) {
     char text[16];
     std::snprintf(text, sizeof text, "%u", value);
@@ -42,8 +36,6 @@ std::string reason(std::string text) {
 
 std::string apiLabel(RtAudio::Api api) {
     switch (api) {
-    case RtAudio::UNIX_JACK:
-        return "JACK";
     case RtAudio::LINUX_PULSE:
         return "PulseAudio";
     case RtAudio::LINUX_ALSA:
@@ -55,37 +47,41 @@ std::string apiLabel(RtAudio::Api api) {
 
 } // namespace
 
-DeviceStream::DeviceStream(OutputUnit* owner) : unit(owner) {}
+DeviceStream::DeviceStream(OutputUnit* owner)
+    : unit(owner), reporter(owner, [this] { return systemAndDevice; }) {}
 
 DeviceStream::~DeviceStream() {
     stop();
 }
 
 DeviceStream::StartResult DeviceStream::start(std::string& error) {
-    std::vector<RtAudio::Api> apis;
-    RtAudio::getCompiledApi(apis);
+    std::vector<RtAudio::Api> compiled;
+    RtAudio::getCompiledApi(compiled);
     std::string reasons;
     bool anyDevice = false;
-    for (RtAudio::Api api : apis) {
+    bool anyApi = false;
+    for (RtAudio::Api api : {RtAudio::LINUX_PULSE, RtAudio::LINUX_ALSA}) {
+        if (std::find(compiled.begin(), compiled.end(), api) == compiled.end())
+            continue;
+        anyApi = true;
         std::string why;
         if (openOn(int(api), why)) {
-            startReporter();
+            reporter.start();
             return StartResult::started;
         }
         if (why.find("no output device") == std::string::npos)
             anyDevice = true;
         reasons += (reasons.empty() ? "" : "; ") + why;
     }
-    if (apis.empty())
-        reasons = "RtAudio was built without any audio API";
-    error =
-        (anyDevice ? "cannot open the audio output: " : "no audio output device found: ") + reasons;
+    if (!anyApi)
+        reasons = "RtAudio was built without PulseAudio and ALSA";
+    error = reasons;
     return anyDevice ? StartResult::streamFailed : StartResult::noDevice;
 }
 
 // Tries one API: its default output device, 44100 Hz, two interleaved float32 channels. The
-// rate is asked for whatever the device prefers: PulseAudio, PipeWire and ALSA's "default"
-// device resample; a JACK server at another rate refuses, and the next API gets its turn.
+// rate is asked for whatever the device prefers: PulseAudio and ALSA's "default" device
+// resample.
 bool DeviceStream::openOn(int apiNumber, std::string& why) {
     const auto api = RtAudio::Api(apiNumber);
     const std::string label = apiLabel(api);
@@ -116,32 +112,37 @@ bool DeviceStream::openOn(int apiNumber, std::string& why) {
         options.streamName = clientName;
         options.flags = RTAUDIO_ALSA_USE_DEFAULT;
         unsigned frames = preferredBufferFrames;
-        failureState.store(0, std::memory_order_relaxed);
+        openingFailure.clear();
         streamForErrors.store(this, std::memory_order_release);
+        opening.store(true, std::memory_order_release);
         candidate->openStream(&output, nullptr, RTAUDIO_FLOAT32, sampleRateHz, &frames,
                               &DeviceStream::onBuffer, this, &options, &onBackendError);
         candidate->startStream(); // from here errors arrive through the hook, not as throws
+        opening.store(false, std::memory_order_release);
         if (!candidate->isStreamRunning()) {
-            const std::string failure = takeFailure();
-            why = label + " device \"" + device +
-                  "\": " + (failure.empty() ? "the stream did not start" : reason(failure));
+            why = label + " device \"" + device + "\": " +
+                  (openingFailure.empty() ? "the stream did not start" : reason(openingFailure));
             if (candidate->isStreamOpen())
                 candidate->closeStream();
             return false;
         }
         deviceRate = info.preferredSampleRate;
-        deviceDescription = label + ", device \"" + device + "\" at " +
-                            decimal(candidate->getStreamSampleRate()) + " Hz (device " +
-                            decimal(deviceRate) + " Hz), " + decimal(frames) + "-frame buffers";
+        systemAndDevice = label + ", device \"" + device + "\"";
+        reporter.noteBufferSize(frames, sampleRateHz);
+        deviceDescription = systemAndDevice + ", " + decimal(candidate->getStreamSampleRate()) +
+                            " Hz (device " + decimal(deviceRate) + " Hz), " +
+                            OutputReporter::bufferText(frames, sampleRateHz);
         audio = std::move(candidate);
         return true;
     } catch (const std::exception& e) { // RtAudioError is one
+        opening.store(false, std::memory_order_release);
         why = label + " device \"" + device + "\": " + reason(e.what());
     }
     return false;
 }
 
 void DeviceStream::stop() {
+    reporter.stop();
     if (audio) {
         try {
             if (audio->isStreamRunning())
@@ -155,87 +156,25 @@ void DeviceStream::stop() {
     }
     DeviceStream* self = this;
     streamForErrors.compare_exchange_strong(self, nullptr);
-    if (reporter.joinable()) {
-        {
-            std::lock_guard<std::mutex> lock(reporterMutex);
-            reporterStopping = true;
-        }
-        reporterWake.notify_all();
-        reporter.join();
-    }
 }
-
-namespace {
-
-// CPU time of the calling thread: what rendering cost, without the time the thread (or the
-// whole virtual machine) was not running.
-uint64_t threadCpuNanoseconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return uint64_t(ts.tv_sec) * 1000000000ull + uint64_t(ts.tv_nsec);
-}
-
-} // namespace
 
 int DeviceStream::onBuffer(void* output, void*, unsigned frames, double, unsigned status,
                            void* userData) {
     auto* self = static_cast<DeviceStream*>(userData);
     if (status & RTAUDIO_OUTPUT_UNDERFLOW)
-        self->xruns.fetch_add(1, std::memory_order_relaxed);
-    const uint64_t began = threadCpuNanoseconds();
+        self->reporter.noteXrun();
     self->unit->renderInterleaved(frames, static_cast<float*>(output));
-    // Only this thread writes these, so a plain load-compare-store keeps the maximum.
-    const uint64_t took = threadCpuNanoseconds() - began;
-    self->renders.fetch_add(1, std::memory_order_relaxed);
-    if (took * 2 * 44100ull > uint64_t(frames) * 1000000000ull)
-        self->slowRenders.fetch_add(1, std::memory_order_relaxed);
-    if (took > self->longestRender.load(std::memory_order_relaxed))
-        self->longestRender.store(took, std::memory_order_relaxed);
     return 0;
 }
 
+// While a stream opens, the hook runs on the thread that opens it and the text is kept for the
+// reason; afterwards it may run on the audio thread, and only the reporter's lock-free storage
+// takes it.
 void DeviceStream::recordFailure(const std::string& text) {
-    int expected = 0;
-    if (!failureState.compare_exchange_strong(expected, 1, std::memory_order_acquire))
-        return; // the first failure is the one worth telling
-    const size_t length = std::min(text.size(), sizeof failureText - 1);
-    std::memcpy(failureText, text.data(), length);
-    failureText[length] = '\0';
-    failureState.store(2, std::memory_order_release);
-}
-
-std::string DeviceStream::takeFailure() {
-    if (failureState.load(std::memory_order_acquire) != 2)
-        return {};
-    std::string text = failureText;
-    failureState.store(0, std::memory_order_release);
-    return text;
-}
-
-void DeviceStream::startReporter() {
-    reporterStopping = false;
-    reporter = std::thread([this] { runReporter(); });
-}
-
-void DeviceStream::runReporter() {
-    bool toldXrun = false;
-    bool toldFailure = false;
-    std::unique_lock<std::mutex> lock(reporterMutex);
-    for (;;) {
-        const bool stopping = reporterWake.wait_for(lock, std::chrono::milliseconds(200),
-                                                    [this] { return reporterStopping; });
-        if (!toldXrun && xrunCount() > 0) {
-            std::fprintf(stderr,
-                         "Corvena: audio output xrun on %s (further xruns are counted, not "
-                         "reported)\n",
-                         deviceDescription.c_str());
-            toldXrun = true;
-        }
-        if (!toldFailure && failureState.load(std::memory_order_acquire) == 2) {
-            std::fprintf(stderr, "Corvena: audio output stopped: %s\n", failureText);
-            toldFailure = true;
-        }
-        if (stopping)
-            return;
+    if (opening.load(std::memory_order_acquire)) {
+        if (openingFailure.empty())
+            openingFailure = text;
+        return;
     }
+    reporter.noteStopped(text.c_str());
 }

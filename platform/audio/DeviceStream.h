@@ -1,24 +1,23 @@
-// The device behind a default-output unit: an RtAudio output stream on the default API and
-// output device — JACK when a server answers, else PulseAudio (or PipeWire's PulseAudio
-// service), else ALSA's "default" device — at 44100 Hz with two interleaved float32 channels,
-// under the client name "Corvena" so patchbays show it by that name.
+// The device behind a default-output unit where neither PipeWire nor a JACK server runs: an
+// RtAudio output stream on PulseAudio, else ALSA's "default" device, at 44100 Hz with two
+// interleaved float32 channels and 256-frame buffers asked for, under the client name
+// "Corvena" so mixers show it by that name. (JACK is not tried here: RtAudio's JACK stream
+// cannot follow a server whose buffer size changes; JackStream plays JACK.)
 //
 // The stream callback runs on the backend's audio thread and does nothing but count xruns in an
-// atomic and hand the buffer to the unit: no lock, no allocation, no I/O there. A reporter
-// thread, off the audio thread, tells stderr about the first xrun (once, not per buffer) and
-// about a stream the backend stopped.
+// atomic and hand the buffer to the unit: no lock, no allocation, no I/O there. The reporter
+// tells stderr about the first xrun, a change of buffer size, a stream the backend stopped and
+// a stream that stopped asking for audio.
 #pragma once
 
 #include "OutputDevice.h"
+#include "OutputReporter.h"
 #include "OutputUnitServices.h"
 
 #include <atomic>
-#include <condition_variable>
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 
 struct OutputUnit;
 class RtAudio;
@@ -35,21 +34,13 @@ public:
     DeviceStream(const DeviceStream&) = delete;
     DeviceStream& operator=(const DeviceStream&) = delete;
 
-    // Opens and starts the stream on the first API, in the default order, that has an output
-    // device and accepts the stream. On failure `error` names every API and device tried and
-    // why each refused.
+    // Opens and starts the stream on PulseAudio, else ALSA, whichever has an output device and
+    // accepts the stream. On failure `error` names every API and device tried and why each
+    // refused.
     StartResult start(std::string& error) override;
     void stop() override;
 
-    uint64_t xrunCount() const override { return xruns.load(std::memory_order_relaxed); }
-    // The longest time one render callback took: the engine's share of an xrun. A device can
-    // still report xruns of its own (a late timer, another client), which this tells apart.
-    uint64_t longestRenderNanoseconds() const {
-        return longestRender.load(std::memory_order_relaxed);
-    }
-    // Render callbacks so far, and those that took more than half their buffer's duration.
-    uint64_t renderCount() const { return renders.load(std::memory_order_relaxed); }
-    uint64_t slowRenderCount() const { return slowRenders.load(std::memory_order_relaxed); }
+    uint64_t xrunCount() const override { return reporter.xrunCount(); }
     const std::string& description() const override { return deviceDescription; }
     // The rate the device itself prefers; the stream runs at 44100 Hz whatever it is.
     unsigned deviceRateHz() const { return deviceRate; }
@@ -62,26 +53,13 @@ public:
 
 private:
     bool openOn(int api, std::string& why);
-    std::string takeFailure();
-    void startReporter();
-    void runReporter();
 
     OutputUnit* unit;
     std::unique_ptr<RtAudio> audio;
     std::string deviceDescription;
+    std::string systemAndDevice; // "PulseAudio, device "Speakers"", for the reporter's lines
     unsigned deviceRate = 0;
-
-    std::atomic<uint64_t> xruns{0};
-    std::atomic<uint64_t> longestRender{0};
-    std::atomic<uint64_t> renders{0};
-    std::atomic<uint64_t> slowRenders{0};
-    // 0 no failure, 1 being written, 2 written: the error hook may run on the audio thread, so
-    // the text goes into fixed storage and is published through this state.
-    std::atomic<int> failureState{0};
-    char failureText[512] = {};
-
-    std::thread reporter;
-    std::mutex reporterMutex;
-    std::condition_variable reporterWake;
-    bool reporterStopping = false;
+    OutputReporter reporter;
+    std::atomic<bool> opening{false};
+    std::string openingFailure; // the error hook's text while a stream opens (main thread)
 };

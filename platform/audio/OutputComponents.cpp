@@ -1,6 +1,6 @@
 #include "OutputUnitServices.h"
 
-#include "DeviceStream.h"
+#include "DefaultOutput.h"
 #include "OutputUnit.h"
 
 namespace {
@@ -10,14 +10,14 @@ struct OutputComponentRecord {
     OutputDevice* (*createDevice)(OutputUnit* unit);
 };
 
-OutputDevice* createDeviceStream(OutputUnit* unit) {
-    return new DeviceStream(unit);
+OutputDevice* createDefaultOutput(OutputUnit* unit) {
+    return new DefaultOutput(unit);
 }
 
 // Components are static records: a handle to one stays valid for the life of the process.
 OutputComponentRecord components[] = {
     {{kAudioUnitType_Output, kAudioUnitSubType_DefaultOutput, kAudioUnitManufacturer_System, 0, 0},
-     &createDeviceStream},
+     &createDefaultOutput},
     {{kAudioUnitType_Output, kAudioUnitSubType_ManualOutput, kAudioUnitManufacturer_System, 0, 0},
      nullptr},
 };

@@ -68,6 +68,7 @@ OSStatus AudioOutputUnitStart(AudioUnit unit) {
             unit->errorText = "no audio output device support in this program";
             return kOutputUnitErr_NoDevice;
         }
+        unit->followsHostClock = true;
         OutputDevice* device = unit->createDevice(unit);
         unit->device = device; // before the stream starts: the callback reads the unit at once
         const OutputDevice::StartResult result = device->start(unit->errorText);
@@ -112,6 +113,11 @@ uint64_t OutputUnitXrunCount(AudioUnit unit) {
     if (unit == nullptr || unit->device == nullptr)
         return 0;
     return unit->device->xrunCount();
+}
+
+bool OutputUnitSampleTimeAt(AudioUnit unit, uint64_t hostNanoseconds, double* outSampleTime) {
+    return unit != nullptr && outSampleTime != nullptr &&
+           unit->sampleTimeAt(hostNanoseconds, outSampleTime);
 }
 
 OSStatus OutputUnitPull(AudioUnit unit, uint32_t frames, float* interleaved) {

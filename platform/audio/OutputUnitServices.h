@@ -76,6 +76,10 @@ bool OutputUnitIsRunning(AudioUnit unit);
 const char* OutputUnitDeviceDescription(AudioUnit unit);
 // Device-backed units: buffers the backend reported as underrun since the start.
 uint64_t OutputUnitXrunCount(AudioUnit unit);
+// The unit's sample time at a host time (CLOCK_MONOTONIC ns), on the clock the engine stamps
+// events with: what a MIDI input stamps a message with when it knows when the message came.
+// False before the unit's first buffer.
+bool OutputUnitSampleTimeAt(AudioUnit unit, uint64_t hostNanoseconds, double* outSampleTime);
 
 // No device service on Linux: both fail and leave their out-parameters untouched.
 OSStatus AudioDeviceCreateIOProcID(AudioDeviceID device, AudioDeviceIOProc proc, void* clientData,

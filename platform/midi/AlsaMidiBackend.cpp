@@ -110,18 +110,17 @@ int AlsaMidiBackend::slotIndexForAlsaPort(int alsaPort) const {
 }
 
 void AlsaMidiBackend::reportSetupChanged() {
-    SetupChangedNotifier n;
-    {
-        std::lock_guard lock(mutex);
-        n = notifier;
-    }
-    if (n)
-        n();
+    if (notifierSet.load(std::memory_order_acquire) && notifier)
+        notifier();
 }
 
+// Set once, right after opening; a second one would be written while the MIDI thread may be
+// reading the first, so it is refused.
 void AlsaMidiBackend::setSetupChangedNotifier(SetupChangedNotifier n) {
-    std::lock_guard lock(mutex);
+    if (notifierSet.load(std::memory_order_acquire))
+        return;
     notifier = std::move(n);
+    notifierSet.store(true, std::memory_order_release);
 }
 
 std::vector<MIDIEndpointRef> AlsaMidiBackend::listPorts(unsigned int capabilities) {
@@ -147,8 +146,10 @@ std::vector<MIDIEndpointRef> AlsaMidiBackend::listPorts(unsigned int capabilitie
 }
 
 int AlsaMidiBackend::numberOfSources() {
+    std::vector<MIDIEndpointRef> listed =
+        listPorts(SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ);
     std::lock_guard lock(mutex);
-    sourceList = listPorts(SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ);
+    sourceList = std::move(listed);
     return static_cast<int>(sourceList.size());
 }
 
@@ -160,8 +161,10 @@ MIDIEndpointRef AlsaMidiBackend::source(int index) {
 }
 
 int AlsaMidiBackend::numberOfDestinations() {
+    std::vector<MIDIEndpointRef> listed =
+        listPorts(SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE);
     std::lock_guard lock(mutex);
-    destinationList = listPorts(SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE);
+    destinationList = std::move(listed);
     return static_cast<int>(destinationList.size());
 }
 
@@ -208,7 +211,6 @@ MIDIStatus AlsaMidiBackend::createOutputPort(MIDIClientRef client, const std::st
 
 MIDIStatus AlsaMidiBackend::makePort(const std::string& portName, bool isInput,
                                      MIDIReadCallback readProc, void* refCon, MIDIPortRef* out) {
-    std::lock_guard lock(mutex);
     auto open = [&](PortSlot& slot) {
         const unsigned int caps = isInput ? SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE
                                           : SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ;

@@ -28,6 +28,7 @@ public:
     ~AlsaMidiBackend() override;
 
     const char* name() const override { return "alsa"; }
+    std::string description() const override { return "the ALSA sequencer"; }
     void setSetupChangedNotifier(SetupChangedNotifier notifier) override;
     int numberOfSources() override;
     MIDIEndpointRef source(int index) override;
@@ -71,8 +72,11 @@ private:
     std::atomic<bool> stopping{false};
     std::thread midiThread;
 
-    std::mutex mutex;
+    // Set once, then published by the flag; the MIDI thread reads it without a lock.
     SetupChangedNotifier notifier;
+    std::atomic<bool> notifierSet{false};
+    // The lists and the client count; never held around a sequencer call.
+    std::mutex mutex;
     std::vector<MIDIEndpointRef> sourceList;
     std::vector<MIDIEndpointRef> destinationList;
     MIDIClientRef nextClient = 1;

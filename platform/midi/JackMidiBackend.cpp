@@ -8,14 +8,15 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
 // The audio output is already the JACK client "Corvena"; JACK would rename a second one to
 // "Corvena-01", so the MIDI client says what it is.
 constexpr const char* jackClientName = "Corvena MIDI";
-
 
 constexpr MIDIEndpointRef firstEndpointHandle = 0x10000;
 
@@ -82,8 +83,27 @@ int JackMidiBackend::processCallback(jack_nframes_t frames, void* arg) {
     return 0;
 }
 
+std::uint64_t JackMidiBackend::eventHostTime(std::uint64_t nowNanoseconds,
+                                             jack_time_t nowMicroseconds,
+                                             jack_time_t eventMicroseconds) {
+    if (eventMicroseconds >= nowMicroseconds)
+        return nowNanoseconds;
+    const std::uint64_t ago = (nowMicroseconds - eventMicroseconds) * 1000u;
+    return ago < nowNanoseconds ? nowNanoseconds - ago : nowNanoseconds;
+}
+
 void JackMidiBackend::process(jack_nframes_t frames) {
     const std::uint64_t now = HostClock::nowNanoseconds();
+    const jack_time_t nowMicroseconds = jack_get_time();
+    // The previous cycle, where the events handed in now arrived: it began one period before
+    // this one. (jack_frames_to_time is not asked: PipeWire's libjack answers nonsense for a
+    // frame before the present cycle.)
+    jack_nframes_t cycleFrame = 0;
+    jack_time_t cycleStart = 0, nextCycleStart = 0;
+    float periodMicroseconds = 0.0f;
+    const bool timed = jack_get_cycle_times(client, &cycleFrame, &cycleStart, &nextCycleStart,
+                                            &periodMicroseconds) == 0 &&
+                       periodMicroseconds > 0.0f && frames > 0;
     bool arrived = false;
     const int count = ports.size();
     for (int i = 0; i < count; ++i) {
@@ -99,7 +119,13 @@ void JackMidiBackend::process(jack_nframes_t frames) {
                 if (jack_midi_event_get(&event, buffer, e) != 0 || event.size == 0 ||
                     event.size > maxEventBytes)
                     continue;
-                arrived |= inputRing.push(static_cast<std::uint8_t>(i), now, event.buffer,
+                const double offset = double(std::min(event.time, frames)) / frames;
+                const std::uint64_t at =
+                    timed ? eventHostTime(now, nowMicroseconds,
+                                          cycleStart - jack_time_t(periodMicroseconds) +
+                                              jack_time_t(offset * periodMicroseconds))
+                          : now;
+                arrived |= inputRing.push(static_cast<std::uint8_t>(i), at, event.buffer,
                                           static_cast<std::uint16_t>(event.size));
             }
         } else {
@@ -163,18 +189,25 @@ void JackMidiBackend::shutdownCallback(void* arg) {
 }
 
 void JackMidiBackend::reportSetupChanged() {
-    SetupChangedNotifier n;
-    {
-        std::lock_guard lock(mutex);
-        n = notifier;
-    }
-    if (n)
-        n();
+    if (notifierSet.load(std::memory_order_acquire) && notifier)
+        notifier();
 }
 
+// The front sets the notifier once, right after opening, before it asks for anything; a
+// second one would be written while JACK's thread may be reading the first, so it is refused.
 void JackMidiBackend::setSetupChangedNotifier(SetupChangedNotifier n) {
-    std::lock_guard lock(mutex);
+    if (notifierSet.load(std::memory_order_acquire))
+        return;
     notifier = std::move(n);
+    notifierSet.store(true, std::memory_order_release);
+}
+
+std::string JackMidiBackend::description() const {
+    if (std::strstr(jack_get_version_string(), "PipeWire") != nullptr)
+        return "PipeWire's JACK";
+    const char* server = std::getenv("JACK_DEFAULT_SERVER");
+    return std::string("JACK (server \"") + (server != nullptr && *server ? server : "default") +
+           "\")";
 }
 
 // ---- endpoints (main thread) ----
@@ -186,8 +219,8 @@ MIDIEndpointRef JackMidiBackend::handleForLocked(const std::string& portName) {
     return it->second;
 }
 
-std::vector<MIDIEndpointRef> JackMidiBackend::listPortsLocked(unsigned long flags) {
-    std::vector<MIDIEndpointRef> list;
+std::vector<std::string> JackMidiBackend::otherClientsPorts(unsigned long flags) {
+    std::vector<std::string> list;
     if (serverGone.load())
         return list;
     const char** names = jack_get_ports(client, nullptr, JACK_DEFAULT_MIDI_TYPE, flags);
@@ -196,23 +229,25 @@ std::vector<MIDIEndpointRef> JackMidiBackend::listPortsLocked(unsigned long flag
     for (const char** name = names; *name != nullptr; ++name) {
         jack_port_t* port = jack_port_by_name(client, *name);
         if (port != nullptr && !jack_port_is_mine(client, port))
-            list.push_back(handleForLocked(*name));
+            list.emplace_back(*name);
     }
     jack_free(names);
     return list;
 }
 
 int JackMidiBackend::numberOfSources() {
+    const std::vector<std::string> outputs = otherClientsPorts(JackPortIsOutput);
+    const std::vector<std::string> inputs = otherClientsPorts(JackPortIsInput);
     std::lock_guard lock(mutex);
-    sourceList = listPortsLocked(JackPortIsOutput);
+    sourceList.clear();
+    for (const std::string& name : outputs)
+        sourceList.push_back(handleForLocked(name));
     // A port that is gone gets a fresh handle if it comes back, like a replugged device.
-    std::vector<MIDIEndpointRef> present = listPortsLocked(JackPortIsInput);
-    present.insert(present.end(), sourceList.begin(), sourceList.end());
     for (auto it = handles.begin(); it != handles.end();) {
-        if (std::find(present.begin(), present.end(), it->second) == present.end())
-            it = handles.erase(it);
-        else
-            ++it;
+        const bool present =
+            std::find(outputs.begin(), outputs.end(), it->first) != outputs.end() ||
+            std::find(inputs.begin(), inputs.end(), it->first) != inputs.end();
+        it = present ? std::next(it) : handles.erase(it);
     }
     return static_cast<int>(sourceList.size());
 }
@@ -225,8 +260,11 @@ MIDIEndpointRef JackMidiBackend::source(int index) {
 }
 
 int JackMidiBackend::numberOfDestinations() {
+    const std::vector<std::string> inputs = otherClientsPorts(JackPortIsInput);
     std::lock_guard lock(mutex);
-    destinationList = listPortsLocked(JackPortIsInput);
+    destinationList.clear();
+    for (const std::string& name : inputs)
+        destinationList.push_back(handleForLocked(name));
     return static_cast<int>(destinationList.size());
 }
 
@@ -281,7 +319,6 @@ MIDIStatus JackMidiBackend::createOutputPort(MIDIClientRef client, const std::st
 MIDIStatus JackMidiBackend::registerPort(const std::string& portName, bool isInput,
                                          MIDIReadCallback readProc, void* refCon,
                                          MIDIPortRef* out) {
-    std::lock_guard lock(mutex);
     if (serverGone.load())
         return midiInvalidPort;
     auto open = [&](PortSlot& slot) {

@@ -4,9 +4,15 @@
 // hot-plug comes from JACK's port registration callback.
 //
 // Threads: JACK's process callback (real-time) only copies incoming events into a lock-free
-// ring and drains the thru ring into the output ports. A MIDI thread of ours takes the events
-// out of the ring, builds packet lists in a buffer allocated once and calls the ports' read
-// callbacks. Nothing on either path allocates or takes a lock per message.
+// ring, each stamped with the host time of its own frame in the cycle, and drains the thru ring
+// into the output ports. A MIDI thread of ours takes the events out of the ring, builds packet
+// lists in a buffer allocated once and calls the ports' read callbacks. Nothing on either path
+// allocates or takes a lock per message.
+//
+// No lock of ours is ever held around a call into libjack: PipeWire's libjack calls the
+// registration callback on its own thread while jack_port_register waits for it, so a lock
+// taken on both sides hangs start-up. The callbacks reach the notifier, set once before they
+// can matter, through an atomic flag; the endpoint tables are locked only around our own data.
 #pragma once
 
 #include "MidiBackend.h"
@@ -35,7 +41,15 @@ public:
     // The JACK-side full name ("client:port") of one of our ports, for tests and diagnostics.
     std::string jackPortName(MIDIPortRef port);
 
+    // The host time (CLOCK_MONOTONIC ns) of an event at JACK time `eventMicroseconds`, given
+    // that JACK time `nowMicroseconds` is host time `nowNanoseconds`; never later than now.
+    // The process callback places each event at its own frame of the cycle before (the one it
+    // arrived in), so events keep the spacing the keyboard played them with.
+    static std::uint64_t eventHostTime(std::uint64_t nowNanoseconds, jack_time_t nowMicroseconds,
+                                       jack_time_t eventMicroseconds);
+
     const char* name() const override { return "jack"; }
+    std::string description() const override;
     void setSetupChangedNotifier(SetupChangedNotifier notifier) override;
     int numberOfSources() override;
     MIDIEndpointRef source(int index) override;
@@ -80,8 +94,8 @@ private:
     void reportSetupChanged();
     MIDIStatus registerPort(const std::string& name, bool isInput, MIDIReadCallback readProc,
                             void* refCon, MIDIPortRef* out);
-    // Lists the other clients' MIDI ports with the given flag; call with the mutex held.
-    std::vector<MIDIEndpointRef> listPortsLocked(unsigned long flags);
+    // The other clients' MIDI ports with the given flag, asked of the server without our lock.
+    std::vector<std::string> otherClientsPorts(unsigned long flags);
     MIDIEndpointRef handleForLocked(const std::string& portName);
     std::string nameOf(MIDIEndpointRef endpoint);
 
@@ -95,8 +109,12 @@ private:
     std::atomic<bool> stopping{false};
     std::thread midiThread;
 
-    std::mutex mutex; // endpoint handles and lists; never taken on the process thread
+    // Set once, then published by the flag; JACK's notification thread reads it without a lock.
     SetupChangedNotifier notifier;
+    std::atomic<bool> notifierSet{false};
+
+    // Endpoint handles and lists; never taken on JACK's threads nor around a libjack call.
+    std::mutex mutex;
     std::map<std::string, MIDIEndpointRef> handles;
     std::vector<MIDIEndpointRef> sourceList;
     std::vector<MIDIEndpointRef> destinationList;

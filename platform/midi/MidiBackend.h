@@ -16,6 +16,8 @@ public:
     virtual ~MidiBackend() = default;
 
     virtual const char* name() const = 0;
+    // What the user is told MIDI comes through: "the ALSA sequencer", "JACK".
+    virtual std::string description() const { return name(); }
     // Called once by the front before any other call.
     virtual void setSetupChangedNotifier(SetupChangedNotifier notifier) = 0;
 

@@ -9,7 +9,6 @@
 
 #include <array>
 #include <atomic>
-#include <mutex>
 
 template <typename Slot, int capacity> class MidiPortTable {
 public:
@@ -27,23 +26,29 @@ public:
     }
 
     // Fills the next slot with `open(slot)` (false: the native port could not be made) and
-    // publishes it. Creators are serialised among themselves; readers never wait.
+    // publishes it; readers never wait. Ports are made on the main thread, one at a time: no
+    // lock is held while `open` calls into the MIDI library, whose own threads may call back
+    // into the backend meanwhile, so a second creator at the same moment is refused instead.
     template <typename Open>
     MIDIStatus add(bool isInput, MIDIReadCallback readProc, void* refCon, Open open,
                    MIDIPortRef* out) {
-        std::lock_guard lock(creating);
+        if (creating.test_and_set(std::memory_order_acquire))
+            return midiNotPermitted;
         const int index = count.load(std::memory_order_relaxed);
-        if (index >= capacity)
-            return midiInvalidPort;
-        Slot& slot = slots[static_cast<std::size_t>(index)];
-        slot.isInput = isInput;
-        slot.readProc = readProc;
-        slot.refCon = refCon;
-        if (!open(slot))
-            return midiInvalidPort;
-        count.store(index + 1, std::memory_order_release);
-        *out = firstPortRef + static_cast<MIDIPortRef>(index);
-        return midiNoError;
+        MIDIStatus status = midiInvalidPort;
+        if (index < capacity) {
+            Slot& slot = slots[static_cast<std::size_t>(index)];
+            slot.isInput = isInput;
+            slot.readProc = readProc;
+            slot.refCon = refCon;
+            if (open(slot)) {
+                count.store(index + 1, std::memory_order_release);
+                *out = firstPortRef + static_cast<MIDIPortRef>(index);
+                status = midiNoError;
+            }
+        }
+        creating.clear(std::memory_order_release);
+        return status;
     }
 
     // Hands a packet list read on port `index` to its read callback.
@@ -56,5 +61,5 @@ public:
 private:
     std::array<Slot, capacity> slots;
     std::atomic<int> count{0};
-    std::mutex creating;
+    std::atomic_flag creating = ATOMIC_FLAG_INIT;
 };

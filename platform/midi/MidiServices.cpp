@@ -103,27 +103,37 @@ std::shared_ptr<MidiBackend> openBackend(MidiBackendChoice choice) {
     return nullptr;
 }
 
-bool startLocked(Services& s, MidiBackendChoice choice) {
+// The backend is opened without the front's lock: its library may call back on a thread of its
+// own while it opens (PipeWire's libjack does), and those callbacks end up here. Should another
+// thread have installed a backend meanwhile, that one stays and ours is closed, also unlocked.
+bool start(Services& s, MidiBackendChoice choice) {
     std::shared_ptr<MidiBackend> backend = openBackend(choice);
-    const bool ok = backend != nullptr;
-    if (!ok && choice != MidiBackendChoice::none && !s.unavailableReported) {
-        s.unavailableReported = true;
-        std::fprintf(stderr,
-                     "%s: MIDI is unavailable (no ALSA sequencer and no JACK server "
-                     "found); running without MIDI input.\n",
-                     midiServicesClientName);
+    std::shared_ptr<MidiBackend> unused;
+    bool ok = false;
+    {
+        std::lock_guard lock(s.mutex);
+        if (s.started.load()) {
+            unused = std::move(backend);
+            ok = s.current.load() != nullptr;
+        } else {
+            ok = backend != nullptr;
+            if (!ok && choice != MidiBackendChoice::none && !s.unavailableReported) {
+                s.unavailableReported = true;
+                std::fprintf(stderr,
+                             "%s: MIDI is unavailable (no ALSA sequencer and no JACK server "
+                             "found); running without MIDI input.\n",
+                             midiServicesClientName);
+            }
+            installLocked(s, std::move(backend));
+        }
     }
-    installLocked(s, std::move(backend));
     return ok;
 }
 
 MidiBackend* backend() {
     Services& s = services();
-    if (!s.started.load()) {
-        std::lock_guard lock(s.mutex);
-        if (!s.started.load())
-            startLocked(s, MidiBackendChoice::automatic);
-    }
+    if (!s.started.load())
+        start(s, MidiBackendChoice::automatic);
     return s.current.load();
 }
 
@@ -246,10 +256,9 @@ int MIDIServicesDeliverPendingNotifications() {
 
 bool MIDIServicesStart(MidiBackendChoice choice) {
     Services& s = services();
-    std::lock_guard lock(s.mutex);
     if (s.started.load())
         return s.current.load() != nullptr;
-    return startLocked(s, choice);
+    return start(s, choice);
 }
 
 void MIDIServicesUseBackend(std::shared_ptr<MidiBackend> backend) {
@@ -258,6 +267,18 @@ void MIDIServicesUseBackend(std::shared_ptr<MidiBackend> backend) {
     s.pending.clear();
     s.setupChangePending.store(false);
     installLocked(s, std::move(backend));
+}
+
+void MIDIServicesShutdown() {
+    Services& s = services();
+    std::vector<std::shared_ptr<MidiBackend>> closing;
+    {
+        std::lock_guard lock(s.mutex);
+        s.current.store(nullptr);
+        s.clients.clear();
+        closing.swap(s.backends);
+    }
+    closing.clear(); // outside the lock: closing a client calls into its library
 }
 
 std::shared_ptr<MidiBackend> MIDIServicesBackend() {
@@ -273,4 +294,9 @@ std::shared_ptr<MidiBackend> MIDIServicesBackend() {
 std::string MIDIServicesBackendName() {
     MidiBackend* b = backend();
     return b ? b->name() : "none";
+}
+
+std::string MIDIServicesDescription() {
+    MidiBackend* b = backend();
+    return b ? b->description() : "";
 }

@@ -89,5 +89,12 @@ bool MIDIServicesStart(MidiBackendChoice choice = MidiBackendChoice::automatic);
 void MIDIServicesUseBackend(std::shared_ptr<MidiBackend> backend);
 // The backend now in use; nullptr before the first call and when no MIDI service exists.
 std::shared_ptr<MidiBackend> MIDIServicesBackend();
+// Closes every backend's clients and stops their threads: for a process that must leave the
+// MIDI service tidy (a test that a next one follows at once on the same server). No MIDI call
+// may be made afterwards.
+void MIDIServicesShutdown();
 // "alsa", "jack", "in-process" or "none".
 std::string MIDIServicesBackendName();
+// What MIDI comes through, for the user: "the ALSA sequencer", "JACK (server "default")",
+// "PipeWire's JACK"; "" when no MIDI service runs.
+std::string MIDIServicesDescription();

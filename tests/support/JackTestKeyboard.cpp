@@ -2,6 +2,7 @@
 
 #include <jack/midiport.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -33,6 +34,14 @@ void JackTestKeyboard::play(const Bytes& message) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
+void JackTestKeyboard::playInOneCycle(const std::vector<std::pair<Bytes, jack_nframes_t>>& timed) {
+    holding.store(true, std::memory_order_release);
+    std::this_thread::sleep_for(std::chrono::milliseconds(20)); // a running cycle finishes
+    for (const auto& [message, frame] : timed)
+        pending.push(0, frame, message.data(), static_cast<std::uint16_t>(message.size()));
+    holding.store(false, std::memory_order_release);
+}
+
 bool JackTestKeyboard::heard(Bytes* message) {
     std::uint8_t data[16];
     MidiByteRing::Record record;
@@ -48,8 +57,11 @@ int JackTestKeyboard::process(jack_nframes_t frames, void* arg) {
     jack_midi_clear_buffer(buffer);
     std::uint8_t data[16];
     MidiByteRing::Record record;
-    while (self->pending.pop(&record, data, sizeof data))
-        jack_midi_event_write(buffer, 0, data, record.length);
+    while (!self->holding.load(std::memory_order_acquire) &&
+           self->pending.pop(&record, data, sizeof data))
+        jack_midi_event_write(buffer,
+                              jack_nframes_t(std::min<std::uint64_t>(record.timeStamp, frames - 1)),
+                              data, record.length);
     void* in = jack_port_get_buffer(self->input, frames);
     const jack_nframes_t count = jack_midi_get_event_count(in);
     for (jack_nframes_t e = 0; e < count; ++e) {

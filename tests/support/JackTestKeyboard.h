@@ -8,8 +8,10 @@
 
 #include <jack/jack.h>
 
+#include <atomic>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 class JackTestKeyboard {
@@ -27,8 +29,11 @@ public:
     std::string inputName() const { return jack_port_name(input); }
     bool isConnectedTo(const std::string& other) const;
     bool isConnectedToAnything() const;
+    jack_nframes_t sampleRate() const { return jack_get_sample_rate(client); }
 
     void play(const Bytes& message);
+    // The messages together in the next cycle, each at its own frame of it.
+    void playInOneCycle(const std::vector<std::pair<Bytes, jack_nframes_t>>& timed);
     // What arrived at the keyboard's MIDI input, one message at a time.
     bool heard(Bytes* message);
 
@@ -38,6 +43,7 @@ private:
     jack_client_t* client = nullptr;
     jack_port_t* port = nullptr;
     jack_port_t* input = nullptr;
-    MidiByteRing pending{1024};
+    MidiByteRing pending{1024}; // each record's stamp is its frame in the cycle
+    std::atomic<bool> holding{false};
     MidiByteRing received{1024};
 };

@@ -94,6 +94,32 @@ double amplitudeAt(std::span<const double> samples, size_t from, size_t to, doub
     return amplitudeOf(samples, from, to, frequency, sampleRate, window);
 }
 
+double medianPeriodFrequency(const std::vector<float>& samples, size_t from, size_t to,
+                             double sampleRate) {
+    std::vector<double> crossings;
+    for (size_t i = from + 1; i < std::min(to, samples.size()); ++i)
+        if (samples[i - 1] < 0.0f && samples[i] >= 0.0f)
+            crossings.push_back(double(i - 1) +
+                                double(samples[i - 1]) / double(samples[i - 1] - samples[i]));
+    if (crossings.size() < 3)
+        return 0.0;
+    std::vector<double> periods;
+    for (size_t i = 1; i < crossings.size(); ++i)
+        periods.push_back(crossings[i] - crossings[i - 1]);
+    std::nth_element(periods.begin(), periods.begin() + long(periods.size() / 2), periods.end());
+    return sampleRate / periods[periods.size() / 2];
+}
+
+size_t longestQuietRun(const std::vector<float>& samples, size_t from, size_t to,
+                       double threshold) {
+    size_t longest = 0, run = 0;
+    for (size_t i = from; i < std::min(to, samples.size()); ++i) {
+        run = std::fabs(samples[i]) < threshold ? run + 1 : 0;
+        longest = std::max(longest, run);
+    }
+    return longest;
+}
+
 double peak(const std::vector<float>& samples, size_t from, size_t to) {
     double result = 0.0;
     for (size_t i = from; i < std::min(to, samples.size()); ++i)

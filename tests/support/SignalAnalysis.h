@@ -60,6 +60,16 @@ double gainAt(double frequencyHz, Process process, double sampleRate = 44100.0) 
     return amplitudeAt(out, 0, out.size(), frequencyHz, sampleRate, Window::rectangular);
 }
 
+// Frequency from the median period between rising zero crossings within [from, to). A device
+// that skips a cycle puts one odd period into a recording; the median passes over it where the
+// mean would not. 0 with fewer than three crossings.
+double medianPeriodFrequency(const std::vector<float>& samples, size_t from, size_t to,
+                             double sampleRate = 44100.0);
+
+// The longest run of consecutive samples whose magnitude stays below `threshold` within
+// [from, to): a gap in a tone that should sound throughout.
+size_t longestQuietRun(const std::vector<float>& samples, size_t from, size_t to, double threshold);
+
 // Largest absolute sample within [from, to).
 double peak(const std::vector<float>& samples, size_t from, size_t to);
 

@@ -1,23 +1,26 @@
 // The output unit and the engine under a real JACK server (CI starts one with the dummy driver at
 // 44100 Hz and 256-frame periods): a recording client connected to the "Corvena" ports checks
 // that every frame arrives, stamped on one sample clock, and that a note posted the way the
-// application posts it sounds at its pitch and level about 1024 samples later. Skipped when no
-// JACK server answers.
+// application posts it sounds at its pitch and level about 1024 samples later; and, on a server
+// of the test's own, that a buffer size changed while it plays does not silence it. Skipped
+// when no JACK server answers.
 #include "AudioUnitWrapper.h"
 #include "ChainLevel.h"
-#include "DeviceStream.h"
 #include "DspPointer.h"
 #include "JackRecorder.h"
 #include "OutputUnit.h"
 #include "OutputUnitServices.h"
+#include "PrivateJackServer.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <thread>
 
 namespace {
@@ -59,29 +62,54 @@ struct Probe {
     }
 };
 
-TEST(JackOutputThreads, DeviceUnitDeliversEveryFrameOnOneSampleClockAsCorvena) {
-    JackRecorder recorder;
-    if (!recorder.open("corvena-probe-recorder"))
-        GTEST_SKIP() << "no JACK server answers";
-    ASSERT_EQ(recorder.sampleRate(), 44100u) << "the test server runs at 44100 Hz";
-
+// A default-output unit with the application's stream format and the probe as its callback,
+// started: on JACK here, since these tests keep PipeWire out of sight.
+AudioUnit startProbeUnit(Probe& probe) {
     const AudioComponentDescription description{kAudioUnitType_Output,
                                                 kAudioUnitSubType_DefaultOutput,
                                                 kAudioUnitManufacturer_System, 0, 0};
     AudioUnit unit = nullptr;
-    ASSERT_EQ(AudioComponentInstanceNew(AudioComponentFindNext(nullptr, &description), &unit), 0);
+    AudioComponentInstanceNew(AudioComponentFindNext(nullptr, &description), &unit);
     AudioUnitInitialize(unit);
     const AudioStreamBasicDescription format =
         AudioUnitWrapper::streamFormatFrom(AudioUnitWrapper::standardFormat(44100.0, 2));
-    ASSERT_EQ(AudioUnitSetProperty(unit, kAudioUnitProperty_StreamFormat, kAudioUnitScope_Input, 0,
-                                   &format, sizeof format),
-              0);
-    Probe probe;
+    AudioUnitSetProperty(unit, kAudioUnitProperty_StreamFormat, kAudioUnitScope_Input, 0, &format,
+                         sizeof format);
     AURenderCallbackStruct callback{&Probe::render, &probe};
-    ASSERT_EQ(AudioUnitSetProperty(unit, kAudioUnitProperty_SetRenderCallback,
-                                   kAudioUnitScope_Input, 0, &callback, sizeof callback),
-              0);
-    ASSERT_EQ(AudioOutputUnitStart(unit), 0) << OutputUnitErrorText(unit);
+    AudioUnitSetProperty(unit, kAudioUnitProperty_SetRenderCallback, kAudioUnitScope_Input, 0,
+                         &callback, sizeof callback);
+    AudioOutputUnitStart(unit);
+    return unit;
+}
+
+// How many recorded frames, from `from` on, do not continue the ramp of the frame before them.
+size_t rampBreaks(const JackRecorder& recorder, size_t from, size_t to) {
+    size_t breaks = 0;
+    for (size_t k = std::max<size_t>(from, 1); k < to; ++k) {
+        const uint64_t before = uint64_t(std::lround(recorder.left[k - 1] * 1000.0));
+        if (recorder.left[k] != rampValue(before + 1) ||
+            recorder.right[k] != -rampValue(before + 1))
+            ++breaks;
+    }
+    return breaks;
+}
+
+class JackOutputThreads : public ::testing::Test {
+protected:
+    // The JACK tests play through JACK: a PipeWire daemon of the desktop stays out of sight.
+    void SetUp() override { setenv("PIPEWIRE_RUNTIME_DIR", "/nonexistent/corvena-jack-test", 1); }
+};
+
+TEST_F(JackOutputThreads, DeviceUnitDeliversEveryFrameOnOneSampleClockAsCorvena) {
+    JackRecorder recorder;
+    if (!recorder.open("corvena-probe-recorder"))
+        GTEST_SKIP() << "no JACK server answers";
+    ASSERT_EQ(recorder.sampleRate(), 44100u) << "the test server runs at 44100 Hz";
+    ASSERT_TRUE(recorder.waitUntilNoCorvenaClient(15.0)) << "a client of an earlier test";
+    Probe probe;
+    AudioUnit unit = startProbeUnit(probe);
+    ASSERT_TRUE(OutputUnitIsRunning(unit)) << OutputUnitErrorText(unit);
+    AURenderCallbackStruct callback{&Probe::render, &probe};
     EXPECT_TRUE(OutputUnitIsRunning(unit));
     EXPECT_NE(std::string(OutputUnitDeviceDescription(unit)).find("JACK"), std::string::npos)
         << OutputUnitDeviceDescription(unit);
@@ -131,6 +159,51 @@ TEST(JackOutputThreads, DeviceUnitDeliversEveryFrameOnOneSampleClockAsCorvena) {
     EXPECT_EQ(AudioComponentInstanceDispose(unit), 0);
 }
 
+// The server's buffer size changed while the stream plays (QjackCtl, Cadence, jack_bufsize, a
+// PipeWire quantum): every cycle is rendered at its new size and the sound goes on.
+TEST_F(JackOutputThreads, BufferSizeChangedWhileItPlaysKeepsEveryFrameComing) {
+    PrivateJackServer server("bufsize", 256);
+    if (!server.answers())
+        GTEST_SKIP() << "no jackd to start a server of this test's own";
+    const char* shared = std::getenv("JACK_DEFAULT_SERVER");
+    const std::string sharedServer = shared != nullptr ? shared : "";
+    setenv("JACK_DEFAULT_SERVER", server.name().c_str(), 1);
+    {
+        JackRecorder recorder;
+        ASSERT_TRUE(recorder.open("corvena-bufsize-recorder"));
+        Probe probe;
+        AudioUnit unit = startProbeUnit(probe);
+        ASSERT_TRUE(OutputUnitIsRunning(unit)) << OutputUnitErrorText(unit);
+        const std::vector<std::string> ports = recorder.outputPortsOf("Corvena");
+        ASSERT_EQ(ports.size(), 2u);
+        ASSERT_TRUE(recorder.connectFrom(ports[0], ports[1]));
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+
+        const size_t frames = 3 * 44100;
+        recorder.arm(frames);
+        ASSERT_TRUE(recorder.waitUntilRecorded(44100, 5.0));
+        ASSERT_TRUE(server.setBufferSize(1024));
+        ASSERT_TRUE(recorder.waitUntilRecorded(frames, 10.0));
+        const size_t calls = probe.calls.load(std::memory_order_acquire);
+        EXPECT_EQ(probe.frameCounts[0], 256u);
+        EXPECT_EQ(probe.frameCounts[calls - 1], 1024u) << "cycles at the new size";
+        // The switch itself may cost the server a cycle or two; after it, every frame comes.
+        const size_t breaks = rampBreaks(recorder, 0, frames);
+        const size_t lastSecondBreaks = rampBreaks(recorder, frames - 44100, frames);
+        std::printf("buffer size 256 -> 1024 while playing: %zu ramp breaks in 3 s, %zu in the "
+                    "last second\n",
+                    breaks, lastSecondBreaks);
+        EXPECT_LE(breaks, 4u);
+        EXPECT_EQ(lastSecondBreaks, 0u);
+        float loudest = 0.0f;
+        for (size_t k = frames - 44100; k < frames; ++k)
+            loudest = std::max(loudest, std::abs(recorder.left[k]));
+        EXPECT_GT(loudest, 0.9f) << "still sounding at the new size";
+        AudioComponentInstanceDispose(unit);
+    }
+    setenv("JACK_DEFAULT_SERVER", sharedServer.c_str(), 1);
+}
+
 // --- The engine, brought up exactly as start-up does --------------------------------------
 
 // Rising zero crossings, interpolated linearly between samples.
@@ -145,9 +218,12 @@ std::vector<double> risingCrossings(const std::vector<float>& x, size_t from) {
 class JackEndToEndThreads : public ::testing::Test {
 protected:
     void SetUp() override {
+        setenv("PIPEWIRE_RUNTIME_DIR", "/nonexistent/corvena-jack-test", 1);
         if (!recorder.open("corvena-test-recorder"))
             GTEST_SKIP() << "no JACK server answers";
         ASSERT_EQ(recorder.sampleRate(), 44100u) << "the test server runs at 44100 Hz";
+        // The test before this one ended its process with the engine's client open.
+        ASSERT_TRUE(recorder.waitUntilNoCorvenaClient(15.0));
         ASSERT_TRUE(audioUnitWrapper.initialize()) << audioUnitWrapper.failureMessage();
         ASSERT_EQ(dspPointer, audioUnitWrapper.ptr);
         const std::vector<std::string> ports = recorder.outputPortsOf("Corvena");
@@ -170,10 +246,10 @@ protected:
     // xrun counts are recorded and printed beside it.
     void expectNoXrunOverTenSeconds() {
         std::this_thread::sleep_until(started + std::chrono::seconds(10));
-        const auto* stream = static_cast<const DeviceStream*>(audioUnitWrapper.audioUnit->device);
-        ASSERT_NE(stream, nullptr);
-        const uint64_t renders = stream->renderCount();
-        const uint64_t slow = stream->slowRenderCount();
+        const OutputUnit* unit = audioUnitWrapper.audioUnit;
+        ASSERT_NE(unit, nullptr);
+        const uint64_t renders = unit->renders.load();
+        const uint64_t slow = unit->slowRenders.load();
         EXPECT_GT(renders, 1500u) << "ten seconds of 256-frame buffers is 1722 renders";
         EXPECT_LE(slow * 100, renders)
             << slow << " of " << renders << " renders took over half their buffer's time";
@@ -186,8 +262,15 @@ protected:
         std::printf("renders %llu, over half a buffer %llu, longest %.1f us; xruns in 10 s: "
                     "%llu engine, %llu server\n",
                     (unsigned long long)renders, (unsigned long long)slow,
-                    stream->longestRenderNanoseconds() / 1000.0, (unsigned long long)engineXruns,
+                    unit->longestRenderNanoseconds.load() / 1000.0, (unsigned long long)engineXruns,
                     (unsigned long long)serverXruns);
+    }
+
+    // The next test process starts at once and registers a client of the same name; one left
+    // to vanish with this process leaves the server stalling on it.
+    void TearDown() override {
+        if (audioUnitWrapper.audioUnit != nullptr)
+            AudioOutputUnitStop(audioUnitWrapper.audioUnit);
     }
 
     JackRecorder recorder;

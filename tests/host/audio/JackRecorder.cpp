@@ -7,9 +7,14 @@
 #include <thread>
 
 JackRecorder::~JackRecorder() {
+    close();
+}
+
+void JackRecorder::close() {
     if (client != nullptr) {
         jack_deactivate(client);
         jack_client_close(client);
+        client = nullptr;
     }
 }
 
@@ -34,6 +39,22 @@ std::vector<std::string> JackRecorder::outputPortsOf(const std::string& clientNa
     if (ports != nullptr)
         jack_free(ports);
     return names;
+}
+
+bool JackRecorder::waitUntilNoCorvenaClient(double timeoutSeconds) const {
+    const auto deadline =
+        std::chrono::steady_clock::now() + std::chrono::duration<double>(timeoutSeconds);
+    for (;;) {
+        const char** ports = jack_get_ports(client, "^Corvena( MIDI)?:", nullptr, 0);
+        const bool any = ports != nullptr && ports[0] != nullptr;
+        if (ports != nullptr)
+            jack_free(ports);
+        if (!any)
+            return true;
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
 }
 
 // A connection that already exists counts as made, so callers may retry until a client that

@@ -1,5 +1,6 @@
 // The parser's contract: which bytes become which engine events, and that reads stay inside
 // every packet whatever the bytes are.
+#include "HostClock.h"
 #include "MIDIInput.h"
 #include "MidiTestSupport.h"
 
@@ -189,4 +190,33 @@ TEST(MidiMessageKinds, HighNibbleSelectsTheKind) {
         EXPECT_EQ(kind.messageType, expected) << "status " << status;
         EXPECT_EQ(kind.messageLength, expected == "Unknown" ? 0 : 3) << "status " << status;
     }
+}
+
+// With the output's clock given, each message is stamped with its packet's arrival on it; a
+// stamp that is missing, in the future or over a second old is left to the engine, which
+// stamps the event when it is posted (0 here: the engine has not rendered yet).
+TEST_F(MidiParser, PacketArrivalTimeBecomesTheEventsStampOnTheOutputClock) {
+    MIDIInputSetStampClock([](std::uint64_t hostNanoseconds, double* sampleTime) {
+        *sampleTime = double(hostNanoseconds) * 44100e-9;
+        return true;
+    });
+    const std::uint64_t now = HostClock::nowNanoseconds();
+    const std::uint64_t stamps[] = {now - 3000000, now - 2000000, 0, now + 1000000000,
+                                    now - 2000000000};
+    Bytes image(1024);
+    MIDIPacketListWriter writer(image.data(), image.size());
+    const std::uint8_t noteOn[] = {0x90, 0x3C, 0x64};
+    for (std::uint64_t stamp : stamps)
+        writer.add(stamp, noteOn, sizeof noteOn);
+    ASSERT_EQ(MIDIParsePacketList(writer.list(), engine.handle()), 5);
+    MIDIInputSetStampClock(nullptr);
+
+    const std::vector<DspEvent> events = engine.drain();
+    ASSERT_EQ(events.size(), 5u);
+    EXPECT_EQ(events[0].timeStamp.mSampleTime, double(stamps[0]) * 44100e-9);
+    EXPECT_EQ(events[0].timeStamp.mHostTime, stamps[0]);
+    EXPECT_NEAR(events[1].timeStamp.mSampleTime - events[0].timeStamp.mSampleTime, 44.1, 1e-6)
+        << "a millisecond apart on arrival, a millisecond apart on the output";
+    for (size_t i = 2; i < 5; ++i)
+        EXPECT_EQ(events[i].timeStamp.mSampleTime, 0.0) << "packet " << i;
 }

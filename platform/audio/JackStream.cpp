@@ -1,0 +1,169 @@
+#include "JackStream.h"
+
+#include "HostClock.h"
+#include "OutputUnit.h"
+#include "OutputUnitServices.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+void silentJackMessage(const char*) {}
+void jackErrorToStderr(const char* message) {
+    std::fprintf(stderr, "JACK: %s\n", message);
+}
+
+std::string decimal(unsigned value) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%u", value);
+    return text;
+}
+
+} // namespace
+
+JackStream::JackStream(OutputUnit* owner)
+    : unit(owner), reporter(owner, [this] {
+          return "JACK, server \"" + serverName + "\"" +
+                 (playbackClient.empty() ? "" : ", device \"" + playbackClient + "\"");
+      }) {}
+
+JackStream::~JackStream() {
+    stop();
+}
+
+bool JackStream::libraryIsPipeWires() {
+    return std::strstr(jack_get_version_string(), "PipeWire") != nullptr;
+}
+
+OutputDevice::StartResult JackStream::start(std::string& error) {
+    const char* named = std::getenv("JACK_DEFAULT_SERVER");
+    serverName = named != nullptr && *named != '\0' ? named : "default";
+    if (libraryIsPipeWires()) {
+        error = "JACK: the JACK library here is PipeWire's, and PipeWire is played directly";
+        return StartResult::noDevice;
+    }
+    // Probing for a server must not fill stderr when there is none.
+    jack_set_error_function(silentJackMessage);
+    jack_set_info_function(silentJackMessage);
+    jack_status_t status{};
+    client = jack_client_open(clientName, JackNoStartServer, &status);
+    jack_set_error_function(jackErrorToStderr);
+    if (client == nullptr) {
+        error = "JACK: no server \"" + serverName + "\" running";
+        return StartResult::noDevice;
+    }
+    const jack_nframes_t rate = jack_get_sample_rate(client);
+    if (rate != outputSampleRateHz) {
+        error = "JACK: server \"" + serverName + "\" runs at " + decimal(rate) +
+                " Hz; Corvena plays at 44100 Hz only";
+        closeClient();
+        return StartResult::streamFailed;
+    }
+    ports[0] = jack_port_register(client, "out_left", JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
+    ports[1] =
+        jack_port_register(client, "out_right", JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
+    scratch.reset(new float[size_t(scratchFrames) * outputChannelCount]);
+    reporter.noteBufferSize(jack_get_buffer_size(client), rate);
+    if (ports[0] == nullptr || ports[1] == nullptr ||
+        jack_set_process_callback(client, &JackStream::onProcess, this) != 0 ||
+        jack_set_buffer_size_callback(client, &JackStream::onBufferSize, this) != 0 ||
+        jack_set_xrun_callback(client, &JackStream::onXrun, this) != 0) {
+        error = "JACK: the client \"" + std::string(clientName) + "\" could not be set up";
+        closeClient();
+        return StartResult::streamFailed;
+    }
+    jack_on_info_shutdown(client, &JackStream::onShutdown, this);
+    if (jack_activate(client) != 0) {
+        error = "JACK: server \"" + serverName + "\" would not run the client";
+        closeClient();
+        return StartResult::streamFailed;
+    }
+    // To the first two playback ports, as a desktop's speakers are; none (a server without a
+    // device) leaves the ports for a patchbay.
+    const char** playback = jack_get_ports(client, nullptr, JACK_DEFAULT_AUDIO_TYPE,
+                                           JackPortIsPhysical | JackPortIsInput);
+    for (int i = 0; playback != nullptr && playback[i] != nullptr && i < 2; ++i) {
+        if (i == 0) {
+            playbackClient = playback[i];
+            playbackClient.resize(playbackClient.find(':'));
+        }
+        jack_connect(client, jack_port_name(ports[i]), playback[i]);
+    }
+    if (playback != nullptr)
+        jack_free(playback);
+
+    startDescription = "JACK, server \"" + serverName + "\"" +
+                       (playbackClient.empty() ? "" : ", device \"" + playbackClient + "\"") +
+                       ", 44100 Hz, " +
+                       OutputReporter::bufferText(reporter.bufferFrames(), outputSampleRateHz);
+    reporter.start();
+    return StartResult::started;
+}
+
+void JackStream::stop() {
+    reporter.stop();
+    closeClient();
+}
+
+void JackStream::closeClient() {
+    if (client == nullptr)
+        return;
+    // After a shutdown the server is gone and the client cannot be closed cleanly; the process
+    // keeps the little it holds.
+    if (!serverGone.load(std::memory_order_acquire)) {
+        jack_deactivate(client); // waits for the last process cycle
+        jack_client_close(client);
+    }
+    client = nullptr;
+}
+
+int JackStream::onProcess(jack_nframes_t frames, void* self) {
+    static_cast<JackStream*>(self)->process(frames);
+    return 0;
+}
+
+void JackStream::process(jack_nframes_t frames) {
+    // The cycle's start on the host clock, from the server's cycle times: JACK's time base may
+    // not be the host clock's, so only the distance back from now is taken from it.
+    const uint64_t now = HostClock::nowNanoseconds();
+    const jack_time_t nowMicroseconds = jack_get_time();
+    jack_nframes_t cycleFrame = 0;
+    jack_time_t cycleMicroseconds = nowMicroseconds, nextCycle = 0;
+    float periodMicroseconds = 0.0f;
+    jack_get_cycle_times(client, &cycleFrame, &cycleMicroseconds, &nextCycle, &periodMicroseconds);
+    const uint64_t back =
+        cycleMicroseconds < nowMicroseconds ? (nowMicroseconds - cycleMicroseconds) * 1000u : 0;
+    const uint64_t cycleStart = back < now ? now - back : now;
+    auto* left = static_cast<float*>(jack_port_get_buffer(ports[0], frames));
+    auto* right = static_cast<float*>(jack_port_get_buffer(ports[1], frames));
+    for (jack_nframes_t done = 0; done < frames;) {
+        const uint32_t piece = std::min<uint32_t>(frames - done, scratchFrames);
+        unit->renderInterleaved(piece, scratch.get(),
+                                cycleStart + uint64_t(done) * 1000000000ull / outputSampleRateHz);
+        for (uint32_t i = 0; i < piece; ++i) {
+            left[done + i] = scratch[2 * i];
+            right[done + i] = scratch[2 * i + 1];
+        }
+        done += piece;
+    }
+}
+
+int JackStream::onBufferSize(jack_nframes_t frames, void* self) {
+    static_cast<JackStream*>(self)->reporter.noteBufferSize(frames, outputSampleRateHz);
+    return 0;
+}
+
+int JackStream::onXrun(void* self) {
+    static_cast<JackStream*>(self)->reporter.noteXrun();
+    return 0;
+}
+
+void JackStream::onShutdown(jack_status_t, const char* reason, void* data) {
+    auto* self = static_cast<JackStream*>(data);
+    self->serverGone.store(true, std::memory_order_release);
+    self->reporter.noteStopped(reason != nullptr && *reason != '\0' ? reason
+                                                                    : "the JACK server went away");
+}

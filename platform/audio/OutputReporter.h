@@ -1,0 +1,80 @@
+// What an audio output tells the user while it runs, on stderr, one line per piece of news: the
+// first xrun (later ones are only counted), a change of buffer size, a stream the audio system
+// ended, and silence — the output claims to run but has not asked the engine for frames for two
+// seconds — and the end of that silence.
+//
+// The audio system's threads only store into atomics here (no lock, no allocation, no I/O); a
+// reporter thread of ours looks at them ten times a second and does the printing. The text of a
+// stream's end goes into fixed storage published by an atomic state, since it may be written on
+// a real-time thread.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+
+struct OutputUnit;
+
+class OutputReporter {
+public:
+    static constexpr uint64_t silenceNanoseconds = 2000000000ull;
+
+    // `describe` names the audio system and device for a message ("PipeWire, device "Speakers"");
+    // it is called on the reporter thread, so it may ask the audio system.
+    OutputReporter(const OutputUnit* unit, std::function<std::string()> describe);
+    ~OutputReporter();
+    OutputReporter(const OutputReporter&) = delete;
+    OutputReporter& operator=(const OutputReporter&) = delete;
+
+    // Any thread, real-time ones included.
+    void noteXrun() { xruns.fetch_add(1, std::memory_order_relaxed); }
+    // The frames per cycle the system now runs with, at its own rate.
+    void noteBufferSize(uint32_t frames, uint32_t rateHz);
+    // The audio system ended the stream; the first reason is kept.
+    void noteStopped(const char* reason);
+
+    uint64_t xrunCount() const { return xruns.load(std::memory_order_relaxed); }
+    bool stopped() const { return stopState.load(std::memory_order_acquire) == 2; }
+    uint32_t bufferFrames() const { return frames.load(std::memory_order_relaxed); }
+    uint32_t bufferRateHz() const { return rate.load(std::memory_order_relaxed); }
+
+    // "256-frame buffers (5.8 ms)", from what the system last reported.
+    static std::string bufferText(uint32_t frames, uint32_t rateHz);
+
+    // Starts and stops the reporter thread. News from before start() counts as the state the
+    // output started in: only what changes afterwards is reported.
+    void start();
+    void stop();
+
+private:
+    // What the reporter thread has said so far.
+    struct Told {
+        uint32_t frames = 0;
+        bool xrun = false;
+        bool stop = false;
+        bool silent = false;
+        uint64_t since = 0;       // host time the watchdog counts silence from
+        uint64_t silentAfter = 0; // the last buffer before the silence it reported
+    };
+
+    void run(Told told);
+    void report(Told& told);
+
+    const OutputUnit* unit;
+    std::function<std::string()> describe;
+
+    std::atomic<uint64_t> xruns{0};
+    std::atomic<uint32_t> frames{0};
+    std::atomic<uint32_t> rate{0};
+    std::atomic<int> stopState{0}; // 0 running, 1 reason being written, 2 written
+    char stopReason[256] = {};
+
+    std::thread thread;
+    std::mutex wakeMutex; // the reporter's own sleep; never held around an audio-system call
+    std::condition_variable wake;
+    bool stopping = false;
+};

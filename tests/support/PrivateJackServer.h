@@ -1,0 +1,40 @@
+// A JACK server of a test's own, on the dummy driver at 44100 Hz, so a test may change its
+// buffer size, freeze it or stop it without disturbing the shared test server; stopped when the
+// object goes.
+//
+// The name is the shared server's (JACK_DEFAULT_SERVER, so two checkouts testing side by side
+// stay apart) and the test's tag, the same on every run: jackd keeps a machine-wide table of
+// eight servers and frees a dead server's entry only for a new server of the same name.
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+
+class PrivateJackServer {
+public:
+    // Starts `jackd -n <shared name>-<tag> -d dummy -r 44100 -p <periodFrames>` and waits (at
+    // most five seconds) until it answers.
+    PrivateJackServer(const std::string& tag, unsigned periodFrames);
+    ~PrivateJackServer();
+    PrivateJackServer(const PrivateJackServer&) = delete;
+    PrivateJackServer& operator=(const PrivateJackServer&) = delete;
+
+    bool answers() const;
+    const std::string& name() const { return serverName; }
+
+    // As jack_bufsize does it, from outside.
+    bool setBufferSize(unsigned frames) const;
+    // SIGSTOP and SIGCONT: a server that hangs, and comes back.
+    void freeze() const;
+    void thaw() const;
+    // SIGTERM, as to a server that goes away under its clients, and waits (at most fifteen
+    // seconds) for it to end and give up its entry. The destructor first waits for the clients
+    // to leave.
+    void stop();
+
+private:
+    bool onlyItsOwnPortsLeft() const;
+
+    std::string serverName;
+    pid_t pid = -1;
+};
