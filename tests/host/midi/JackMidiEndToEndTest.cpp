@@ -149,9 +149,12 @@ TEST(JackMidiEndToEndThreads, EventsOfOneCycleKeepTheirFrameOffsets) {
         GTEST_SKIP() << why;
     EngineUnderTest engine;
     dspPointer = engine.handle();
-    // The output's sample clock, as start-up gives it once the output runs: host time at 44.1 kHz.
+    // The output's sample clock, as start-up gives it once the output runs: host time since the
+    // output started, at 44.1 kHz (the engine takes stamps near its present as they are).
+    static std::uint64_t outputStart = 0;
+    outputStart = HostClock::nowNanoseconds() - 10000000000ull;
     MIDIInputSetStampClock([](std::uint64_t hostNanoseconds, double* sampleTime) {
-        *sampleTime = double(hostNanoseconds) * 44100e-9;
+        *sampleTime = double(hostNanoseconds - outputStart) * 44100e-9;
         return true;
     });
     midiObject.initialize();

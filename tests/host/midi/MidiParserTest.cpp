@@ -196,11 +196,15 @@ TEST(MidiMessageKinds, HighNibbleSelectsTheKind) {
 // stamp that is missing, in the future or over a second old is left to the engine, which
 // stamps the event when it is posted (0 here: the engine has not rendered yet).
 TEST_F(MidiParser, PacketArrivalTimeBecomesTheEventsStampOnTheOutputClock) {
+    // An output that started ten seconds ago: the engine takes stamps near its present position
+    // as they are (one from hours ahead would be taken as "now").
+    static std::uint64_t outputStart = 0;
+    const std::uint64_t now = HostClock::nowNanoseconds();
+    outputStart = now - 10000000000ull;
     MIDIInputSetStampClock([](std::uint64_t hostNanoseconds, double* sampleTime) {
-        *sampleTime = double(hostNanoseconds) * 44100e-9;
+        *sampleTime = double(hostNanoseconds - outputStart) * 44100e-9;
         return true;
     });
-    const std::uint64_t now = HostClock::nowNanoseconds();
     const std::uint64_t stamps[] = {now - 3000000, now - 2000000, 0, now + 1000000000,
                                     now - 2000000000};
     Bytes image(1024);
@@ -213,7 +217,7 @@ TEST_F(MidiParser, PacketArrivalTimeBecomesTheEventsStampOnTheOutputClock) {
 
     const std::vector<DspEvent> events = engine.drain();
     ASSERT_EQ(events.size(), 5u);
-    EXPECT_EQ(events[0].timeStamp.mSampleTime, double(stamps[0]) * 44100e-9);
+    EXPECT_EQ(events[0].timeStamp.mSampleTime, double(stamps[0] - outputStart) * 44100e-9);
     EXPECT_EQ(events[0].timeStamp.mHostTime, stamps[0]);
     EXPECT_NEAR(events[1].timeStamp.mSampleTime - events[0].timeStamp.mSampleTime, 44.1, 1e-6)
         << "a millisecond apart on arrival, a millisecond apart on the output";
