@@ -3,7 +3,7 @@
 // endpoint listing answered by index.
 #include "MidiPortTable.h"
 #include "MidiEndpointList.h"
-#include "MidiTestSupport.h"
+#include "MidiPacketImages.h"
 
 #include <gtest/gtest.h>
 
