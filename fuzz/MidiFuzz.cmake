@@ -2,7 +2,7 @@
 # exactly its own size. Built with CORVENA_BUILD_FUZZERS=ON, clang, and the MIDI host in the build:
 #   cmake -DCMAKE_CXX_COMPILER=clang++ -DCORVENA_BUILD_FUZZERS=ON ...
 #   ./fuzz/corvena_midi_parser_fuzzer -max_total_time=60
-# The CI-run counterpart is the MidiParserFuzz suite in tests/host/midi.
+# The CI-run counterpart is the MidiParserFuzz suite in tests/app/host.
 if(CORVENA_BUILD_FUZZERS AND CMAKE_CXX_COMPILER_ID MATCHES "Clang" AND TARGET corvena_midi
    AND TARGET corvena_engine)
     add_executable(corvena_midi_parser_fuzzer

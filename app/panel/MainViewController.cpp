@@ -12,6 +12,7 @@
 #include "Zelvar_SimpleWaveformKnob.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 using toolkit::makeRect;
@@ -30,6 +31,20 @@ constexpr double captionGap = 20.0;      // caption y = knob y − 20
 constexpr double captionOverhang = 50.0; // on each side of the knob
 constexpr double octaveRingStart = 0.5;  // transpose 0 in the middle, the ring grows either way
 constexpr double keyboardVelocity = 100.0;
+
+// The waveform knob has a position for each of its pictures, and each selects an engine
+// waveform: sine, triangle, sawtooth, square and noise. The engine's pulse has no picture.
+constexpr std::array<int, 5> waveformKnobSelects = {0, 1, 2, 3, 5};
+constexpr int64_t waveformKnobPositions = waveformKnobSelects.size();
+// The continuous knobs are turned in hundredths, whatever the parameter's own steps.
+constexpr int64_t lineKnobPositions = 100;
+
+// The parameter's row in the engine's table; every row there has a description.
+ParameterDescription describe(ParameterType type) {
+    ParameterDescription description{};
+    DspGetParameterDescription(type, &description);
+    return description;
+}
 
 } // namespace
 
@@ -80,21 +95,24 @@ void MainViewController::viewDidLoad() {
     const double upper = h - upperRowFromTop;
     const double lower = h - lowerRowFromTop;
 
+    // A knob starts at its parameter's default, which is where the engine starts too; the
+    // octave knob has a position for each of the parameter's steps.
     auto entry = [](Zelvar_SimpleKnob* knob, const char* name, double x, double y,
-                    int64_t resolution, ParameterType assign, double defaultValue) {
+                    int64_t resolution, ParameterType assign) {
         return KnobInfo{knob,       name,   makeRect(x, y, knobSize, knobSize),
-                        resolution, assign, defaultValue};
+                        resolution, assign, describe(assign).defaultNormalizedValue};
     };
+    const int64_t octavePositions = describe(ParameterTypeOctaveTranspose).steps;
     // clang-format off
-    knobInfo[0] = entry(waveformKnob,        "Waveform",  30,  upper, 5,   ParameterTypeOscillatorWaveform, 0.0);
-    knobInfo[1] = entry(octaveTransposeKnob, "Octave",    30,  lower, 5,   ParameterTypeOctaveTranspose,    0.5);
-    knobInfo[2] = entry(lpfCutoffKnob,       "Cutoff",    145, upper, 100, ParameterTypeLpfCutoffFrequency, 1.0);
-    knobInfo[3] = entry(lpfResonanceKnob,    "Resonance", 225, upper, 100, ParameterTypeLpfResonance,       0.0);
-    knobInfo[4] = entry(egAttackKnob,        "Attack",    145, lower, 100, ParameterTypeVcaEgAttackTime,    0.0);
-    knobInfo[5] = entry(egDecayKnob,         "Decay",     225, lower, 100, ParameterTypeVcaEgDecayTime,     0.0);
-    knobInfo[6] = entry(egSustainKnob,       "Sustain",   305, lower, 100, ParameterTypeVcaEgSustainLevel,  1.0);
-    knobInfo[7] = entry(egReleaseKnob,       "Release",   385, lower, 100, ParameterTypeVcaEgReleaseTime,   0.0);
-    knobInfo[8] = entry(masterOutputKnob,    "Output",    385, upper, 100, ParameterTypeMasterOutputLevel,  0.8);
+    knobInfo[0] = entry(waveformKnob,        "Waveform",  30,  upper, waveformKnobPositions, ParameterTypeOscillatorWaveform);
+    knobInfo[1] = entry(octaveTransposeKnob, "Octave",    30,  lower, octavePositions,       ParameterTypeOctaveTranspose);
+    knobInfo[2] = entry(lpfCutoffKnob,       "Cutoff",    145, upper, lineKnobPositions,     ParameterTypeLpfCutoffFrequency);
+    knobInfo[3] = entry(lpfResonanceKnob,    "Resonance", 225, upper, lineKnobPositions,     ParameterTypeLpfResonance);
+    knobInfo[4] = entry(egAttackKnob,        "Attack",    145, lower, lineKnobPositions,     ParameterTypeVcaEgAttackTime);
+    knobInfo[5] = entry(egDecayKnob,         "Decay",     225, lower, lineKnobPositions,     ParameterTypeVcaEgDecayTime);
+    knobInfo[6] = entry(egSustainKnob,       "Sustain",   305, lower, lineKnobPositions,     ParameterTypeVcaEgSustainLevel);
+    knobInfo[7] = entry(egReleaseKnob,       "Release",   385, lower, lineKnobPositions,     ParameterTypeVcaEgReleaseTime);
+    knobInfo[8] = entry(masterOutputKnob,    "Output",    385, upper, lineKnobPositions,     ParameterTypeMasterOutputLevel);
     // clang-format on
 
     const std::optional<toolkit::Font> captionFont =
@@ -143,13 +161,15 @@ void MainViewController::viewDidLoad() {
 std::optional<double> MainViewController::waveformEngineValue(double normalizedValue) {
     // Halves go away from zero, so 0.375 selects position 2 and 0.625 position 3. A NaN fails
     // every comparison and selects nothing.
-    const double k = std::round(normalizedValue * 4.0);
-    if (!(k >= 0.0 && k <= 4.0))
+    const double last = static_cast<double>(waveformKnobPositions - 1);
+    const double k = std::round(normalizedValue * last);
+    if (!(k >= 0.0 && k <= last))
         return std::nullopt;
-    // Position 4 is the noise picture, which is engine waveform 5; the engine's pulse (4) has
-    // no position on the knob.
-    static constexpr double engineValues[5] = {0.0, 0.2, 0.4, 0.6, 1.0};
-    return engineValues[static_cast<int>(k)];
+    // The engine's waveform, normalized over the parameter's steps: position 4, the noise
+    // picture, is engine waveform 5 of 0..5, so it posts 1.0.
+    const double lastWaveform =
+        static_cast<double>(describe(ParameterTypeOscillatorWaveform).steps - 1);
+    return waveformKnobSelects[static_cast<std::size_t>(k)] / lastWaveform;
 }
 
 void MainViewController::dspSetParameter(ParameterType parameterType, double normalizedValue) {

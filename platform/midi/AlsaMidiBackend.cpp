@@ -5,6 +5,7 @@
 
 #include <poll.h>
 
+#include <array>
 #include <cstdio>
 
 namespace {
@@ -55,16 +56,14 @@ AlsaMidiBackend::~AlsaMidiBackend() {
 }
 
 void AlsaMidiBackend::midiThreadLoop() {
-    std::array<std::uint8_t, packetListBytes> listBuffer{};
+    PortTable::Delivery delivery(ports);
     std::array<std::uint8_t, 1024> bytes{};
-    MIDIPacketListWriter writer(listBuffer.data(), listBuffer.size());
     const int fdCount = snd_seq_poll_descriptors_count(seq, POLLIN);
     std::vector<pollfd> fds(static_cast<std::size_t>(fdCount > 0 ? fdCount : 1));
     snd_seq_poll_descriptors(seq, fds.data(), static_cast<unsigned>(fds.size()), POLLIN);
     while (!stopping.load()) {
         if (poll(fds.data(), fds.size(), 200) <= 0)
             continue;
-        int listSlot = -1;
         bool setupChanged = false;
         for (;;) {
             snd_seq_event_t* event = nullptr;
@@ -77,50 +76,26 @@ void AlsaMidiBackend::midiThreadLoop() {
                 setupChanged |= alsaEventIsSetupChange(*event);
                 continue;
             }
-            const int slot = slotIndexForAlsaPort(event->dest.port);
+            const int index = portIndexForAlsaPort(event->dest.port);
             const std::size_t n = alsaEventToMidiBytes(*event, bytes.data(), bytes.size());
-            if (slot < 0 || n == 0)
-                continue;
-            if (slot != listSlot || writer.dataRoom() < n) {
-                deliver(listSlot, writer);
-                listSlot = slot;
-            }
-            writer.add(HostClock::nowNanoseconds(), bytes.data(), static_cast<std::uint16_t>(n));
+            if (index >= 0 && n > 0)
+                delivery.add(index, HostClock::nowNanoseconds(), bytes.data(),
+                             static_cast<std::uint16_t>(n));
         }
-        deliver(listSlot, writer);
+        delivery.flush();
         if (setupChanged)
             reportSetupChanged();
     }
 }
 
-void AlsaMidiBackend::deliver(int slotIndex, MIDIPacketListWriter& writer) {
-    if (slotIndex >= 0 && !writer.isEmpty())
-        ports.deliver(slotIndex, writer.list());
-    writer.clear();
-}
-
-int AlsaMidiBackend::slotIndexForAlsaPort(int alsaPort) const {
+int AlsaMidiBackend::portIndexForAlsaPort(int alsaPort) const {
     const int count = ports.size();
     for (int i = 0; i < count; ++i) {
-        const PortSlot& slot = ports.at(i);
-        if (slot.isInput && slot.alsaPort.load(std::memory_order_acquire) == alsaPort)
+        const PortTable::Port& port = ports.at(i);
+        if (port.isInput && port.alsaPort.load(std::memory_order_acquire) == alsaPort)
             return i;
     }
     return -1;
-}
-
-void AlsaMidiBackend::reportSetupChanged() {
-    if (notifierSet.load(std::memory_order_acquire) && notifier)
-        notifier();
-}
-
-// Set once, right after opening; a second one would be written while the MIDI thread may be
-// reading the first, so it is refused.
-void AlsaMidiBackend::setSetupChangedNotifier(SetupChangedNotifier n) {
-    if (notifierSet.load(std::memory_order_acquire))
-        return;
-    notifier = std::move(n);
-    notifierSet.store(true, std::memory_order_release);
 }
 
 std::vector<MIDIEndpointRef> AlsaMidiBackend::listPorts(unsigned int capabilities) {
@@ -146,33 +121,19 @@ std::vector<MIDIEndpointRef> AlsaMidiBackend::listPorts(unsigned int capabilitie
 }
 
 int AlsaMidiBackend::numberOfSources() {
-    std::vector<MIDIEndpointRef> listed =
-        listPorts(SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ);
-    std::lock_guard lock(mutex);
-    sourceList = std::move(listed);
-    return static_cast<int>(sourceList.size());
+    return sources.replace(listPorts(SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ));
 }
 
 MIDIEndpointRef AlsaMidiBackend::source(int index) {
-    std::lock_guard lock(mutex);
-    return index >= 0 && static_cast<std::size_t>(index) < sourceList.size()
-               ? sourceList[static_cast<std::size_t>(index)]
-               : 0;
+    return sources.at(index);
 }
 
 int AlsaMidiBackend::numberOfDestinations() {
-    std::vector<MIDIEndpointRef> listed =
-        listPorts(SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE);
-    std::lock_guard lock(mutex);
-    destinationList = std::move(listed);
-    return static_cast<int>(destinationList.size());
+    return destinations.replace(listPorts(SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE));
 }
 
 MIDIEndpointRef AlsaMidiBackend::destination(int index) {
-    std::lock_guard lock(mutex);
-    return index >= 0 && static_cast<std::size_t>(index) < destinationList.size()
-               ? destinationList[static_cast<std::size_t>(index)]
-               : 0;
+    return destinations.at(index);
 }
 
 MIDIStatus AlsaMidiBackend::displayName(MIDIEndpointRef endpoint, std::string* out) {
@@ -187,31 +148,15 @@ MIDIStatus AlsaMidiBackend::displayName(MIDIEndpointRef endpoint, std::string* o
     return midiNoError;
 }
 
+// One sequencer client, "Corvena", holds the ports of every client the program creates.
 MIDIStatus AlsaMidiBackend::createClient(const std::string&, MIDIClientRef* out) {
-    // One sequencer client, "Corvena", holds the ports of every client the program creates.
-    std::lock_guard lock(mutex);
-    *out = nextClient++;
-    return midiNoError;
+    return ports.addClient(out);
 }
 
-MIDIStatus AlsaMidiBackend::createInputPort(MIDIClientRef client, const std::string& portName,
-                                            MIDIReadCallback readProc, void* refCon,
-                                            MIDIPortRef* out) {
-    if (client == 0)
-        return midiInvalidClient;
-    return makePort(portName, true, readProc, refCon, out);
-}
-
-MIDIStatus AlsaMidiBackend::createOutputPort(MIDIClientRef client, const std::string& portName,
-                                             MIDIPortRef* out) {
-    if (client == 0)
-        return midiInvalidClient;
-    return makePort(portName, false, nullptr, nullptr, out);
-}
-
-MIDIStatus AlsaMidiBackend::makePort(const std::string& portName, bool isInput,
-                                     MIDIReadCallback readProc, void* refCon, MIDIPortRef* out) {
-    auto open = [&](PortSlot& slot) {
+MIDIStatus AlsaMidiBackend::createPort(MIDIClientRef client, const std::string& portName,
+                                       bool isInput, MIDIReadCallback readProc, void* refCon,
+                                       MIDIPortRef* out) {
+    auto open = [&](SequencerPort& port) {
         const unsigned int caps = isInput ? SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE
                                           : SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ;
         const int alsaPort = snd_seq_create_simple_port(seq, portName.c_str(), caps,
@@ -219,26 +164,26 @@ MIDIStatus AlsaMidiBackend::makePort(const std::string& portName, bool isInput,
                                                             SND_SEQ_PORT_TYPE_APPLICATION);
         if (alsaPort < 0)
             return false;
-        slot.alsaPort.store(alsaPort, std::memory_order_release);
+        port.alsaPort.store(alsaPort, std::memory_order_release);
         return true;
     };
-    return ports.add(isInput, readProc, refCon, open, out);
+    return ports.add(client, isInput, readProc, refCon, open, out);
 }
 
 MIDIStatus AlsaMidiBackend::connectSource(MIDIPortRef port, MIDIEndpointRef source, void*) {
-    PortSlot* slot = ports.find(port);
-    if (slot == nullptr || !slot->isInput)
+    PortTable::Port* input = ports.input(port);
+    if (input == nullptr)
         return midiInvalidPort;
     const int result =
-        snd_seq_connect_from(seq, slot->alsaPort.load(), clientOf(source), portOf(source));
+        snd_seq_connect_from(seq, input->alsaPort.load(), clientOf(source), portOf(source));
     return result == 0 || result == -EBUSY ? midiNoError : midiUnknownEndpoint;
 }
 
 MIDIStatus AlsaMidiBackend::disconnectSource(MIDIPortRef port, MIDIEndpointRef source) {
-    PortSlot* slot = ports.find(port);
-    if (slot == nullptr || !slot->isInput)
+    PortTable::Port* input = ports.input(port);
+    if (input == nullptr)
         return midiInvalidPort;
-    snd_seq_disconnect_from(seq, slot->alsaPort.load(), clientOf(source), portOf(source));
+    snd_seq_disconnect_from(seq, input->alsaPort.load(), clientOf(source), portOf(source));
     return midiNoError;
 }
 
@@ -246,8 +191,8 @@ MIDIStatus AlsaMidiBackend::disconnectSource(MIDIPortRef port, MIDIEndpointRef s
 // selection.
 MIDIStatus AlsaMidiBackend::send(MIDIPortRef port, MIDIEndpointRef destination,
                                  const MIDIPacketList& list) {
-    PortSlot* slot = ports.find(port);
-    if (slot == nullptr || slot->isInput)
+    PortTable::Port* output = ports.output(port);
+    if (output == nullptr)
         return midiInvalidPort;
     MIDIPacketListReader reader(list);
     MIDIPacketView packet;
@@ -259,7 +204,7 @@ MIDIStatus AlsaMidiBackend::send(MIDIPortRef port, MIDIEndpointRef destination,
             at += midiBytesToAlsaEvent(packet.data + at, packet.length - at, &event);
             if (event.type == SND_SEQ_EVENT_NONE)
                 continue;
-            snd_seq_ev_set_source(&event, slot->alsaPort.load());
+            snd_seq_ev_set_source(&event, output->alsaPort.load());
             snd_seq_ev_set_dest(&event, clientOf(destination), portOf(destination));
             snd_seq_ev_set_direct(&event);
             snd_seq_event_output_direct(seq, &event);

@@ -10,14 +10,13 @@
 #pragma once
 
 #include "MidiBackend.h"
+#include "MidiEndpointList.h"
 #include "MidiPortTable.h"
 
 #include <alsa/asoundlib.h>
 
-#include <array>
 #include <atomic>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -29,55 +28,36 @@ public:
 
     const char* name() const override { return "alsa"; }
     std::string description() const override { return "the ALSA sequencer"; }
-    void setSetupChangedNotifier(SetupChangedNotifier notifier) override;
     int numberOfSources() override;
     MIDIEndpointRef source(int index) override;
     int numberOfDestinations() override;
     MIDIEndpointRef destination(int index) override;
     MIDIStatus displayName(MIDIEndpointRef endpoint, std::string* out) override;
     MIDIStatus createClient(const std::string& name, MIDIClientRef* out) override;
-    MIDIStatus createInputPort(MIDIClientRef client, const std::string& name,
-                               MIDIReadCallback readProc, void* refCon, MIDIPortRef* out) override;
-    MIDIStatus createOutputPort(MIDIClientRef client, const std::string& name,
-                                MIDIPortRef* out) override;
+    MIDIStatus createPort(MIDIClientRef client, const std::string& name, bool isInput,
+                          MIDIReadCallback readProc, void* refCon, MIDIPortRef* out) override;
     MIDIStatus connectSource(MIDIPortRef port, MIDIEndpointRef source, void* connRefCon) override;
     MIDIStatus disconnectSource(MIDIPortRef port, MIDIEndpointRef source) override;
     MIDIStatus send(MIDIPortRef port, MIDIEndpointRef destination,
                     const MIDIPacketList& list) override;
 
 private:
-    static constexpr int maxPorts = 8;
-    static constexpr std::size_t packetListBytes = 4096;
-
-    struct PortSlot {
+    struct SequencerPort {
         std::atomic<int> alsaPort{-1};
-        bool isInput = false;
-        MIDIReadCallback readProc = nullptr;
-        void* refCon = nullptr;
     };
+    using PortTable = MidiPortTable<SequencerPort, 8>;
 
     AlsaMidiBackend(snd_seq_t* seq, int announcePort);
     void midiThreadLoop();
-    void deliver(int slotIndex, MIDIPacketListWriter& writer);
-    int slotIndexForAlsaPort(int alsaPort) const;
-    MIDIStatus makePort(const std::string& name, bool isInput, MIDIReadCallback readProc,
-                        void* refCon, MIDIPortRef* out);
+    int portIndexForAlsaPort(int alsaPort) const;
     std::vector<MIDIEndpointRef> listPorts(unsigned int capabilities);
-    void reportSetupChanged();
 
     snd_seq_t* seq;
     int ourClient;
     int announcePort;
-    MidiPortTable<PortSlot, maxPorts> ports;
+    PortTable ports;
+    MidiEndpointList sources;
+    MidiEndpointList destinations;
     std::atomic<bool> stopping{false};
     std::thread midiThread;
-
-    // Set once, then published by the flag; the MIDI thread reads it without a lock.
-    SetupChangedNotifier notifier;
-    std::atomic<bool> notifierSet{false};
-    // The lists and the client count; never held around a sequencer call.
-    std::mutex mutex;
-    std::vector<MIDIEndpointRef> sourceList;
-    std::vector<MIDIEndpointRef> destinationList;
-    MIDIClientRef nextClient = 1;
 };

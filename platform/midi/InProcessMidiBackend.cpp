@@ -31,7 +31,8 @@ bool InProcessMidiBackend::removeEndpoint(MIDIEndpointRef endpoint) {
         if (it == endpoints.end())
             return false;
         endpoints.erase(it);
-        for (Port& port : ports) {
+        for (int p = 0; p < ports.size(); ++p) {
+            PortTable::Port& port = ports.at(p);
             for (std::size_t i = port.sources.size(); i-- > 0;) {
                 if (port.sources[i] == endpoint) {
                     port.sources.erase(port.sources.begin() + static_cast<std::ptrdiff_t>(i));
@@ -58,7 +59,8 @@ bool InProcessMidiBackend::sendFromSource(MIDIEndpointRef source, const MIDIPack
         Endpoint* endpoint = findEndpoint(source);
         if (endpoint == nullptr || !endpoint->isSource)
             return false;
-        for (const Port& port : ports) {
+        for (int p = 0; p < ports.size(); ++p) {
+            const PortTable::Port& port = ports.at(p);
             for (std::size_t i = 0; i < port.sources.size() && count < targets.size(); ++i)
                 if (port.sources[i] == source && port.readProc != nullptr)
                     targets[count++] = {port.readProc, port.refCon, port.connRefCons[i]};
@@ -86,22 +88,14 @@ InProcessMidiBackend::receivedBy(MIDIEndpointRef destination) {
 }
 
 std::vector<MIDIEndpointRef> InProcessMidiBackend::connectedSources(MIDIPortRef port) {
+    PortTable::Port* p = ports.find(port);
     std::lock_guard lock(mutex);
-    Port* p = findPort(port);
     return p ? p->sources : std::vector<MIDIEndpointRef>{};
 }
 
 std::vector<std::string> InProcessMidiBackend::clientNames() {
     std::lock_guard lock(mutex);
-    std::vector<std::string> names;
-    for (const Client& client : clients)
-        names.push_back(client.name);
-    return names;
-}
-
-void InProcessMidiBackend::setSetupChangedNotifier(SetupChangedNotifier n) {
-    std::lock_guard lock(mutex);
-    notifier = std::move(n);
+    return clients;
 }
 
 int InProcessMidiBackend::numberOfSources() {
@@ -139,40 +133,23 @@ MIDIStatus InProcessMidiBackend::displayName(MIDIEndpointRef endpoint, std::stri
 
 MIDIStatus InProcessMidiBackend::createClient(const std::string& clientName, MIDIClientRef* out) {
     std::lock_guard lock(mutex);
-    *out = nextRef++;
-    clients.push_back({*out, clientName});
-    return midiNoError;
+    clients.push_back(clientName);
+    return ports.addClient(out);
 }
 
-MIDIStatus InProcessMidiBackend::createInputPort(MIDIClientRef client, const std::string&,
-                                                 MIDIReadCallback readProc, void* refCon,
-                                                 MIDIPortRef* out) {
-    std::lock_guard lock(mutex);
-    if (std::none_of(clients.begin(), clients.end(),
-                     [&](const Client& c) { return c.ref == client; }))
-        return midiInvalidClient;
-    *out = nextRef++;
-    ports.push_back({*out, true, readProc, refCon, {}, {}});
-    return midiNoError;
-}
-
-MIDIStatus InProcessMidiBackend::createOutputPort(MIDIClientRef client, const std::string&,
-                                                  MIDIPortRef* out) {
-    std::lock_guard lock(mutex);
-    if (std::none_of(clients.begin(), clients.end(),
-                     [&](const Client& c) { return c.ref == client; }))
-        return midiInvalidClient;
-    *out = nextRef++;
-    ports.push_back({*out, false, nullptr, nullptr, {}, {}});
-    return midiNoError;
+MIDIStatus InProcessMidiBackend::createPort(MIDIClientRef client, const std::string&, bool isInput,
+                                            MIDIReadCallback readProc, void* refCon,
+                                            MIDIPortRef* out) {
+    return ports.add(
+        client, isInput, readProc, refCon, [](Connections&) { return true; }, out);
 }
 
 MIDIStatus InProcessMidiBackend::connectSource(MIDIPortRef port, MIDIEndpointRef source,
                                                void* connRefCon) {
-    std::lock_guard lock(mutex);
-    Port* p = findPort(port);
-    if (p == nullptr || !p->isInput)
+    PortTable::Port* p = ports.input(port);
+    if (p == nullptr)
         return midiInvalidPort;
+    std::lock_guard lock(mutex);
     Endpoint* e = findEndpoint(source);
     if (e == nullptr || !e->isSource)
         return midiUnknownEndpoint;
@@ -185,10 +162,10 @@ MIDIStatus InProcessMidiBackend::connectSource(MIDIPortRef port, MIDIEndpointRef
 }
 
 MIDIStatus InProcessMidiBackend::disconnectSource(MIDIPortRef port, MIDIEndpointRef source) {
-    std::lock_guard lock(mutex);
-    Port* p = findPort(port);
+    PortTable::Port* p = ports.find(port);
     if (p == nullptr)
         return midiInvalidPort;
+    std::lock_guard lock(mutex);
     auto it = std::find(p->sources.begin(), p->sources.end(), source);
     if (it == p->sources.end())
         return midiUnknownEndpoint;
@@ -199,10 +176,9 @@ MIDIStatus InProcessMidiBackend::disconnectSource(MIDIPortRef port, MIDIEndpoint
 
 MIDIStatus InProcessMidiBackend::send(MIDIPortRef port, MIDIEndpointRef destination,
                                       const MIDIPacketList& list) {
-    std::lock_guard lock(mutex);
-    Port* p = findPort(port);
-    if (p == nullptr || p->isInput)
+    if (ports.output(port) == nullptr)
         return midiInvalidPort;
+    std::lock_guard lock(mutex);
     Endpoint* e = findEndpoint(destination);
     if (e == nullptr || e->isSource)
         return midiUnknownEndpoint;
@@ -217,26 +193,9 @@ InProcessMidiBackend::Endpoint* InProcessMidiBackend::findEndpoint(MIDIEndpointR
     return nullptr;
 }
 
-InProcessMidiBackend::Port* InProcessMidiBackend::findPort(MIDIPortRef ref) {
-    for (Port& p : ports)
-        if (p.ref == ref)
-            return &p;
-    return nullptr;
-}
-
 MIDIEndpointRef InProcessMidiBackend::nthEndpoint(int index, bool isSource) {
     for (const Endpoint& e : endpoints)
         if (e.isSource == isSource && index-- == 0)
             return e.ref;
     return 0;
-}
-
-void InProcessMidiBackend::reportSetupChanged() {
-    SetupChangedNotifier n;
-    {
-        std::lock_guard lock(mutex);
-        n = notifier;
-    }
-    if (n)
-        n();
 }

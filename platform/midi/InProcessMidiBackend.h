@@ -8,6 +8,7 @@
 #pragma once
 
 #include "MidiBackend.h"
+#include "MidiPortTable.h"
 
 #include <cstdint>
 #include <mutex>
@@ -37,17 +38,14 @@ public:
 
     // ---- MidiBackend ----
     const char* name() const override { return "in-process"; }
-    void setSetupChangedNotifier(SetupChangedNotifier notifier) override;
     int numberOfSources() override;
     MIDIEndpointRef source(int index) override;
     int numberOfDestinations() override;
     MIDIEndpointRef destination(int index) override;
     MIDIStatus displayName(MIDIEndpointRef endpoint, std::string* out) override;
     MIDIStatus createClient(const std::string& name, MIDIClientRef* out) override;
-    MIDIStatus createInputPort(MIDIClientRef client, const std::string& name,
-                               MIDIReadCallback readProc, void* refCon, MIDIPortRef* out) override;
-    MIDIStatus createOutputPort(MIDIClientRef client, const std::string& name,
-                                MIDIPortRef* out) override;
+    MIDIStatus createPort(MIDIClientRef client, const std::string& name, bool isInput,
+                          MIDIReadCallback readProc, void* refCon, MIDIPortRef* out) override;
     MIDIStatus connectSource(MIDIPortRef port, MIDIEndpointRef source, void* connRefCon) override;
     MIDIStatus disconnectSource(MIDIPortRef port, MIDIEndpointRef source) override;
     MIDIStatus send(MIDIPortRef port, MIDIEndpointRef destination,
@@ -61,29 +59,20 @@ private:
         bool isSource;
         std::vector<std::vector<std::uint8_t>> received;
     };
-    struct Port {
-        MIDIPortRef ref;
-        bool isInput;
-        MIDIReadCallback readProc;
-        void* refCon;
+    // What an input port is connected to; under the lock.
+    struct Connections {
         std::vector<MIDIEndpointRef> sources;
         std::vector<void*> connRefCons;
     };
-    struct Client {
-        MIDIClientRef ref;
-        std::string name;
-    };
+    using PortTable = MidiPortTable<Connections, 64>;
 
     MIDIEndpointRef addEndpoint(const std::string& name, bool nameReadable, bool isSource);
     Endpoint* findEndpoint(MIDIEndpointRef ref);
-    Port* findPort(MIDIPortRef ref);
     MIDIEndpointRef nthEndpoint(int index, bool isSource);
-    void reportSetupChanged();
 
+    PortTable ports;
     std::mutex mutex;
-    SetupChangedNotifier notifier;
     std::vector<Endpoint> endpoints;
-    std::vector<Port> ports;
-    std::vector<Client> clients;
+    std::vector<std::string> clients;
     MIDIObjectRef nextRef = 0x1000;
 };

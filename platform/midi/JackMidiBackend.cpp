@@ -18,8 +18,6 @@ namespace {
 // "Corvena-01", so the MIDI client says what it is.
 constexpr const char* jackClientName = "Corvena MIDI";
 
-constexpr MIDIEndpointRef firstEndpointHandle = 0x10000;
-
 void silentJackMessage(const char*) {}
 void jackErrorToStderr(const char* message) {
     std::fprintf(stderr, "JACK: %s\n", message);
@@ -107,7 +105,7 @@ void JackMidiBackend::process(jack_nframes_t frames) {
     bool arrived = false;
     const int count = ports.size();
     for (int i = 0; i < count; ++i) {
-        PortSlot& slot = ports.at(i);
+        PortTable::Port& slot = ports.at(i);
         jack_port_t* port = slot.jackPort.load(std::memory_order_acquire);
         if (port == nullptr)
             continue;
@@ -143,31 +141,17 @@ void JackMidiBackend::process(jack_nframes_t frames) {
 // ---- MIDI thread ----
 
 void JackMidiBackend::midiThreadLoop() {
-    std::array<std::uint8_t, packetListBytes> listBuffer{};
+    PortTable::Delivery delivery(ports);
     std::array<std::uint8_t, maxEventBytes> event{};
-    MIDIPacketListWriter writer(listBuffer.data(), listBuffer.size());
     while (!stopping.load()) {
         if (!inputArrived.try_acquire_for(std::chrono::milliseconds(200)))
             continue;
-        int listPort = -1;
         MidiByteRing::Record record;
-        while (inputRing.pop(&record, event.data(), event.size())) {
-            if (record.length > event.size())
-                continue;
-            if (record.port != listPort || writer.dataRoom() < record.length) {
-                deliver(listPort, writer);
-                listPort = record.port;
-            }
-            writer.add(record.timeStamp, event.data(), record.length);
-        }
-        deliver(listPort, writer);
+        while (inputRing.pop(&record, event.data(), event.size()))
+            if (record.length <= event.size())
+                delivery.add(record.port, record.timeStamp, event.data(), record.length);
+        delivery.flush();
     }
-}
-
-void JackMidiBackend::deliver(int slotIndex, MIDIPacketListWriter& writer) {
-    if (slotIndex >= 0 && !writer.isEmpty())
-        ports.deliver(slotIndex, writer.list());
-    writer.clear();
 }
 
 // ---- notifications (JACK's notification thread) ----
@@ -186,20 +170,6 @@ void JackMidiBackend::shutdownCallback(void* arg) {
     std::fprintf(stderr, "%s: the JACK server went away; MIDI input has stopped.\n",
                  midiServicesClientName);
     self->reportSetupChanged();
-}
-
-void JackMidiBackend::reportSetupChanged() {
-    if (notifierSet.load(std::memory_order_acquire) && notifier)
-        notifier();
-}
-
-// The front sets the notifier once, right after opening, before it asks for anything; a
-// second one would be written while JACK's thread may be reading the first, so it is refused.
-void JackMidiBackend::setSetupChangedNotifier(SetupChangedNotifier n) {
-    if (notifierSet.load(std::memory_order_acquire))
-        return;
-    notifier = std::move(n);
-    notifierSet.store(true, std::memory_order_release);
 }
 
 std::string JackMidiBackend::description() const {
@@ -238,41 +208,39 @@ std::vector<std::string> JackMidiBackend::otherClientsPorts(unsigned long flags)
 int JackMidiBackend::numberOfSources() {
     const std::vector<std::string> outputs = otherClientsPorts(JackPortIsOutput);
     const std::vector<std::string> inputs = otherClientsPorts(JackPortIsInput);
-    std::lock_guard lock(mutex);
-    sourceList.clear();
-    for (const std::string& name : outputs)
-        sourceList.push_back(handleForLocked(name));
-    // A port that is gone gets a fresh handle if it comes back, like a replugged device.
-    for (auto it = handles.begin(); it != handles.end();) {
-        const bool present =
-            std::find(outputs.begin(), outputs.end(), it->first) != outputs.end() ||
-            std::find(inputs.begin(), inputs.end(), it->first) != inputs.end();
-        it = present ? std::next(it) : handles.erase(it);
+    std::vector<MIDIEndpointRef> listed;
+    {
+        std::lock_guard lock(mutex);
+        for (const std::string& name : outputs)
+            listed.push_back(handleForLocked(name));
+        // A port that is gone gets a fresh handle if it comes back, like a replugged device.
+        for (auto it = handles.begin(); it != handles.end();) {
+            const bool present =
+                std::find(outputs.begin(), outputs.end(), it->first) != outputs.end() ||
+                std::find(inputs.begin(), inputs.end(), it->first) != inputs.end();
+            it = present ? std::next(it) : handles.erase(it);
+        }
     }
-    return static_cast<int>(sourceList.size());
+    return sources.replace(std::move(listed));
 }
 
 MIDIEndpointRef JackMidiBackend::source(int index) {
-    std::lock_guard lock(mutex);
-    if (index < 0 || static_cast<std::size_t>(index) >= sourceList.size())
-        return 0;
-    return sourceList[static_cast<std::size_t>(index)];
+    return sources.at(index);
 }
 
 int JackMidiBackend::numberOfDestinations() {
     const std::vector<std::string> inputs = otherClientsPorts(JackPortIsInput);
-    std::lock_guard lock(mutex);
-    destinationList.clear();
-    for (const std::string& name : inputs)
-        destinationList.push_back(handleForLocked(name));
-    return static_cast<int>(destinationList.size());
+    std::vector<MIDIEndpointRef> listed;
+    {
+        std::lock_guard lock(mutex);
+        for (const std::string& name : inputs)
+            listed.push_back(handleForLocked(name));
+    }
+    return destinations.replace(std::move(listed));
 }
 
 MIDIEndpointRef JackMidiBackend::destination(int index) {
-    std::lock_guard lock(mutex);
-    if (index < 0 || static_cast<std::size_t>(index) >= destinationList.size())
-        return 0;
-    return destinationList[static_cast<std::size_t>(index)];
+    return destinations.at(index);
 }
 
 std::string JackMidiBackend::nameOf(MIDIEndpointRef endpoint) {
@@ -293,35 +261,18 @@ MIDIStatus JackMidiBackend::displayName(MIDIEndpointRef endpoint, std::string* o
 
 // ---- clients and ports ----
 
+// Every client of the program shares the one JACK client, so patchbays show one "Corvena MIDI"
+// with all its ports.
 MIDIStatus JackMidiBackend::createClient(const std::string&, MIDIClientRef* out) {
-    // Every client of the program shares the one JACK client, so patchbays show one
-    // "Corvena" with all its ports.
-    std::lock_guard lock(mutex);
-    *out = nextClient++;
-    return midiNoError;
+    return ports.addClient(out);
 }
 
-MIDIStatus JackMidiBackend::createInputPort(MIDIClientRef client, const std::string& portName,
-                                            MIDIReadCallback readProc, void* refCon,
-                                            MIDIPortRef* out) {
-    if (client == 0)
-        return midiInvalidClient;
-    return registerPort(portName, true, readProc, refCon, out);
-}
-
-MIDIStatus JackMidiBackend::createOutputPort(MIDIClientRef client, const std::string& portName,
-                                             MIDIPortRef* out) {
-    if (client == 0)
-        return midiInvalidClient;
-    return registerPort(portName, false, nullptr, nullptr, out);
-}
-
-MIDIStatus JackMidiBackend::registerPort(const std::string& portName, bool isInput,
-                                         MIDIReadCallback readProc, void* refCon,
-                                         MIDIPortRef* out) {
+MIDIStatus JackMidiBackend::createPort(MIDIClientRef ourClient, const std::string& portName,
+                                       bool isInput, MIDIReadCallback readProc, void* refCon,
+                                       MIDIPortRef* out) {
     if (serverGone.load())
         return midiInvalidPort;
-    auto open = [&](PortSlot& slot) {
+    auto open = [&](JackPort& slot) {
         jack_port_t* port = jack_port_register(client, portName.c_str(), JACK_DEFAULT_MIDI_TYPE,
                                                isInput ? JackPortIsInput : JackPortIsOutput, 0);
         if (port == nullptr)
@@ -331,34 +282,34 @@ MIDIStatus JackMidiBackend::registerPort(const std::string& portName, bool isInp
         slot.jackPort.store(port, std::memory_order_release);
         return true;
     };
-    return ports.add(isInput, readProc, refCon, open, out);
+    return ports.add(ourClient, isInput, readProc, refCon, open, out);
 }
 
 std::string JackMidiBackend::jackPortName(MIDIPortRef port) {
-    PortSlot* slot = ports.find(port);
+    PortTable::Port* slot = ports.find(port);
     return slot ? jack_port_name(slot->jackPort.load()) : std::string{};
 }
 
 MIDIStatus JackMidiBackend::connectSource(MIDIPortRef port, MIDIEndpointRef source, void*) {
-    PortSlot* slot = ports.find(port);
-    if (slot == nullptr || !slot->isInput)
+    PortTable::Port* input = ports.input(port);
+    if (input == nullptr)
         return midiInvalidPort;
     const std::string sourceName = nameOf(source);
     if (sourceName.empty())
         return midiUnknownEndpoint;
     const int result =
-        jack_connect(client, sourceName.c_str(), jack_port_name(slot->jackPort.load()));
+        jack_connect(client, sourceName.c_str(), jack_port_name(input->jackPort.load()));
     return result == 0 || result == EEXIST ? midiNoError : midiUnknownEndpoint;
 }
 
 MIDIStatus JackMidiBackend::disconnectSource(MIDIPortRef port, MIDIEndpointRef source) {
-    PortSlot* slot = ports.find(port);
-    if (slot == nullptr || !slot->isInput)
+    PortTable::Port* input = ports.input(port);
+    if (input == nullptr)
         return midiInvalidPort;
     const std::string sourceName = nameOf(source);
     if (sourceName.empty())
         return midiUnknownEndpoint;
-    jack_disconnect(client, sourceName.c_str(), jack_port_name(slot->jackPort.load()));
+    jack_disconnect(client, sourceName.c_str(), jack_port_name(input->jackPort.load()));
     return midiNoError;
 }
 
@@ -366,8 +317,8 @@ MIDIStatus JackMidiBackend::disconnectSource(MIDIPortRef port, MIDIEndpointRef s
 // the bytes themselves go through the thru ring to the process callback.
 MIDIStatus JackMidiBackend::send(MIDIPortRef port, MIDIEndpointRef destination,
                                  const MIDIPacketList& list) {
-    PortSlot* slot = ports.find(port);
-    if (slot == nullptr || slot->isInput)
+    PortTable::Port* slot = ports.output(port);
+    if (slot == nullptr)
         return midiInvalidPort;
     if (slot->thruWriterBusy.test_and_set(std::memory_order_acquire))
         return midiNotPermitted; // another thread is sending on this port right now

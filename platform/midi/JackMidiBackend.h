@@ -17,6 +17,7 @@
 
 #include "MidiBackend.h"
 #include "MidiByteRing.h"
+#include "MidiEndpointList.h"
 #include "MidiPortTable.h"
 
 #include <jack/jack.h>
@@ -50,37 +51,32 @@ public:
 
     const char* name() const override { return "jack"; }
     std::string description() const override;
-    void setSetupChangedNotifier(SetupChangedNotifier notifier) override;
     int numberOfSources() override;
     MIDIEndpointRef source(int index) override;
     int numberOfDestinations() override;
     MIDIEndpointRef destination(int index) override;
     MIDIStatus displayName(MIDIEndpointRef endpoint, std::string* out) override;
     MIDIStatus createClient(const std::string& name, MIDIClientRef* out) override;
-    MIDIStatus createInputPort(MIDIClientRef client, const std::string& name,
-                               MIDIReadCallback readProc, void* refCon, MIDIPortRef* out) override;
-    MIDIStatus createOutputPort(MIDIClientRef client, const std::string& name,
-                                MIDIPortRef* out) override;
+    MIDIStatus createPort(MIDIClientRef client, const std::string& name, bool isInput,
+                          MIDIReadCallback readProc, void* refCon, MIDIPortRef* out) override;
     MIDIStatus connectSource(MIDIPortRef port, MIDIEndpointRef source, void* connRefCon) override;
     MIDIStatus disconnectSource(MIDIPortRef port, MIDIEndpointRef source) override;
     MIDIStatus send(MIDIPortRef port, MIDIEndpointRef destination,
                     const MIDIPacketList& list) override;
 
 private:
-    static constexpr int maxPorts = 8;
     static constexpr std::size_t maxEventBytes = 1024; // larger (SysEx) events are dropped
-    static constexpr std::size_t packetListBytes = 4096;
+    // Endpoint handles count up from here, clear of the port and client handles.
+    static constexpr MIDIEndpointRef firstEndpointHandle = 0x10000;
 
-    struct PortSlot {
+    struct JackPort {
         std::atomic<jack_port_t*> jackPort{nullptr};
-        bool isInput = false;
-        MIDIReadCallback readProc = nullptr;
-        void* refCon = nullptr;
         std::unique_ptr<MidiByteRing> thruRing; // output ports only
         std::atomic_flag thruWriterBusy = ATOMIC_FLAG_INIT;
         std::string thruDestination;    // MIDI thread only
         MIDIEndpointRef thruHandle = 0; // MIDI thread only
     };
+    using PortTable = MidiPortTable<JackPort, 8>;
 
     explicit JackMidiBackend(jack_client_t* client);
     static int processCallback(jack_nframes_t frames, void* arg);
@@ -90,17 +86,13 @@ private:
     static void shutdownCallback(void* arg);
     void process(jack_nframes_t frames);
     void midiThreadLoop();
-    void deliver(int slotIndex, MIDIPacketListWriter& writer);
-    void reportSetupChanged();
-    MIDIStatus registerPort(const std::string& name, bool isInput, MIDIReadCallback readProc,
-                            void* refCon, MIDIPortRef* out);
     // The other clients' MIDI ports with the given flag, asked of the server without our lock.
     std::vector<std::string> otherClientsPorts(unsigned long flags);
     MIDIEndpointRef handleForLocked(const std::string& portName);
     std::string nameOf(MIDIEndpointRef endpoint);
 
     jack_client_t* client;
-    MidiPortTable<PortSlot, maxPorts> ports;
+    PortTable ports;
     std::atomic<bool> serverGone{false};
 
     MidiByteRing inputRing{1 << 16};
@@ -109,15 +101,10 @@ private:
     std::atomic<bool> stopping{false};
     std::thread midiThread;
 
-    // Set once, then published by the flag; JACK's notification thread reads it without a lock.
-    SetupChangedNotifier notifier;
-    std::atomic<bool> notifierSet{false};
-
-    // Endpoint handles and lists; never taken on JACK's threads nor around a libjack call.
+    // Endpoint handles by port name; never taken on JACK's threads nor around a libjack call.
     std::mutex mutex;
     std::map<std::string, MIDIEndpointRef> handles;
-    std::vector<MIDIEndpointRef> sourceList;
-    std::vector<MIDIEndpointRef> destinationList;
-    MIDIEndpointRef nextHandle = 1;
-    MIDIClientRef nextClient = 1;
+    MIDIEndpointRef nextHandle = firstEndpointHandle;
+    MidiEndpointList sources;
+    MidiEndpointList destinations;
 };

@@ -137,6 +137,18 @@ MidiBackend* backend() {
     return s.current.load();
 }
 
+MIDIStatus createPort(MIDIClientRef client, const std::string& portName, bool isInput,
+                      MIDIReadCallback readProc, void* refCon, MIDIPortRef* outPort) {
+    MidiBackend* b = backend();
+    if (b == nullptr)
+        return midiServiceUnavailable;
+    MIDIPortRef port = 0;
+    const MIDIStatus status = b->createPort(client, portName, isInput, readProc, refCon, &port);
+    if (outPort != nullptr)
+        *outPort = port;
+    return status;
+}
+
 } // namespace
 
 int MIDIGetNumberOfSources() {
@@ -188,26 +200,12 @@ MIDIStatus MIDIClientCreate(const std::string& name, MIDINotifyCallback notifyPr
 
 MIDIStatus MIDIInputPortCreate(MIDIClientRef client, const std::string& portName,
                                MIDIReadCallback readProc, void* refCon, MIDIPortRef* outPort) {
-    MidiBackend* b = backend();
-    if (b == nullptr)
-        return midiServiceUnavailable;
-    MIDIPortRef port = 0;
-    const MIDIStatus status = b->createInputPort(client, portName, readProc, refCon, &port);
-    if (outPort != nullptr)
-        *outPort = port;
-    return status;
+    return createPort(client, portName, true, readProc, refCon, outPort);
 }
 
 MIDIStatus MIDIOutputPortCreate(MIDIClientRef client, const std::string& portName,
                                 MIDIPortRef* outPort) {
-    MidiBackend* b = backend();
-    if (b == nullptr)
-        return midiServiceUnavailable;
-    MIDIPortRef port = 0;
-    const MIDIStatus status = b->createOutputPort(client, portName, &port);
-    if (outPort != nullptr)
-        *outPort = port;
-    return status;
+    return createPort(client, portName, false, nullptr, nullptr, outPort);
 }
 
 MIDIStatus MIDIPortConnectSource(MIDIPortRef port, MIDIEndpointRef source, void* connRefCon) {

@@ -41,6 +41,8 @@ void* realloc(void* pointer, size_t size) {
 }
 
 void free(void* pointer) {
+    if (pointer != nullptr)
+        note();
     __libc_free(pointer);
 }
 

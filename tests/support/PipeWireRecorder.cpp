@@ -82,27 +82,6 @@ bool PipeWireRecorder::open(const std::string& sinkName, std::string& why) {
     return true;
 }
 
-void PipeWireRecorder::arm(size_t frames) {
-    armed.store(false, std::memory_order_release);
-    std::this_thread::sleep_for(std::chrono::milliseconds(50)); // a running cycle finishes
-    left.assign(frames, 0.0f);
-    right.assign(frames, 0.0f);
-    capacity = frames;
-    written.store(0, std::memory_order_release);
-    cycleCount.store(0, std::memory_order_release);
-    armed.store(true, std::memory_order_release);
-}
-
-bool PipeWireRecorder::waitUntilRecorded(size_t frames, double timeoutSeconds) const {
-    const auto deadline = Clock::now() + std::chrono::duration<double>(timeoutSeconds);
-    while (recorded() < frames) {
-        if (Clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    return true;
-}
-
 int64_t PipeWireRecorder::reachedSinkAt(size_t index) const {
     const size_t count = std::min(cycles(), maxCycles);
     if (count == 0 || index >= recorded())

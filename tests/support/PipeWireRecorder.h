@@ -4,6 +4,8 @@
 // copies; the test thread reads what it wrote through atomics.
 #pragma once
 
+#include "StereoRecording.h"
+
 #include <pipewire/pipewire.h>
 
 #include <atomic>
@@ -11,23 +13,18 @@
 #include <string>
 #include <vector>
 
-class PipeWireRecorder {
+class PipeWireRecorder : public StereoRecording {
 public:
     static constexpr unsigned sampleRateHz = 44100;
 
     PipeWireRecorder();
-    ~PipeWireRecorder();
+    ~PipeWireRecorder() override;
     PipeWireRecorder(const PipeWireRecorder&) = delete;
     PipeWireRecorder& operator=(const PipeWireRecorder&) = delete;
 
     // Records the monitor of the sink named `sinkName` ("" for the default sink). False, with
     // `why`, when no daemon answers or the stream does not start within five seconds.
     bool open(const std::string& sinkName, std::string& why);
-
-    // Arms a recording of `frames` frames, starting with the next cycle.
-    void arm(size_t frames);
-    size_t recorded() const { return written.load(std::memory_order_acquire); }
-    bool waitUntilRecorded(size_t frames, double timeoutSeconds) const;
 
     // CLOCK_MONOTONIC nanoseconds at which recorded frame `index` passed through the sink: the
     // cycle's start as the graph's clock gives it, less the capture path's own delay, plus the
@@ -37,8 +34,6 @@ public:
     size_t cycles() const { return cycleCount.load(std::memory_order_acquire); }
     uint32_t graphRateHz() const { return graphRate.load(std::memory_order_relaxed); }
     uint32_t graphQuantum() const { return quantum.load(std::memory_order_relaxed); }
-
-    std::vector<float> left, right;
 
 private:
     struct Cycle {
@@ -53,6 +48,7 @@ private:
                                const char* error);
     static void onIoChanged(void* self, uint32_t id, void* area, uint32_t size);
     void process();
+    void restart() override { cycleCount.store(0, std::memory_order_release); }
 
     pw_thread_loop* loop = nullptr;
     pw_stream* stream = nullptr;
@@ -60,12 +56,9 @@ private:
     pw_stream_events events{};
     std::atomic<int> state{PW_STREAM_STATE_UNCONNECTED};
     std::atomic<spa_io_position*> position{nullptr};
-    std::atomic<bool> armed{false};
-    std::atomic<size_t> written{0};
     std::atomic<size_t> cycleCount{0};
     std::atomic<size_t> running{0}; // cycles since the stream started, armed or not
     std::atomic<uint32_t> graphRate{0};
     std::atomic<uint32_t> quantum{0};
-    size_t capacity = 0;
     std::vector<Cycle> cycleLog;
 };

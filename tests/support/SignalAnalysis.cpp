@@ -96,11 +96,7 @@ double amplitudeAt(std::span<const double> samples, size_t from, size_t to, doub
 
 double medianPeriodFrequency(const std::vector<float>& samples, size_t from, size_t to,
                              double sampleRate) {
-    std::vector<double> crossings;
-    for (size_t i = from + 1; i < std::min(to, samples.size()); ++i)
-        if (samples[i - 1] < 0.0f && samples[i] >= 0.0f)
-            crossings.push_back(double(i - 1) +
-                                double(samples[i - 1]) / double(samples[i - 1] - samples[i]));
+    const std::vector<double> crossings = crossingsOf(std::span<const float>(samples), from, to);
     if (crossings.size() < 3)
         return 0.0;
     std::vector<double> periods;

@@ -1,8 +1,6 @@
 // The controls' plain arithmetic: colour codes, knob values and angles, keyboard geometry and
-// hit testing, waveform pictures, and the arc and gradient conventions of the toolkit layer.
-#include "BezierPath.h"
+// hit testing, waveform pictures.
 #include "ColorCode.h"
-#include "Gradient.h"
 #include "KeyboardLayout.h"
 #include "KnobTravel.h"
 #include "WaveformPicture.h"
@@ -241,39 +239,6 @@ TEST(WaveformPicture, PolylinePictures) {
     EXPECT_NEAR(noise[4].y, 1.56, 1e-12);
     EXPECT_TRUE(WaveformPicture::points(Waveform::pulse25, 26.0, 15.6, 0.1).empty());
     EXPECT_TRUE(WaveformPicture::points(Waveform::pulse75, 26.0, 15.6, 0.1).empty());
-}
-
-TEST(ArcConvention, SweepFollowsTheDirectionFlag) {
-    using toolkit::BezierPath;
-    EXPECT_DOUBLE_EQ(BezierPath::arcSweepDegrees(225, -45, true), -270);   // knob travel
-    EXPECT_DOUBLE_EQ(BezierPath::arcSweepDegrees(90, 157.5, false), 67.5); // ring to the left
-    EXPECT_DOUBLE_EQ(BezierPath::arcSweepDegrees(90, 22.5, true), -67.5);
-    EXPECT_DOUBLE_EQ(BezierPath::arcSweepDegrees(0, 90, true), -270);
-    EXPECT_DOUBLE_EQ(BezierPath::arcSweepDegrees(40, 40, true), 0);
-    EXPECT_DOUBLE_EQ(BezierPath::arcSweepDegrees(225, -135, true), -360);
-}
-
-TEST(ArcConvention, ArcPointsAreCounterClockwiseWithYUp) {
-    toolkit::BezierPath path;
-    path.appendArc(toolkit::Point{0, 0}, 10.0, 0.0, 90.0, false);
-    const QPainterPath& q = path.qtPath();
-    EXPECT_NEAR(q.elementAt(0).x, 10.0, 1e-9);
-    EXPECT_NEAR(q.elementAt(0).y, 0.0, 1e-9);
-    EXPECT_NEAR(q.currentPosition().x(), 0.0, 1e-9);
-    EXPECT_NEAR(q.currentPosition().y(), 10.0, 1e-9); // ends straight up
-    // Half way the arc passes through 45°, not through -45°.
-    EXPECT_NEAR(q.pointAtPercent(0.5).y(), 10.0 * std::sqrt(0.5), 1e-3);
-}
-
-TEST(GradientAxis, CoversTheRectangleAlongTheAngle) {
-    toolkit::Point from, to;
-    toolkit::Gradient::axisForRect(toolkit::makeRect(0, 0, 480, 360), -20.0, &from, &to);
-    const double c = std::cos(-20 * M_PI / 180), s = std::sin(-20 * M_PI / 180);
-    // Upper-left corner projects onto the start, lower-right onto the end.
-    EXPECT_NEAR((0 - from.x) * c + (360 - from.y) * s, 0.0, 1e-9);
-    EXPECT_NEAR((480 - to.x) * c + (0 - to.y) * s, 0.0, 1e-9);
-    EXPECT_LT(to.y, from.y);
-    EXPECT_GT(to.x, from.x);
 }
 
 } // namespace

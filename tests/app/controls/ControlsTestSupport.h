@@ -1,50 +1,18 @@
-// Test helpers: a mouse driver that sends window-system mouse events to a content view shown
-// as a window, rendering a view to an image at a device pixel ratio, reading a pixel at a
-// y-up point, and delegates that record what the controls report.
+// For the controls' tests: colours from the application's colour codes, and delegates that
+// record what the knobs and the keyboard report. The view helpers they share with the toolkit's
+// tests are in ViewTestSupport.h.
 #pragma once
 
-#include "Geometry.h"
-#include "View.h"
+#include "ViewTestSupport.h"
 #include "Zelvar_SimpleKeyboardDelegate.h"
 #include "Zelvar_SimpleKnobDelegate.h"
 
 #include <QColor>
-#include <QEvent>
-#include <QImage>
 
 #include <string>
 #include <utility>
 #include <vector>
 
-// Sends presses, drags and releases through the window system to a content view, positions in
-// window coordinates (y up). Presses lie far apart in time unless a shorter gap is asked for,
-// so they count as single clicks.
-class MouseDriver {
-public:
-    explicit MouseDriver(toolkit::View& content);
-    void press(double x, double y, int millisecondsSinceLast = 2000);
-    void drag(double x, double y);
-    void release(double x, double y);
-    // The pointer moved with no button held: enters and leaves views on its way.
-    void move(double x, double y);
-    // Wheel deltas in eighths of a degree (120 a notch), positive turned away from the user.
-    void wheel(double x, double y, int deltaY, bool inverted = false);
-
-private:
-    void send(double x, double y, Qt::MouseButtons state, QEvent::Type type, int gap);
-    toolkit::View& view;
-};
-
-// Runs everything queued on the main queue (redraws, picture changes).
-void drainMainQueue();
-
-// The view drawn alone into an image of its size at `devicePixelRatio`.
-QImage render(toolkit::View& view, double devicePixelRatio = 1.0);
-// The pixel under the point (x, y) of the view's coordinates (y up), unpremultiplied.
-QColor pixelAt(const QImage& image, double viewHeight, double x, double y);
-// Whether two colours agree within `tolerance` per 8-bit channel, alpha included.
-bool near(const QColor& a, const QColor& b, int tolerance = 3);
-std::string describe(const QColor& c);
 QColor fromCode(const char* code);
 
 class RecordingKnobDelegate : public Zelvar_SimpleKnobDelegate {

@@ -1,5 +1,5 @@
 // The on-screen keyboard: its keys, notes from synthesized presses and drags, and the key
-// drawing.
+// drawing, at device pixel ratio 2 too.
 #include "ControlsTestSupport.h"
 #include "KeyboardView.h"
 #include "Zelvar_GradientView.h"
@@ -178,6 +178,44 @@ TEST(KeyViewDrawing, PressedWhiteKeyHasNoFrame) {
     const QImage released = render(key);
     EXPECT_TRUE(near(pixelAt(released, 120, 31.5, 60), lightGrey));
     EXPECT_TRUE(near(pixelAt(released, 120, 30.5, 60), QColor(255, 255, 255)));
+}
+
+TEST(HiDpi, DrawsAtDeviceResolutionWithGeometryInPoints) {
+    KeyboardView keyboard(toolkit::makeRect(0, 0, 480, 120));
+    keyboard.initialize();
+    const QImage image = render(keyboard, 2.0);
+    EXPECT_EQ(image.width(), 960);
+    EXPECT_EQ(keyboard.frame(), toolkit::makeRect(0, 0, 480, 120));
+    EXPECT_EQ(keyboard.judgeKeyIndex(20, 100), 1);
+    // The C-sharp's left edge at 19.2 points is device pixel 38.4: exactly one device pixel
+    // of the row is a blend; a picture drawn at 1x and enlarged would blur two.
+    const QImage row = image.convertToFormat(QImage::Format_ARGB32);
+    const int y = static_cast<int>((120 - 100) * 2);
+    int blended = 0;
+    for (int x = 30; x < 46; ++x) {
+        const int level = row.pixelColor(x, y).red();
+        if (level > 10 && level < 245) {
+            ++blended;
+        }
+    }
+    EXPECT_EQ(blended, 1);
+    EXPECT_GT(row.pixelColor(37, y).red(), 245);
+    EXPECT_LT(row.pixelColor(39, y).red(), 10);
+}
+
+TEST(HiDpi, WindowGrabFollowsTheScreensPixelRatio) {
+    // Under QT_SCALE_FACTOR=2 the window's backing store has twice the pixels; the key is in
+    // the same place in points either way.
+    KeyboardView keyboard(toolkit::makeRect(0, 0, 480, 120));
+    keyboard.initialize();
+    keyboard.show();
+    keyboard.keyViewNoteOn(1);
+    const QImage image = keyboard.grab().toImage();
+    const double ratio = keyboard.devicePixelRatioF();
+    EXPECT_DOUBLE_EQ(image.devicePixelRatio(), ratio);
+    EXPECT_EQ(image.width(), static_cast<int>(480 * ratio));
+    EXPECT_TRUE(near(pixelAt(image, 120, 28.8, 100), QColor(128, 128, 128)));
+    EXPECT_TRUE(near(pixelAt(image, 120, 17.0, 100), QColor(255, 255, 255)));
 }
 
 } // namespace

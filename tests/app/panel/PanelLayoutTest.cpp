@@ -6,7 +6,6 @@
 #include "KeyboardView.h"
 #include "MainViewController.h"
 #include "PanelTestSupport.h"
-#include "ParameterTable.h"
 #include "ZVLabel.h"
 #include "Zelvar_GradientView.h"
 #include "Zelvar_SimpleLineKnob.h"
@@ -86,9 +85,9 @@ TEST_F(Panel, KnobDefaultsAreTheEnginesDefaultsAndBuildingPostsNothing) {
     controller.view();
     EXPECT_TRUE(engine.drain().empty());
     for (size_t i = 0; i < 9; ++i) {
-        EXPECT_EQ(parameterTable[rows[i].assign].defaultNormalizedValue,
-                  controller.knobInfo[i]->defaultValue)
-            << rows[i].name;
+        ParameterDescription row{};
+        ASSERT_TRUE(DspGetParameterDescription(rows[i].assign, &row));
+        EXPECT_EQ(row.defaultNormalizedValue, controller.knobInfo[i]->defaultValue) << rows[i].name;
     }
 }
 

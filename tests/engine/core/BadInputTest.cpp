@@ -4,6 +4,7 @@
 #include "Corvena_Core.h"
 #include "EngineDriver.h"
 #include "EventScript.h"
+#include "SignalAnalysis.h"
 
 #include <gtest/gtest.h>
 
@@ -43,13 +44,6 @@ Check inspect(const EngineDriver::Stereo& s) {
                 c.peak = std::max(c.peak, std::fabs(v));
         }
     return c;
-}
-
-double rms(const std::vector<float>& x, size_t from, size_t to) {
-    double sum = 0.0;
-    for (size_t i = from; i < to; ++i)
-        sum += double(x[i]) * x[i];
-    return std::sqrt(sum / double(to - from));
 }
 
 // The roads a value takes: a host's normalized knob value (snapped and scaled at posting), and
@@ -96,7 +90,7 @@ void playThroughBadValue(Road road, ParameterType type, double value) {
     const Check recovered = inspect(after);
     EXPECT_TRUE(recovered.finite);
     EXPECT_LT(recovered.peak, loudestSane);
-    EXPECT_GT(rms(after.left, 3000, 16384), 1e-3) << "the new note is heard";
+    EXPECT_GT(analysis::rms(after.left, 3000, 16384), 1e-3) << "the new note is heard";
 }
 
 } // namespace
@@ -142,7 +136,7 @@ TEST(BadTimeStamps, AnAbsurdStampNeverHoldsBackTheEventsBehindIt) {
         EXPECT_TRUE(inspect(out).finite);
         EXPECT_EQ(out.left[2024], 0.0f);
         EXPECT_NE(out.left[2025], 0.0f) << "the good note starts on its frame";
-        EXPECT_GT(rms(out.left, 2100, 4096), 1e-3) << "and it is heard";
+        EXPECT_GT(analysis::rms(out.left, 2100, 4096), 1e-3) << "and it is heard";
     }
 }
 
@@ -185,7 +179,7 @@ TEST(BadResourceFiles, AnEngineWithDamagedWavetablesSoundsLikeASoundOne) {
     const EngineDriver::Stereo a = play(damaged);
     const EngineDriver::Stereo b = play(sound);
     EXPECT_TRUE(inspect(a).finite);
-    EXPECT_GT(rms(a.left, 2000, 14000), 1e-3);
+    EXPECT_GT(analysis::rms(a.left, 2000, 14000), 1e-3);
     EXPECT_EQ(a.left, b.left);
     EXPECT_EQ(a.right, b.right);
 }

@@ -1,8 +1,9 @@
 // The parser's contract: which bytes become which engine events, and that reads stay inside
 // every packet whatever the bytes are.
+#include "EngineUnderTest.h"
 #include "HostClock.h"
 #include "MIDIInput.h"
-#include "MidiTestSupport.h"
+#include "MidiPacketImages.h"
 
 #include <gtest/gtest.h>
 

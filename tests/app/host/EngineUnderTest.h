@@ -1,12 +1,10 @@
-// Helpers for the MIDI tests: an engine whose main event ring the tests read back (what the
-// parser posted, in order), and packet-list images built from plain byte vectors.
+// For the MIDI host's tests: an engine whose main event ring the tests read back (what the
+// parser posted, in order).
 #pragma once
 
 #include "Corvena_Core.h"
-#include "MidiPacketList.h"
 #include "Zelvar_Dsp.h"
 
-#include <cstdint>
 #include <vector>
 
 // A real engine, initialised, never rendering: events posted to it stay in its main ring
@@ -32,22 +30,3 @@ public:
 private:
     DspObject dsp;
 };
-
-using Bytes = std::vector<std::uint8_t>;
-
-// The image of a packet list holding one packet per entry, time stamps 1, 2, 3, ...
-inline Bytes packetListImage(const std::vector<Bytes>& packets) {
-    std::size_t size = midiPacketListHeaderBytes;
-    for (const Bytes& p : packets)
-        size += midiPacketHeaderBytes + p.size();
-    Bytes image(size);
-    MIDIPacketListWriter writer(image.data(), image.size());
-    std::uint64_t stamp = 1;
-    for (const Bytes& p : packets)
-        writer.add(stamp++, p.data(), static_cast<std::uint16_t>(p.size()));
-    return image;
-}
-
-inline MIDIPacketList view(const Bytes& image) {
-    return {image.data(), image.size()};
-}

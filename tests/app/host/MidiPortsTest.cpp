@@ -2,10 +2,11 @@
 // The test thread is the main thread (it runs the queued set-up notifications) and, when it
 // plays a virtual source, the MIDI thread too.
 #include "DspPointer.h"
+#include "EngineUnderTest.h"
 #include "InProcessMidiBackend.h"
 #include "MIDIInput.h"
 #include "MIDIObject.h"
-#include "MidiTestSupport.h"
+#include "MidiPacketImages.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,9 @@
 // Random packet lists against a plain reference reading of the same bytes: the parser must
 // post exactly the reference's events, in order, and refuse exactly the images whose packets
 // run past their end. Seeds are fixed so a failure reproduces.
+#include "EngineUnderTest.h"
 #include "MIDIInput.h"
-#include "MidiTestSupport.h"
+#include "MidiPacketImages.h"
 
 #include <gtest/gtest.h>
 

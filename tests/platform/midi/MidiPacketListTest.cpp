@@ -1,6 +1,6 @@
 // The packet-list image: what the writer lays down is what the reader finds, byte for byte,
 // and nothing is read or written past either end.
-#include "MidiTestSupport.h"
+#include "MidiPacketImages.h"
 
 #include <gtest/gtest.h>
 

@@ -11,6 +11,7 @@
 #include "OutputUnit.h"
 #include "OutputUnitServices.h"
 #include "PrivateJackServer.h"
+#include "SignalAnalysis.h"
 
 #include <gtest/gtest.h>
 
@@ -206,15 +207,6 @@ TEST_F(JackOutputThreads, BufferSizeChangedWhileItPlaysKeepsEveryFrameComing) {
 
 // --- The engine, brought up exactly as start-up does --------------------------------------
 
-// Rising zero crossings, interpolated linearly between samples.
-std::vector<double> risingCrossings(const std::vector<float>& x, size_t from) {
-    std::vector<double> at;
-    for (size_t i = from + 1; i < x.size(); ++i)
-        if (x[i - 1] < 0.0f && x[i] >= 0.0f)
-            at.push_back(double(i - 1) + double(x[i - 1]) / double(x[i - 1] - x[i]));
-    return at;
-}
-
 class JackEndToEndThreads : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -318,21 +310,18 @@ TEST_F(JackEndToEndThreads, NoteOn60SoundsMiddleCAtTheChainsLevelAbout1024Sample
     // After attack and decay (442 + a few hundred samples) the tone is steady.
     const size_t steady = onset + 2048;
     ASSERT_LT(steady + 22050, frames);
-    const std::vector<double> crossings = risingCrossings(recorder.left, steady);
+    const std::vector<double> crossings = analysis::risingZeroCrossings(recorder.left, steady);
     ASSERT_GT(crossings.size(), 100u);
-    const double periods = double(crossings.size() - 1);
-    const double frequency = periods / (crossings.back() - crossings.front()) * sampleRate;
+    const double frequency = analysis::frequencyFromCrossings(crossings, sampleRate);
     RecordProperty("frequency_hz", std::to_string(frequency));
     EXPECT_NEAR(frequency, 261.6256, 0.5);
 
     // Level: RMS over whole periods, as a peak amplitude. The prediction is exact to float
     // rounding and the envelope has settled to within 1e-9 of the sustain level here, so 0.5 %
     // covers the part-sample edges of the window and nothing more.
-    double sum = 0.0;
-    size_t count = 0;
-    for (auto i = size_t(std::ceil(crossings.front())); i < size_t(crossings.back()); ++i, ++count)
-        sum += double(recorder.left[i]) * recorder.left[i];
-    const double amplitude = std::sqrt(2.0 * sum / double(count));
+    const double amplitude = analysis::rms(recorder.left, size_t(std::ceil(crossings.front())),
+                                           size_t(crossings.back())) *
+                             std::sqrt(2.0);
     const double predicted = chain::predictedSineLevel(dspPointer, 261.6256, 100);
     RecordProperty("amplitude", std::to_string(amplitude));
     EXPECT_NEAR(amplitude, predicted, predicted * 0.005);

@@ -1,13 +1,12 @@
-// The toolkit layer: y-up frames on Qt widgets, window coordinates of mouse events, fonts,
-// labels, the panel gradient, the main queue, and drawing at device pixel ratio 2.
-#include "ControlsTestSupport.h"
+// The toolkit layer: y-up frames on Qt widgets, window coordinates of mouse and key events,
+// fonts, labels, the main queue, and the conventions of arcs and gradient axes.
+#include "BezierPath.h"
 #include "Font.h"
-#include "KeyboardView.h"
+#include "Gradient.h"
 #include "MainQueue.h"
+#include "TextLabel.h"
+#include "ViewTestSupport.h"
 #include "WindowKeyboard.h"
-#include "ZVLabel.h"
-#include "Zelvar_BackgroundView.h"
-#include "Zelvar_GradientView.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -18,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cmath>
 #include <thread>
 #include <vector>
 
@@ -166,97 +166,6 @@ TEST(ToolkitFont, NamedFontsFallBackToTheirLookAlikes) {
     }
 }
 
-TEST(ZVLabel, IsACentredBorderlessCaption) {
-    ZVLabel label;
-    EXPECT_EQ(label.frame(), toolkit::Rect{});
-    EXPECT_FALSE(label.isEditable());
-    EXPECT_FALSE(label.isBordered());
-    EXPECT_FALSE(label.drawsBackground());
-    EXPECT_EQ(label.lineBreakMode(), toolkit::LineBreakMode::byTruncatingTail);
-    EXPECT_EQ(label.alignment(), toolkit::TextAlignment::center);
-
-    label.setFrame(toolkit::makeRect(0, 0, 165, 20));
-    label.setStringValue("Resonance");
-    label.setTextColor(toolkit::Color::darkGray());
-    if (auto font = toolkit::Font::withName("Futura", 13)) {
-        label.setFont(*font);
-    }
-    EXPECT_EQ(label.displayedText(), "Resonance");
-    const QImage image = render(label);
-    // Transparent around the text; dark grey glyphs centred: the ink's middle near x 82.5.
-    EXPECT_EQ(pixelAt(image, 20, 2, 10).alpha(), 0);
-    int left = 1000, right = -1;
-    for (int x = 0; x < image.width(); ++x) {
-        for (int y = 0; y < image.height(); ++y) {
-            if (image.pixelColor(x, y).alpha() > 128) {
-                left = std::min(left, x);
-                right = std::max(right, x);
-            }
-        }
-    }
-    ASSERT_GE(right, 0);
-    EXPECT_NEAR((left + right + 1) / 2.0, 82.5, 2.0);
-
-    label.setFrameSize(toolkit::Size{30, 20});
-    EXPECT_NE(label.displayedText(), "Resonance"); // cut at its end
-    EXPECT_LT(label.displayedText().size(), std::string("Resonance").size());
-    EXPECT_NE(label.displayedText().find("\u2026"), std::string::npos);
-}
-
-TEST(GradientView, BlendsFromUpperLeftToLowerRight) {
-    Zelvar_GradientView panel(toolkit::makeRect(0, 0, 480, 360));
-    const QImage image = render(panel);
-    const QColor start = fromCode("#f9fed3"), end = fromCode("#ffdbb2");
-    EXPECT_TRUE(near(pixelAt(image, 360, 0.5, 359.5), start, 4));
-    EXPECT_TRUE(near(pixelAt(image, 360, 479.5, 0.5), end, 4));
-    const QColor middle = pixelAt(image, 360, 240, 180);
-    EXPECT_NEAR(middle.green(), (0xfe + 0xdb) / 2.0, 3);
-    EXPECT_NEAR(middle.blue(), (0xd3 + 0xb2) / 2.0, 3);
-    // Along the axis's perpendicular the colour stays: 20° below +x means (sin 20°, cos 20°).
-    const QColor across = pixelAt(image, 360, 240 + 17.1, 180 + 47.0);
-    EXPECT_TRUE(near(across, middle, 3));
-    Zelvar_BackgroundView plain(toolkit::makeRect(0, 0, 10, 10));
-    EXPECT_EQ(pixelAt(render(plain), 10, 5, 5).alpha(), 0);
-}
-
-TEST(HiDpi, DrawsAtDeviceResolutionWithGeometryInPoints) {
-    KeyboardView keyboard(toolkit::makeRect(0, 0, 480, 120));
-    keyboard.initialize();
-    const QImage image = render(keyboard, 2.0);
-    EXPECT_EQ(image.width(), 960);
-    EXPECT_EQ(keyboard.frame(), toolkit::makeRect(0, 0, 480, 120));
-    EXPECT_EQ(keyboard.judgeKeyIndex(20, 100), 1);
-    // The C-sharp's left edge at 19.2 points is device pixel 38.4: exactly one device pixel
-    // of the row is a blend; a picture drawn at 1x and enlarged would blur two.
-    const QImage row = image.convertToFormat(QImage::Format_ARGB32);
-    const int y = static_cast<int>((120 - 100) * 2);
-    int blended = 0;
-    for (int x = 30; x < 46; ++x) {
-        const int level = row.pixelColor(x, y).red();
-        if (level > 10 && level < 245) {
-            ++blended;
-        }
-    }
-    EXPECT_EQ(blended, 1);
-    EXPECT_GT(row.pixelColor(37, y).red(), 245);
-    EXPECT_LT(row.pixelColor(39, y).red(), 10);
-}
-
-TEST(HiDpi, WindowGrabFollowsTheScreensPixelRatio) {
-    // Under QT_SCALE_FACTOR=2 the window's backing store has twice the pixels; the key is in
-    // the same place in points either way.
-    KeyboardView keyboard(toolkit::makeRect(0, 0, 480, 120));
-    keyboard.initialize();
-    keyboard.show();
-    keyboard.keyViewNoteOn(1);
-    const QImage image = keyboard.grab().toImage();
-    const double ratio = keyboard.devicePixelRatioF();
-    EXPECT_DOUBLE_EQ(image.devicePixelRatio(), ratio);
-    EXPECT_EQ(image.width(), static_cast<int>(480 * ratio));
-    EXPECT_TRUE(near(pixelAt(image, 120, 28.8, 100), QColor(128, 128, 128)));
-    EXPECT_TRUE(near(pixelAt(image, 120, 17.0, 100), QColor(255, 255, 255)));
-}
-
 TEST(MainQueueThreads, RunsBlocksOnTheMainThreadInSubmissionOrder) {
     std::vector<int> order;
     std::atomic<bool> offMainThread{false};
@@ -292,6 +201,39 @@ TEST(MainQueueThreads, RunsBlocksOnTheMainThreadInSubmissionOrder) {
         EXPECT_EQ(order[static_cast<size_t>(i)], i);
     }
     EXPECT_FALSE(offMainThread);
+}
+
+TEST(ArcConvention, SweepFollowsTheDirectionFlag) {
+    using toolkit::BezierPath;
+    EXPECT_DOUBLE_EQ(BezierPath::arcSweepDegrees(225, -45, true), -270);   // knob travel
+    EXPECT_DOUBLE_EQ(BezierPath::arcSweepDegrees(90, 157.5, false), 67.5); // ring to the left
+    EXPECT_DOUBLE_EQ(BezierPath::arcSweepDegrees(90, 22.5, true), -67.5);
+    EXPECT_DOUBLE_EQ(BezierPath::arcSweepDegrees(0, 90, true), -270);
+    EXPECT_DOUBLE_EQ(BezierPath::arcSweepDegrees(40, 40, true), 0);
+    EXPECT_DOUBLE_EQ(BezierPath::arcSweepDegrees(225, -135, true), -360);
+}
+
+TEST(ArcConvention, ArcPointsAreCounterClockwiseWithYUp) {
+    toolkit::BezierPath path;
+    path.appendArc(toolkit::Point{0, 0}, 10.0, 0.0, 90.0, false);
+    const QPainterPath& q = path.qtPath();
+    EXPECT_NEAR(q.elementAt(0).x, 10.0, 1e-9);
+    EXPECT_NEAR(q.elementAt(0).y, 0.0, 1e-9);
+    EXPECT_NEAR(q.currentPosition().x(), 0.0, 1e-9);
+    EXPECT_NEAR(q.currentPosition().y(), 10.0, 1e-9); // ends straight up
+    // Half way the arc passes through 45°, not through -45°.
+    EXPECT_NEAR(q.pointAtPercent(0.5).y(), 10.0 * std::sqrt(0.5), 1e-3);
+}
+
+TEST(GradientAxis, CoversTheRectangleAlongTheAngle) {
+    toolkit::Point from, to;
+    toolkit::Gradient::axisForRect(toolkit::makeRect(0, 0, 480, 360), -20.0, &from, &to);
+    const double c = std::cos(-20 * M_PI / 180), s = std::sin(-20 * M_PI / 180);
+    // Upper-left corner projects onto the start, lower-right onto the end.
+    EXPECT_NEAR((0 - from.x) * c + (360 - from.y) * s, 0.0, 1e-9);
+    EXPECT_NEAR((480 - to.x) * c + (0 - to.y) * s, 0.0, 1e-9);
+    EXPECT_LT(to.y, from.y);
+    EXPECT_GT(to.x, from.x);
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 // A JACK client for tests: two input ports that record what they are connected to into memory
-// allocated up front, with the JACK frame time of the first recorded frame, and a count of the
+// allocated when armed, with the JACK frame time of the first recorded frame, and a count of the
 // server's xruns. Its process callback only copies.
 #pragma once
+
+#include "StereoRecording.h"
 
 #include <jack/jack.h>
 
@@ -10,7 +12,7 @@
 #include <string>
 #include <vector>
 
-class JackRecorder {
+class JackRecorder : public StereoRecording {
 public:
     ~JackRecorder();
     void close();
@@ -27,17 +29,11 @@ public:
     // Any two ports of the server, through this client.
     bool connectPorts(const std::string& source, const std::string& destination);
 
-    // Arms a recording of `frames` frames, starting with the next process cycle.
-    void arm(size_t frames);
-    size_t recorded() const { return written.load(std::memory_order_acquire); }
-    bool waitUntilRecorded(size_t frames, double timeoutSeconds) const;
     jack_nframes_t firstFrame() const { return firstFrameTime; }
     jack_nframes_t frameTimeNow() const { return jack_frame_time(client); }
     jack_nframes_t sampleRate() const { return jack_get_sample_rate(client); }
     jack_nframes_t bufferSize() const { return jack_get_buffer_size(client); }
     uint64_t serverXruns() const { return xruns.load(std::memory_order_relaxed); }
-
-    std::vector<float> left, right;
 
 private:
     static int process(jack_nframes_t frames, void* self);
@@ -45,9 +41,6 @@ private:
 
     jack_client_t* client = nullptr;
     jack_port_t* inputs[2] = {nullptr, nullptr};
-    std::atomic<bool> armed{false};
-    std::atomic<size_t> written{0};
-    size_t capacity = 0;
     jack_nframes_t firstFrameTime = 0;
     std::atomic<uint64_t> xruns{0};
 };

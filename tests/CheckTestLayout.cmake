@@ -1,0 +1,33 @@
+cmake_minimum_required(VERSION 3.25)
+# Proves that the tests mirror the code: every folder of tests/ names a folder of the code,
+# except the few that test no one folder — what the tests share, the engine's recorded renders
+# and the whole program end to end. -DSOURCE= the source tree.
+set(own support engine/golden app/e2e)
+
+file(GLOB_RECURSE files LIST_DIRECTORIES false RELATIVE ${SOURCE}/tests ${SOURCE}/tests/*)
+set(folders "")
+foreach(file IN LISTS files)
+    cmake_path(GET file PARENT_PATH folder)
+    if(folder)
+        list(APPEND folders ${folder})
+    endif()
+endforeach()
+list(REMOVE_DUPLICATES folders)
+
+set(failures "")
+foreach(folder IN LISTS folders)
+    set(theirs FALSE)
+    foreach(exception IN LISTS own)
+        if(folder STREQUAL exception OR folder MATCHES "^${exception}/")
+            set(theirs TRUE)
+        endif()
+    endforeach()
+    if(NOT theirs AND NOT IS_DIRECTORY ${SOURCE}/${folder})
+        string(APPEND failures "tests/${folder} has no ${folder} in the code\n")
+    endif()
+endforeach()
+if(failures)
+    message(FATAL_ERROR "${failures}")
+endif()
+list(LENGTH folders count)
+message(STATUS "${count} test folders, each named after a folder of the code or one of: ${own}")
