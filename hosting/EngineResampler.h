@@ -42,7 +42,6 @@ public:
     bool isReady() const { return ready; }
     const char* failure() const { return failureReason; }
     bool isPassThrough() const { return converter == nullptr && ready; }
-    double getHostRate() const { return hostRate; }
     uint32_t getLatencyFrames() const { return latencyFrames; }
     uint64_t getHostFramesRendered() const { return hostFrames; }
     uint64_t getEngineFramesRendered() const { return engineFrames; }

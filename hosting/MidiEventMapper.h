@@ -17,8 +17,9 @@
 //                       messages, running status, data bytes >= 0x80, a size that does not
 //                       match the message
 //
-// Real-time safe: no allocation, no lock, no I/O; the caller's thread must be the only one
-// posting to that engine at the time (the engine's rings take one producer).
+// Real-time safe: no allocation, no lock, no I/O, provided the caller's thread is the only one
+// posting to that engine: the engine's ring lets several posters in one at a time, and a second
+// poster would make this one wait its turn.
 #pragma once
 
 #include "Corvena_Core.h"

@@ -6,7 +6,7 @@
 // Everything that can fail happens in create(), which says why on one line of stderr and
 // returns null: no urid:map, a bundle path too long for the engine, a missing or damaged
 // wavetable file, a sample rate the resampler cannot serve. run() then never locks, waits,
-// does I/O or allocates (the engine still allocates a voice per note until it keeps a pool).
+// does I/O or allocates: the engine takes its voices from the pool it reserved at initialise.
 // Inputs a host gets wrong are clamped or skipped there: control values out of range are
 // clamped by the table's conversion and NaN ones are ignored, MIDI events past the block or
 // malformed are skipped, unconnected ports are left alone, blocks of any length are rendered,

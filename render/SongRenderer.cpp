@@ -6,7 +6,7 @@
 
 namespace {
 
-constexpr uint64_t engineRateHz = 44100;
+constexpr uint64_t engineRateHz = uint64_t(EngineResampler::engineRate);
 
 uint64_t ceilDiv(uint64_t numerator, uint64_t denominator) {
     return numerator / denominator + (numerator % denominator != 0 ? 1 : 0);

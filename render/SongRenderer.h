@@ -60,8 +60,8 @@ struct RenderOutcome {
 
 class SongRenderer {
 public:
-    static constexpr double engineRate = 44100.0;
-    static constexpr uint64_t prerollEngineFrames = 44100;
+    // One second of the engine's frames.
+    static constexpr uint64_t prerollEngineFrames = uint64_t(EngineResampler::engineRate);
     static constexpr uint32_t blockFrames = 1024;
     static constexpr double silenceThreshold = 3.1622776601683795e-05; // −90 dBFS
     static constexpr double shortestSilenceSeconds = 0.1;

@@ -37,8 +37,6 @@ public:
     bool commit(std::string& error);
     void discard();
 
-    const std::string& temporaryPath() const { return temporary; }
-
 private:
     SNDFILE* file = nullptr;
     int descriptor = -1;

@@ -7,6 +7,7 @@
 #include "Zelvar_CircularBuffer.h"
 #include "Zelvar_SamplingRateConverter.h"
 #include "Zelvar_Sequencer.h"
+#include "Zelvar_Voice.h"
 #include "Zelvar_VoiceList.h"
 
 #include <algorithm>
@@ -144,6 +145,14 @@ void Zelvar_Dsp::renderInterleaved(uint32_t frames, AudioBuffer* buffer) {
     // A mono buffer has no slot for the right channel: it carries the left one alone.
     renderFrames(frames, data, channels, channels >= 2 ? data + 1 : nullptr, channels);
 }
+
+namespace {
+
+// The most frames the voice list renders in one run: its first frame, frame by frame, and then
+// at most a voice's longest run.
+constexpr int runCapacity = 1 + Zelvar_Voice::maximumRunFrames;
+
+} // namespace
 
 // Frames go in runs: at a run's first frame the due events are dispatched, as renderSample
 // does; the run then lasts until the next frame at which an event, a sequencer step or a pass

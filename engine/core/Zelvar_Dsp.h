@@ -83,7 +83,6 @@ private:
     // Everything due at this frame: events of both rings, then sequencer steps.
     void dispatch(uint64_t sampleTime);
     void playSequencerSteps(uint64_t sampleTime);
-    static constexpr int runCapacity = 129;
     void renderNonInterleaved(uint32_t frames, AudioBufferList* buffers);
     void renderInterleaved(uint32_t frames, AudioBuffer* buffer);
     // Left samples go `leftStride` floats apart from `left`, right ones likewise; a null

@@ -1,11 +1,10 @@
 // The event ring between the posting threads and the audio thread.
 //
 // Events wait here in arrival order until their stamp plus DspEventLatencySamples (1024) is
-// reached; the oldest
-// event already taken out of the ring but not yet due waits in pendingEvent. One reader (the
-// audio thread) never waits. Writers may be several threads at once (the main thread and the
-// MIDI thread both post): they take turns on a writer flag among themselves, so the reader
-// never sees a half-written slot and never blocks.
+// reached; the oldest event already taken out of the ring but not yet due waits in
+// pendingEvent. One reader (the audio thread) never waits. Writers may be several threads at
+// once (the main thread and the MIDI thread both post): they take turns on a writer flag among
+// themselves, so the reader never sees a half-written slot and never blocks.
 #pragma once
 
 #include "Corvena_Core.h"

@@ -16,7 +16,6 @@ void Zelvar_BlockPool::reserve(size_t size, int count) {
     stride = sizeof(Header) + blockSize;
     storage = static_cast<unsigned char*>(
         ::operator new[](stride* size_t(count), std::align_val_t(align)));
-    blockCount = count;
     freeCount = count;
     // Threaded in address order, so the first blocks handed out are the first in memory.
     freeList = nullptr;

@@ -46,7 +46,6 @@ private:
     unsigned char* storage = nullptr;
     size_t blockSize = 0;
     size_t stride = 0;
-    int blockCount = 0;
     int freeCount = 0;
     Header* freeList = nullptr;
 };

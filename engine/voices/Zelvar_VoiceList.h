@@ -43,8 +43,10 @@ public:
     void noteOff(int noteNumber);
     void allNoteOff();
     void legatoNoteOn(int noteNumber, int velocity);
-    // Returns false when no voice could be created (the voice pool is exhausted).
+    // With the voice pool exhausted, ends the oldest voice that is fading out so that its block
+    // is free; false when the pool is exhausted and no voice is fading out.
     bool makeRoomForVoice();
+    // Returns false when no voice could be created (the voice pool is exhausted).
     bool normalNoteOn(int noteNumber, int velocity);
     void softStealNoteOn(int noteNumber, int velocity);
     void hardStealNoteOn(int noteNumber, int velocity);

@@ -22,9 +22,6 @@ public:
     const std::string& description() const override;
     uint64_t xrunCount() const override;
 
-    // The system's device now playing, or nullptr.
-    OutputDevice* chosen() const { return device.get(); }
-
 private:
     OutputUnit* unit;
     std::unique_ptr<OutputDevice> device;

@@ -21,12 +21,6 @@ void onBackendError(RtAudioError::Type type, const std::string& text) {
         stream->recordFailure(text);
 }
 
-std::string decimal(unsigned value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%u", value);
-    return text;
-}
-
 // Backend messages end in a full stop; ours join several with "; ".
 std::string reason(std::string text) {
     while (!text.empty() && (text.back() == '.' || text.back() == '\n' || text.back() == ' '))
@@ -100,7 +94,7 @@ bool DeviceStream::openOn(int apiNumber, std::string& why) {
         else if (!info.name.empty())
             device = info.name;
         if (info.probed && info.outputChannels < channelCount) {
-            why = label + " device \"" + device + "\": " + decimal(info.outputChannels) +
+            why = label + " device \"" + device + "\": " + std::to_string(info.outputChannels) +
                   " output channel(s), 2 needed";
             return false;
         }
@@ -129,8 +123,9 @@ bool DeviceStream::openOn(int apiNumber, std::string& why) {
         deviceRate = info.preferredSampleRate;
         systemAndDevice = label + ", device \"" + device + "\"";
         reporter.noteBufferSize(frames, sampleRateHz);
-        deviceDescription = systemAndDevice + ", " + decimal(candidate->getStreamSampleRate()) +
-                            " Hz (device " + decimal(deviceRate) + " Hz), " +
+        deviceDescription = systemAndDevice + ", " +
+                            std::to_string(candidate->getStreamSampleRate()) + " Hz (device " +
+                            std::to_string(deviceRate) + " Hz), " +
                             OutputReporter::bufferText(frames, sampleRateHz);
         audio = std::move(candidate);
         return true;

@@ -16,19 +16,10 @@ void jackErrorToStderr(const char* message) {
     std::fprintf(stderr, "JACK: %s\n", message);
 }
 
-std::string decimal(unsigned value) {
-    char text[16];
-    std::snprintf(text, sizeof text, "%u", value);
-    return text;
-}
-
 } // namespace
 
 JackStream::JackStream(OutputUnit* owner)
-    : unit(owner), reporter(owner, [this] {
-          return "JACK, server \"" + serverName + "\"" +
-                 (playbackClient.empty() ? "" : ", device \"" + playbackClient + "\"");
-      }) {}
+    : unit(owner), reporter(owner, [this] { return systemAndDevice; }) {}
 
 JackStream::~JackStream() {
     stop();
@@ -40,7 +31,7 @@ bool JackStream::libraryIsPipeWires() {
 
 OutputDevice::StartResult JackStream::start(std::string& error) {
     const char* named = std::getenv("JACK_DEFAULT_SERVER");
-    serverName = named != nullptr && *named != '\0' ? named : "default";
+    const std::string serverName = named != nullptr && *named != '\0' ? named : "default";
     if (libraryIsPipeWires()) {
         error = "JACK: the JACK library here is PipeWire's, and PipeWire is played directly";
         return StartResult::noDevice;
@@ -57,7 +48,7 @@ OutputDevice::StartResult JackStream::start(std::string& error) {
     }
     const jack_nframes_t rate = jack_get_sample_rate(client);
     if (rate != outputSampleRateHz) {
-        error = "JACK: server \"" + serverName + "\" runs at " + decimal(rate) +
+        error = "JACK: server \"" + serverName + "\" runs at " + std::to_string(rate) +
                 " Hz; Corvena plays at 44100 Hz only";
         closeClient();
         return StartResult::streamFailed;
@@ -85,6 +76,7 @@ OutputDevice::StartResult JackStream::start(std::string& error) {
     // device) leaves the ports for a patchbay.
     const char** playback = jack_get_ports(client, nullptr, JACK_DEFAULT_AUDIO_TYPE,
                                            JackPortIsPhysical | JackPortIsInput);
+    std::string playbackClient;
     for (int i = 0; playback != nullptr && playback[i] != nullptr && i < 2; ++i) {
         if (i == 0) {
             playbackClient = playback[i];
@@ -95,9 +87,9 @@ OutputDevice::StartResult JackStream::start(std::string& error) {
     if (playback != nullptr)
         jack_free(playback);
 
-    startDescription = "JACK, server \"" + serverName + "\"" +
-                       (playbackClient.empty() ? "" : ", device \"" + playbackClient + "\"") +
-                       ", 44100 Hz, " +
+    systemAndDevice = "JACK, server \"" + serverName + "\"" +
+                      (playbackClient.empty() ? "" : ", device \"" + playbackClient + "\"");
+    startDescription = systemAndDevice + ", 44100 Hz, " +
                        OutputReporter::bufferText(reporter.bufferFrames(), outputSampleRateHz);
     reporter.start();
     return StartResult::started;

@@ -58,8 +58,8 @@ private:
     jack_port_t* ports[2] = {nullptr, nullptr};
     std::unique_ptr<float[]> scratch;
     std::atomic<bool> serverGone{false};
-    std::string serverName;
-    std::string playbackClient;
+    // "JACK, server "default", device "system"", for the reporter's lines; set before it starts.
+    std::string systemAndDevice;
     OutputReporter reporter;
     std::string startDescription;
 };

@@ -16,7 +16,8 @@ public:
     virtual StartResult start(std::string& error) = 0;
     // Stops the stream and waits for its last callback: after it the unit may change.
     virtual void stop() = 0;
-    // "JACK, device "system" at 44100 Hz, 256-frame buffers": what is playing, for messages.
+    // "JACK, server "default", device "system", 44100 Hz, 256-frame buffers (5.8 ms)": what is
+    // playing, for messages.
     virtual const std::string& description() const = 0;
     // Buffers the audio system reported as underrun since the start.
     virtual uint64_t xrunCount() const = 0;

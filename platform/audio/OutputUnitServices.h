@@ -6,9 +6,9 @@
 // (OutputComponents, in the host's device library): started, it opens the default output at
 // 44100 Hz, two interleaved float32 channels, and the backend's audio thread calls the render
 // callback once per buffer. The services here link no audio system, so the engine library that
-// starts units stays free of them. A unit of the manual
-// component has no device at all, and whoever owns it pulls buffers with OutputUnitPull (tests,
-// offline renders). Either way the stream format, if one is set, must be that one layout.
+// starts units stays free of them. A unit of the manual component has no device at all, and
+// whoever owns it pulls buffers with OutputUnitPull (tests, offline renders). Either way the
+// stream format, if one is set, must be that one layout.
 //
 // The render callback is fixed while a device-backed unit runs: setting it then is refused, since
 // the audio thread reads it without a lock.

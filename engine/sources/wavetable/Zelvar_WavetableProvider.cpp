@@ -145,16 +145,15 @@ Zelvar_WavetableProvider::Set Zelvar_WavetableProvider::readWavetableFile(const 
         std::to_string(status.st_ino) + " " + std::to_string(status.st_size) + " " +
         std::to_string(status.st_mtim.tv_sec) + "." + std::to_string(status.st_mtim.tv_nsec);
     return Zelvar_WavetableCache::find(key, [&]() -> Set {
-        Set set = loadCheckedValues(file.fd, path, expected);
+        Set set = loadCheckedValues(file.fd, expected);
         if (!set)
             reportRefusedFile(path, shape, "cannot be read whole or holds values no waveform has");
         return set;
     });
 }
 
-Zelvar_WavetableProvider::Set
-Zelvar_WavetableProvider::loadCheckedValues(int descriptor, const char* path, size_t bytes) const {
-    (void)path;
+Zelvar_WavetableProvider::Set Zelvar_WavetableProvider::loadCheckedValues(int descriptor,
+                                                                          size_t bytes) const {
     const size_t count = bytes / sizeof(double);
     std::shared_ptr<double[]> table(new double[count]);
     auto* cursor = reinterpret_cast<unsigned char*>(table.get());

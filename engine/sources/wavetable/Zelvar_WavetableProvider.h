@@ -62,7 +62,7 @@ private:
     using Set = std::shared_ptr<const double[]>;
 
     Set readWavetableFile(const char* path, const char* shape) const;
-    Set loadCheckedValues(int descriptor, const char* path, size_t bytes) const;
+    Set loadCheckedValues(int descriptor, size_t bytes) const;
     Set computeSawtoothSet() const;
     Set computeTriangleSet() const;
     Set computedSet(const char* shape, Set (Zelvar_WavetableProvider::*compute)() const) const;

@@ -2,9 +2,9 @@
 // allocator, while the engine plays hundreds of notes, steals and releases voices, glides,
 // holds notes under the damper, plays noise and runs the sequencer.
 //
-// The allocator's entry points are replaced in this executable (the engine library and the C++
-// runtime call them through the dynamic linker, so they reach the counter's) and count the calls
-// made on a thread that has asked to be counted.
+// The allocator's entry points are replaced in this executable (the engine, linked in
+// statically, calls them directly, and the C++ runtime reaches them through the dynamic linker)
+// and count the calls made on a thread that has asked to be counted.
 #include "AllocationCounter.h"
 #include "Corvena_Core.h"
 #include "Zelvar_Dsp.h"
