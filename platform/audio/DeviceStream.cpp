@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -107,6 +108,7 @@ bool DeviceStream::openOn(int apiNumber, std::string& why) {
         options.flags = RTAUDIO_ALSA_USE_DEFAULT;
         unsigned frames = preferredBufferFrames;
         openingFailure.clear();
+        openingThread = std::this_thread::get_id();
         streamForErrors.store(this, std::memory_order_release);
         opening.store(true, std::memory_order_release);
         candidate->openStream(&output, nullptr, RTAUDIO_FLOAT32, sampleRateHz, &frames,
@@ -163,10 +165,11 @@ int DeviceStream::onBuffer(void* output, void*, unsigned frames, double, unsigne
 }
 
 // While a stream opens, the hook runs on the thread that opens it and the text is kept for the
-// reason; afterwards it may run on the audio thread, and only the reporter's lock-free storage
-// takes it.
+// reason; otherwise — afterwards, or on the audio thread that startStream() has already set
+// going — only the reporter's lock-free storage takes it, so the opening thread's string is
+// never written from another thread.
 void DeviceStream::recordFailure(const std::string& text) {
-    if (opening.load(std::memory_order_acquire)) {
+    if (opening.load(std::memory_order_acquire) && std::this_thread::get_id() == openingThread) {
         if (openingFailure.empty())
             openingFailure = text;
         return;

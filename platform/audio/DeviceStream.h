@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 
 struct OutputUnit;
 class RtAudio;
@@ -61,5 +62,6 @@ private:
     unsigned deviceRate = 0;
     OutputReporter reporter;
     std::atomic<bool> opening{false};
-    std::string openingFailure; // the error hook's text while a stream opens (main thread)
+    std::string openingFailure;    // the error hook's text while a stream opens (main thread)
+    std::thread::id openingThread; // the thread that opens; set before `opening` is published
 };
