@@ -16,9 +16,10 @@
 
 namespace {
 
-// The engine keeps its resource directory in 256 bytes and opens "<directory>/data0.wt" from a
-// path of the same size: the directory may take 255 bytes less the file name.
-constexpr size_t pathCapacity = 255;
+// The engine keeps its resource directory with its terminator in DspBundleDirectoryPathCapacity
+// bytes and opens "<directory>/data0.wt" from a path of the same size: the directory may take
+// that less the terminator and the file name.
+constexpr size_t pathCapacity = DspBundleDirectoryPathCapacity - 1;
 const char* const wavetableFiles[] = {"data0.wt", "data1.wt"};
 // 500 tables of 2049 little-endian doubles each.
 constexpr off_t wavetableFileBytes = 500 * 2049 * 8;

@@ -50,7 +50,8 @@ const char* unitResource(const char* unit) {
 
 // Switches whose positions are whole numbers from min to max.
 bool isInteger(const ParameterDescription& p) {
-    return p.curve != 2 && p.steps > 2 && p.maxValue - p.minValue == double(p.steps - 1);
+    return p.curve != DspParameterCurvePower && p.steps > 2 &&
+           p.maxValue - p.minValue == double(p.steps - 1);
 }
 
 void writeControlPort(std::ostream& out, uint32_t index, const ParameterDescription& p) {
@@ -72,7 +73,7 @@ void writeControlPort(std::ostream& out, uint32_t index, const ParameterDescript
                 << quoted(p.valueLabels[i]) << " ; rdf:value " << number(p.minValue + i) << " ]";
     } else if (isInteger(p)) {
         out << " ;\n        lv2:portProperty lv2:integer";
-    } else if (p.curve == 2 && p.minValue > 0.0) {
+    } else if (p.curve == DspParameterCurvePower && p.minValue > 0.0) {
         // A power curve over a range that starts above zero spreads its travel the way a
         // logarithmic control does; from zero no logarithm is defined.
         out << " ;\n        lv2:portProperty pprops:logarithmic";

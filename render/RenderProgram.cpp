@@ -23,7 +23,7 @@
 namespace {
 
 constexpr const char* programName = "corvena-render";
-constexpr size_t longestEnginePath = 255; // the engine keeps 256 bytes with the terminator
+constexpr size_t longestEnginePath = DspBundleDirectoryPathCapacity - 1; // and the terminator
 
 volatile std::sig_atomic_t interrupted = 0;
 

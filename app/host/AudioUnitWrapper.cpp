@@ -11,8 +11,8 @@ AudioUnitWrapper audioUnitWrapper;
 
 namespace {
 
-// The engine copies the path into a 256-byte buffer: 255 bytes and the terminator.
-constexpr size_t longestEnginePath = 255;
+// The engine copies the path into its buffer with the terminator.
+constexpr size_t longestEnginePath = DspBundleDirectoryPathCapacity - 1;
 
 } // namespace
 

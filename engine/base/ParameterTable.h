@@ -9,6 +9,9 @@ enum ParameterCurve {
     ParameterCurveLinearAlias = 1,
     ParameterCurvePower = 2
 };
+static_assert(int(ParameterCurveLinear) == int(DspParameterCurveLinear) &&
+                  int(ParameterCurvePower) == int(DspParameterCurvePower),
+              "hosts read the curve through the C interface's names");
 
 struct ParameterDefinition {
     int index;

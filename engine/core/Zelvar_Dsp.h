@@ -94,7 +94,7 @@ private:
     std::atomic<bool> audioUnitMode{false};
     uint32_t inputDeviceId = 0;
     uint32_t outputDeviceId = 0;
-    char bundleDirectoryPath[256] = {};
+    char bundleDirectoryPath[DspBundleDirectoryPathCapacity] = {};
     Zelvar_CircularBuffer* circularBuffer = nullptr;
     Zelvar_ParameterManager* parameterManager = nullptr;
     Zelvar_SamplingRateConverter* samplingRateConverter = nullptr;

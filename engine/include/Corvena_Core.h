@@ -55,6 +55,13 @@ enum {
    (at once for a stamp further in the past). */
 enum { DspEventLatencySamples = 1024 };
 
+/* The engine keeps its resource directory's path in this many bytes, terminator included; a
+   longer path is refused by DspSetBundleDirectoryPath. */
+enum { DspBundleDirectoryPathCapacity = 256 };
+
+/* ParameterDescription.curve: how a normalized position maps to the parameter's value. */
+enum { DspParameterCurveLinear = 0, DspParameterCurvePower = 2 };
+
 typedef int32_t EventType;
 enum {
     EventTypeNone = 0,
@@ -111,9 +118,9 @@ typedef struct ParameterDescription {
     double maxValue;
     double defaultNormalizedValue;
     double defaultValue; /* the scaled default */
-    int32_t curve;       /* 0 linear; 2 power: min + (max - min) * x^exponent */
+    int32_t curve;       /* DspParameterCurveLinear, or DspParameterCurvePower (see exponent) */
     int32_t reserved;
-    double exponent;
+    double exponent; /* power curves: value = min + (max - min) * x^exponent */
 } ParameterDescription;
 
 /* The engine handle: opaque to the host. */

@@ -7,6 +7,7 @@
 // the held ones, and a new voice joins at the end. Audio thread only.
 #pragma once
 
+#include "Corvena_Core.h"
 #include "Zelvar_BlockPool.h"
 #include "Zelvar_RandomGenerator.h"
 
@@ -96,7 +97,7 @@ private:
     double mix = 0.0;
     bool softSteal = true;
     double portamentoStartFrequency = 1000.0;
-    char bundleDirectoryPath[256] = {};
+    char bundleDirectoryPath[DspBundleDirectoryPathCapacity] = {};
     // Seeds of the voices' noise registers: this engine's own sequence, no process-wide lock.
     Zelvar_RandomGenerator random;
     Zelvar_BlockPool voicePool;

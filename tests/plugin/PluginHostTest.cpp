@@ -132,15 +132,15 @@ TEST_F(PluginHostTest, PortsAreTheEnginesParameterTable) {
         lilv_nodes_free(portUnits);
 
         const bool isToggle = row.steps == 2;
-        const bool isInteger =
-            row.curve != 2 && row.steps > 2 && row.maxValue - row.minValue == double(row.steps - 1);
+        const bool isInteger = row.curve != DspParameterCurvePower && row.steps > 2 &&
+                               row.maxValue - row.minValue == double(row.steps - 1);
         EXPECT_EQ(lilv_port_has_property(plugin, p, toggled), isToggle) << row.symbol;
         EXPECT_EQ(lilv_port_has_property(plugin, p, integer), isInteger) << row.symbol;
         EXPECT_EQ(lilv_port_has_property(plugin, p, enumeration),
                   isInteger && row.valueLabels != nullptr)
             << row.symbol;
         EXPECT_EQ(lilv_port_has_property(plugin, p, logarithmic),
-                  row.curve == 2 && row.minValue > 0.0)
+                  row.curve == DspParameterCurvePower && row.minValue > 0.0)
             << row.symbol;
         ++port;
     }
