@@ -126,9 +126,7 @@ void JackStream::process(jack_nframes_t frames) {
     jack_time_t cycleMicroseconds = nowMicroseconds, nextCycle = 0;
     float periodMicroseconds = 0.0f;
     jack_get_cycle_times(client, &cycleFrame, &cycleMicroseconds, &nextCycle, &periodMicroseconds);
-    const uint64_t back =
-        cycleMicroseconds < nowMicroseconds ? (nowMicroseconds - cycleMicroseconds) * 1000u : 0;
-    const uint64_t cycleStart = back < now ? now - back : now;
+    const uint64_t cycleStart = HostClock::earlierBy(now, nowMicroseconds, cycleMicroseconds);
     auto* left = static_cast<float*>(jack_port_get_buffer(ports[0], frames));
     auto* right = static_cast<float*>(jack_port_get_buffer(ports[1], frames));
     for (jack_nframes_t done = 0; done < frames;) {

@@ -81,15 +81,6 @@ int JackMidiBackend::processCallback(jack_nframes_t frames, void* arg) {
     return 0;
 }
 
-std::uint64_t JackMidiBackend::eventHostTime(std::uint64_t nowNanoseconds,
-                                             jack_time_t nowMicroseconds,
-                                             jack_time_t eventMicroseconds) {
-    if (eventMicroseconds >= nowMicroseconds)
-        return nowNanoseconds;
-    const std::uint64_t ago = (nowMicroseconds - eventMicroseconds) * 1000u;
-    return ago < nowNanoseconds ? nowNanoseconds - ago : nowNanoseconds;
-}
-
 void JackMidiBackend::process(jack_nframes_t frames) {
     const std::uint64_t now = HostClock::nowNanoseconds();
     const jack_time_t nowMicroseconds = jack_get_time();
@@ -117,11 +108,13 @@ void JackMidiBackend::process(jack_nframes_t frames) {
                 if (jack_midi_event_get(&event, buffer, e) != 0 || event.size == 0 ||
                     event.size > maxEventBytes)
                     continue;
+                // Each event at its own frame of the cycle before (the one it arrived in), so
+                // events keep the spacing the keyboard played them with.
                 const double offset = double(std::min(event.time, frames)) / frames;
                 const std::uint64_t at =
-                    timed ? eventHostTime(now, nowMicroseconds,
-                                          cycleStart - jack_time_t(periodMicroseconds) +
-                                              jack_time_t(offset * periodMicroseconds))
+                    timed ? HostClock::earlierBy(now, nowMicroseconds,
+                                                 cycleStart - jack_time_t(periodMicroseconds) +
+                                                     jack_time_t(offset * periodMicroseconds))
                           : now;
                 arrived |= inputRing.push(static_cast<std::uint8_t>(i), at, event.buffer,
                                           static_cast<std::uint16_t>(event.size));

@@ -42,13 +42,6 @@ public:
     // The JACK-side full name ("client:port") of one of our ports, for tests and diagnostics.
     std::string jackPortName(MIDIPortRef port);
 
-    // The host time (CLOCK_MONOTONIC ns) of an event at JACK time `eventMicroseconds`, given
-    // that JACK time `nowMicroseconds` is host time `nowNanoseconds`; never later than now.
-    // The process callback places each event at its own frame of the cycle before (the one it
-    // arrived in), so events keep the spacing the keyboard played them with.
-    static std::uint64_t eventHostTime(std::uint64_t nowNanoseconds, jack_time_t nowMicroseconds,
-                                       jack_time_t eventMicroseconds);
-
     const char* name() const override { return "jack"; }
     std::string description() const override;
     int numberOfSources() override;
