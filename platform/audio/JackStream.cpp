@@ -1,13 +1,12 @@
 #include "JackStream.h"
 
 #include "HostClock.h"
+#include "JackServer.h"
 #include "OutputUnit.h"
 #include "OutputUnitServices.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 
 namespace {
 
@@ -25,14 +24,9 @@ JackStream::~JackStream() {
     stop();
 }
 
-bool JackStream::libraryIsPipeWires() {
-    return std::strstr(jack_get_version_string(), "PipeWire") != nullptr;
-}
-
 OutputDevice::StartResult JackStream::start(std::string& error) {
-    const char* named = std::getenv("JACK_DEFAULT_SERVER");
-    const std::string serverName = named != nullptr && *named != '\0' ? named : "default";
-    if (libraryIsPipeWires()) {
+    const std::string serverName = JackServer::name();
+    if (JackServer::libraryIsPipeWires()) {
         error = "JACK: the JACK library here is PipeWire's, and PipeWire is played directly";
         return StartResult::noDevice;
     }

@@ -41,9 +41,6 @@ public:
     const std::string& description() const override { return startDescription; }
     uint64_t xrunCount() const override { return reporter.xrunCount(); }
 
-    // True when the loaded libjack is PipeWire's rather than a JACK server's client library.
-    static bool libraryIsPipeWires();
-
 private:
     static int onProcess(jack_nframes_t frames, void* self);
     static int onBufferSize(jack_nframes_t frames, void* self);

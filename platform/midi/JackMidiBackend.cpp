@@ -1,6 +1,7 @@
 #include "JackMidiBackend.h"
 
 #include "HostClock.h"
+#include "JackServer.h"
 
 #include <jack/midiport.h>
 
@@ -8,8 +9,6 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <iterator>
 
 namespace {
@@ -166,11 +165,9 @@ void JackMidiBackend::shutdownCallback(void* arg) {
 }
 
 std::string JackMidiBackend::description() const {
-    if (std::strstr(jack_get_version_string(), "PipeWire") != nullptr)
+    if (JackServer::libraryIsPipeWires())
         return "PipeWire's JACK";
-    const char* server = std::getenv("JACK_DEFAULT_SERVER");
-    return std::string("JACK (server \"") + (server != nullptr && *server ? server : "default") +
-           "\")";
+    return "JACK (server \"" + JackServer::name() + "\")";
 }
 
 // ---- endpoints (main thread) ----
