@@ -22,8 +22,15 @@ public:
     // `sample` (full scale ±1.0) as a signed integer of `bits` bits, dithered, rounded to
     // nearest and clipped to the integer range.
     int32_t quantize(float sample, int bits);
+    // The same without dither, for sample formats deep enough not to need it.
+    static int32_t rounded(float sample, int bits) { return toInteger(sample, bits, 0.0); }
 
 private:
+    // `sample` scaled to `bits` bits, `offset` least significant bits added, rounded to nearest
+    // and clipped. NaN never comes from the engine; should it, it becomes silence rather than
+    // undefined.
+    static int32_t toInteger(float sample, int bits, double offset);
+
     // [0, 1) from the generator's raw 32 bits (the library's distributions are not the same
     // everywhere; the generator is).
     double uniform() { return double(generator()) * (1.0 / 4294967296.0); }

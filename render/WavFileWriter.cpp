@@ -5,9 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -16,7 +14,6 @@ namespace {
 constexpr uint64_t largestRiffBytes = 0xFFFFFFFFull;
 // Room for the RIFF, fmt (with its float extension) and fact chunks libsndfile writes.
 constexpr uint64_t headerAllowance = 4096;
-constexpr double largest24 = 8388607.0;
 
 int bytesPerSample(SampleFormat format) {
     switch (format) {
@@ -159,14 +156,10 @@ bool WavFileWriter::write(const float* left, const float* right, uint32_t frames
         break;
     case SampleFormat::pcm24: {
         // 24 bits hold the engine's output with its rounding error at −144 dB: no dither.
-        const auto round24 = [](float x) {
-            const double v = std::isnan(x) ? 0.0 : std::floor(double(x) * largest24 + 0.5);
-            return int32_t(std::clamp(v, -largest24 - 1.0, largest24)) * 256; // the top 24 bits
-        };
         ints.resize(2 * size_t(frames));
-        for (uint32_t i = 0; i < frames; ++i) {
-            ints[2 * i] = round24(left[i]);
-            ints[2 * i + 1] = round24(right[i]);
+        for (uint32_t i = 0; i < frames; ++i) { // 24-bit values in the top bits of each int
+            ints[2 * i] = TpdfDither::rounded(left[i], 24) * 256;
+            ints[2 * i + 1] = TpdfDither::rounded(right[i], 24) * 256;
         }
         written = sf_writef_int(file, ints.data(), frames);
         break;
