@@ -23,7 +23,8 @@ class Zelvar_Delay;
 class Zelvar_VoiceList {
 public:
     // Voices that may exist at once: the eight that sound plus those fading out after being
-    // taken over (100 samples each). A note on that finds the pool exhausted is dropped.
+    // taken over (100 samples each). A note on that finds the pool exhausted cuts the oldest
+    // fading voice short; with none fading, the note is dropped.
     static constexpr int voiceCapacity = 64;
 
     // The engine is held as its owner's handle only: the list sits below the engine object and
