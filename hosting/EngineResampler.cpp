@@ -126,11 +126,15 @@ double EngineResampler::stampForHostFrame(uint64_t frame) {
         const double exact = double(hostFrames + frame + latencyFrames) * engineRate / hostRate;
         engineFrame = uint64_t(std::floor(exact + 0.5));
     }
-    if (engineFrame < engineFrames) {
+    return stampForEngineFrame(engineFrame);
+}
+
+double EngineResampler::stampForEngineFrame(uint64_t frame) {
+    if (frame < engineFrames) {
         ++lateStamps;
-        engineFrame = engineFrames;
+        frame = engineFrames;
     }
-    return double(engineFrame);
+    return double(frame);
 }
 
 void EngineResampler::render(float* left, float* right, uint32_t frames) {

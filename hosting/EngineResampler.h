@@ -50,6 +50,10 @@ public:
     // render call (plus the latency). Never a frame the engine has already rendered; one that
     // would have been is counted as late (which the latency is chosen to prevent).
     double stampForHostFrame(uint64_t frame);
+    // The same for a host that schedules on the engine's own frames (a file renderer): the
+    // stamp of engine frame `frame`, held to the first frame not yet rendered and counted as
+    // late when it had to be.
+    double stampForEngineFrame(uint64_t frame);
     uint64_t getLateStampCount() const { return lateStamps; }
 
     // Renders `frames` host frames; a null channel is rendered and dropped.

@@ -94,13 +94,10 @@ RenderOutcome SongRenderer::render(const RenderPlan& plan, const Sink& sink,
     const auto post = [&](uint64_t frame, int events) {
         for (int i = 0; i < events; ++i)
             waiting.push_back(frame);
+        outcome.lateEvents = resampler.getLateStampCount();
     };
     const auto stampFor = [&](uint64_t frame) {
-        const uint64_t engineFrames = resampler.getEngineFramesRendered();
-        if (frame >= engineFrames)
-            return frame;
-        ++outcome.lateEvents;
-        return engineFrames;
+        return uint64_t(resampler.stampForEngineFrame(frame));
     };
 
     while (rendered < end) {
