@@ -53,10 +53,10 @@ void OutputUnit::renderInterleaved(uint32_t frames, float* interleaved, uint64_t
         const uint64_t began = threadCpuNanoseconds();
         callback.inputProc(callback.inputProcRefCon, &flags, &stamp, 0, frames, &list);
         const uint64_t took = threadCpuNanoseconds() - began;
-        // Only the audio thread writes these, so a plain load-compare-store keeps the maximum.
         renders.fetch_add(1, std::memory_order_relaxed);
         if (took * 2 * outputSampleRateHz > uint64_t(frames) * 1000000000ull)
             slowRenders.fetch_add(1, std::memory_order_relaxed);
+        // Only the audio thread writes it, so a plain load-compare-store keeps the maximum.
         if (took > longestRenderNanoseconds.load(std::memory_order_relaxed))
             longestRenderNanoseconds.store(took, std::memory_order_relaxed);
     } else {
