@@ -69,8 +69,7 @@ bool ParameterOption::parse(const std::string& text, ParameterSetting& setting,
     if (!known && description.valueLabels != nullptr) {
         for (int i = 0; i < description.steps && !known; ++i) {
             if (strcasecmp(valueText.c_str(), description.valueLabels[i]) == 0) {
-                value = description.minValue +
-                        (description.maxValue - description.minValue) * i / (description.steps - 1);
+                value = DspGetScaledValue(type, double(i) / (description.steps - 1));
                 known = true;
             }
         }
@@ -106,8 +105,8 @@ std::string ParameterOption::listing() {
         const std::string range = formatNumber(d.minValue) + " to " + withUnit(d.maxValue, d.unit);
         std::string defaultText = withUnit(d.defaultValue, d.unit);
         if (d.valueLabels != nullptr) {
-            const long position = std::lround((d.defaultValue - d.minValue) /
-                                              (d.maxValue - d.minValue) * (d.steps - 1));
+            const long position =
+                std::lround(DspGetNormalizedValue(type, d.defaultValue) * (d.steps - 1));
             defaultText = d.valueLabels[position] + std::string(" (") + positionNames(d) + ")";
         }
         std::snprintf(line, sizeof line, "%-24s %-15s %-22s %s\n", d.name, d.symbol, range.c_str(),
