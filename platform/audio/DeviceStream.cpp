@@ -108,6 +108,9 @@ bool DeviceStream::openOn(int apiNumber, std::string& why) {
         options.flags = RTAUDIO_ALSA_USE_DEFAULT;
         unsigned frames = preferredBufferFrames;
         openingFailure.clear();
+        // A refused candidate's audio thread may have noted a stop before it was joined; it is
+        // not this stream's.
+        reporter.clearStopped();
         openingThread = std::this_thread::get_id();
         streamForErrors.store(this, std::memory_order_release);
         opening.store(true, std::memory_order_release);

@@ -36,6 +36,9 @@ public:
     void noteBufferSize(uint32_t frames, uint32_t rateHz);
     // The audio system ended the stream; the first reason is kept.
     void noteStopped(const char* reason);
+    // Forgets a stop noted for a stream that was refused and is gone, before another is tried.
+    // Only while the reporter thread is not running and no stream can note a stop.
+    void clearStopped() { stopState.store(0, std::memory_order_release); }
 
     uint64_t xrunCount() const { return xruns.load(std::memory_order_relaxed); }
     bool stopped() const { return stopState.load(std::memory_order_acquire) == 2; }

@@ -192,4 +192,18 @@ TEST_F(Reporter, StreamTheSystemEndedIsToldOnceWithTheFirstReasonAndIsNotCalledS
     EXPECT_TRUE(reporter.stopped());
 }
 
+TEST_F(Reporter, StopOfARefusedStreamIsForgottenAndTheNextOneIsToldItsOwn) {
+    reporter.noteStopped("the refused stream's error");
+    reporter.clearStopped();
+    EXPECT_FALSE(reporter.stopped());
+    const std::string told = printedDuring(400, [&] {
+        reporter.start();
+        reporter.noteStopped("the server went away");
+    });
+    reporter.stop();
+    EXPECT_EQ(count(told, "refused"), 0u) << told;
+    EXPECT_EQ(count(told, "stopped: Test system, device \"dev\": the server went away"), 1u)
+        << told;
+}
+
 } // namespace
