@@ -6,16 +6,6 @@
 #include "OutputUnitServices.h"
 
 #include <algorithm>
-#include <cstdio>
-
-namespace {
-
-void silentJackMessage(const char*) {}
-void jackErrorToStderr(const char* message) {
-    std::fprintf(stderr, "JACK: %s\n", message);
-}
-
-} // namespace
 
 JackStream::JackStream(OutputUnit* owner)
     : unit(owner), reporter(owner, [this] { return systemAndDevice; }) {}
@@ -30,12 +20,7 @@ OutputDevice::StartResult JackStream::start(std::string& error) {
         error = "JACK: the JACK library here is PipeWire's, and PipeWire is played directly";
         return StartResult::noDevice;
     }
-    // Probing for a server must not fill stderr when there is none.
-    jack_set_error_function(silentJackMessage);
-    jack_set_info_function(silentJackMessage);
-    jack_status_t status{};
-    client = jack_client_open(clientName, JackNoStartServer, &status);
-    jack_set_error_function(jackErrorToStderr);
+    client = JackServer::openClient(clientName);
     if (client == nullptr) {
         error = "JACK: no server \"" + serverName + "\" running";
         return StartResult::noDevice;

@@ -2,6 +2,8 @@
 // what the user reads about one matches the other.
 #pragma once
 
+#include <jack/jack.h>
+
 #include <string>
 
 class JackServer {
@@ -11,4 +13,8 @@ public:
 
     // True when the loaded libjack is PipeWire's rather than a JACK server's client library.
     static bool libraryIsPipeWires();
+
+    // A client of the running server, or null when none runs: a server is never started, and
+    // probing for one prints nothing. Afterwards JACK's errors go to stderr, prefixed "JACK: ".
+    static jack_client_t* openClient(const char* clientName);
 };

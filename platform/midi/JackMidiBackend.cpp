@@ -17,11 +17,6 @@ namespace {
 // "Corvena-01", so the MIDI client says what it is.
 constexpr const char* jackClientName = "Corvena MIDI";
 
-void silentJackMessage(const char*) {}
-void jackErrorToStderr(const char* message) {
-    std::fprintf(stderr, "JACK: %s\n", message);
-}
-
 // One JACK MIDI event should hold one message: the bytes from a status byte up to the next
 // one, or a whole SysEx up to its end byte.
 std::size_t messageLength(const std::uint8_t* data, std::size_t n) {
@@ -39,12 +34,7 @@ std::size_t messageLength(const std::uint8_t* data, std::size_t n) {
 } // namespace
 
 std::shared_ptr<JackMidiBackend> JackMidiBackend::open() {
-    // Probing for a server must not fill stderr when there is none.
-    jack_set_error_function(silentJackMessage);
-    jack_set_info_function(silentJackMessage);
-    jack_status_t status{};
-    jack_client_t* client = jack_client_open(jackClientName, JackNoStartServer, &status);
-    jack_set_error_function(jackErrorToStderr);
+    jack_client_t* client = JackServer::openClient(jackClientName);
     if (client == nullptr)
         return nullptr;
     std::shared_ptr<JackMidiBackend> backend(new JackMidiBackend(client));
