@@ -1,6 +1,7 @@
 #include "DeviceStream.h"
 
 #include "OutputUnit.h"
+#include "OutputUnitServices.h"
 
 #include <RtAudio.h>
 
@@ -94,14 +95,14 @@ bool DeviceStream::openOn(int apiNumber, std::string& why) {
             device = "default"; // RTAUDIO_ALSA_USE_DEFAULT opens the resampling "default" PCM
         else if (!info.name.empty())
             device = info.name;
-        if (info.probed && info.outputChannels < channelCount) {
+        if (info.probed && info.outputChannels < outputChannelCount) {
             why = label + " device \"" + device + "\": " + std::to_string(info.outputChannels) +
                   " output channel(s), 2 needed";
             return false;
         }
         RtAudio::StreamParameters output;
         output.deviceId = id;
-        output.nChannels = channelCount;
+        output.nChannels = outputChannelCount;
         output.firstChannel = 0;
         RtAudio::StreamOptions options;
         options.streamName = clientName;
@@ -114,7 +115,7 @@ bool DeviceStream::openOn(int apiNumber, std::string& why) {
         openingThread = std::this_thread::get_id();
         streamForErrors.store(this, std::memory_order_release);
         opening.store(true, std::memory_order_release);
-        candidate->openStream(&output, nullptr, RTAUDIO_FLOAT32, sampleRateHz, &frames,
+        candidate->openStream(&output, nullptr, RTAUDIO_FLOAT32, outputSampleRateHz, &frames,
                               &DeviceStream::onBuffer, this, &options, &onBackendError);
         candidate->startStream(); // from here errors arrive through the hook, not as throws
         opening.store(false, std::memory_order_release);
@@ -125,13 +126,12 @@ bool DeviceStream::openOn(int apiNumber, std::string& why) {
                 candidate->closeStream();
             return false;
         }
-        deviceRate = info.preferredSampleRate;
         systemAndDevice = label + ", device \"" + device + "\"";
-        reporter.noteBufferSize(frames, sampleRateHz);
+        reporter.noteBufferSize(frames, outputSampleRateHz);
         deviceDescription = systemAndDevice + ", " +
                             std::to_string(candidate->getStreamSampleRate()) + " Hz (device " +
-                            std::to_string(deviceRate) + " Hz), " +
-                            OutputReporter::bufferText(frames, sampleRateHz);
+                            std::to_string(info.preferredSampleRate) + " Hz), " +
+                            OutputReporter::bufferText(frames, outputSampleRateHz);
         audio = std::move(candidate);
         return true;
     } catch (const std::exception& e) { // RtAudioError is one

@@ -12,7 +12,6 @@
 
 #include "OutputDevice.h"
 #include "OutputReporter.h"
-#include "OutputUnitServices.h"
 
 #include <atomic>
 #include <cstdint>
@@ -25,10 +24,7 @@ class RtAudio;
 
 class DeviceStream final : public OutputDevice {
 public:
-    static constexpr unsigned sampleRateHz = outputSampleRateHz;
-    static constexpr unsigned channelCount = outputChannelCount;
     static constexpr unsigned preferredBufferFrames = 256;
-    static constexpr const char* clientName = "Corvena";
 
     explicit DeviceStream(OutputUnit* unit);
     ~DeviceStream() override;
@@ -43,8 +39,6 @@ public:
 
     uint64_t xrunCount() const override { return reporter.xrunCount(); }
     const std::string& description() const override { return deviceDescription; }
-    // The rate the device itself prefers; the stream runs at 44100 Hz whatever it is.
-    unsigned deviceRateHz() const { return deviceRate; }
 
     // RtAudio's stream callback (its signature) and the target of its error hook; both may run
     // on the audio thread.
@@ -59,7 +53,6 @@ private:
     std::unique_ptr<RtAudio> audio;
     std::string deviceDescription;
     std::string systemAndDevice; // "PulseAudio, device "Speakers"", for the reporter's lines
-    unsigned deviceRate = 0;
     OutputReporter reporter;
     std::atomic<bool> opening{false};
     std::string openingFailure;    // the error hook's text while a stream opens (main thread)

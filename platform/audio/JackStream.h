@@ -24,7 +24,6 @@ struct OutputUnit;
 
 class JackStream final : public OutputDevice {
 public:
-    static constexpr const char* clientName = "Corvena";
     // Frames rendered in one piece; JACK's largest buffer size.
     static constexpr uint32_t scratchFrames = 8192;
 

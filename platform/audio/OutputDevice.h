@@ -9,6 +9,8 @@
 class OutputDevice {
 public:
     enum class StartResult { started, noDevice, streamFailed };
+    // What every audio system's patchbay calls us, so users find the program under one name.
+    static constexpr const char* clientName = "Corvena";
 
     virtual ~OutputDevice() = default;
 

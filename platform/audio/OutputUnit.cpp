@@ -70,10 +70,9 @@ void OutputUnit::renderInterleaved(uint32_t frames, float* interleaved, uint64_t
 // time jumps over them, to where the host clock says it is. It never jumps backwards: a sample
 // clock ahead of the host clock only makes events due a little sooner.
 void OutputUnit::catchUpWithHostClock(uint64_t cycleHostTime, double allowedFrames) {
-    const uint64_t zero = hostTimeAtSampleZero.load(std::memory_order_relaxed);
-    if (zero == 0 || cycleHostTime <= zero)
+    double expected = 0.0;
+    if (!sampleTimeAt(cycleHostTime, &expected))
         return;
-    const double expected = double(cycleHostTime - zero) / 1e9 * double(outputSampleRateHz);
     const double behind = std::floor(expected - sampleTime);
     if (behind > allowedFrames) {
         sampleTime += behind;

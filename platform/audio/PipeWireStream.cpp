@@ -87,10 +87,10 @@ OutputDevice::StartResult PipeWireStream::start(std::string& error) {
 
     pw_properties* props = pw_properties_new(
         PW_KEY_MEDIA_TYPE, "Audio", PW_KEY_MEDIA_CATEGORY, "Playback", PW_KEY_MEDIA_ROLE, "Music",
-        PW_KEY_MEDIA_CLASS, "Stream/Output/Audio", PW_KEY_NODE_NAME, nodeName,
-        PW_KEY_NODE_DESCRIPTION, nodeName, PW_KEY_APP_NAME, nodeName, PW_KEY_NODE_LATENCY,
+        PW_KEY_MEDIA_CLASS, "Stream/Output/Audio", PW_KEY_NODE_NAME, clientName,
+        PW_KEY_NODE_DESCRIPTION, clientName, PW_KEY_APP_NAME, clientName, PW_KEY_NODE_LATENCY,
         requestedLatency, nullptr);
-    stream = pw_stream_new(core, nodeName, props);
+    stream = pw_stream_new(core, clientName, props);
     int result = -ENOMEM;
     if (stream != nullptr) {
         pw_stream_add_listener(stream, &streamListener, &streamEvents, this);

@@ -30,7 +30,6 @@ struct spa_pod_builder;
 
 class PipeWireStream final : public OutputDevice {
 public:
-    static constexpr const char* nodeName = "Corvena";
     static constexpr const char* requestedLatency = "256/44100";
 
     explicit PipeWireStream(OutputUnit* unit);
