@@ -87,7 +87,6 @@ bool Zelvar_SimpleKnob::stepPositions(long long positions) {
     const double target = KnobTravel::steppedValue(value, positions, resolution);
     if (target == value)
         return false;
-    value = target;
     setValue(target);
     return true;
 }

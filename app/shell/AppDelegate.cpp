@@ -144,9 +144,7 @@ void AppDelegate::startMidi() {
 }
 
 void AppDelegate::applicationWillTerminate() {
-    const std::string xruns = audioUnitWrapper.xrunLine();
-    if (!xruns.empty())
-        say(xruns);
+    say(audioUnitWrapper.xrunLine());
 }
 
 void AppDelegate::say(const std::string& line) {

@@ -68,7 +68,8 @@ public:
     QAction* aboutItem = nullptr;
     QAction* quitItem = nullptr;
 
-    // One line on stderr, "Corvena: " and `line`: what plays, what MIDI comes through.
+    // One line on stderr, "Corvena: " and `line` (none for an empty one): what plays, what MIDI
+    // comes through, why the program cannot start.
     static void say(const std::string& line);
 
 private:

@@ -15,7 +15,6 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <unistd.h>
@@ -26,8 +25,7 @@ namespace {
 constexpr int startUpFailed = 1;
 
 [[noreturn]] void stop(const std::string& message) {
-    std::fprintf(stderr, "Corvena: %s\n", message.c_str());
-    std::fflush(stderr);
+    AppDelegate::say(message);
     // Whatever was already running (an output stream, a MIDI client) ends with the process;
     // nothing is torn down on the way.
     std::_Exit(startUpFailed);
@@ -36,8 +34,7 @@ constexpr int startUpFailed = 1;
 // The same, with the message shown in a dialog first when no terminal is there to read it. A
 // quit signal closes the dialog, and the program still stops.
 [[noreturn]] void stopWithDialog(const std::string& message) {
-    std::fprintf(stderr, "Corvena: %s\n", message.c_str());
-    std::fflush(stderr);
+    AppDelegate::say(message);
     if (!isatty(STDERR_FILENO)) {
         QMessageBox box(QMessageBox::Critical, "Corvena",
                         "Corvena cannot start.\n\n" + QString::fromStdString(message),
