@@ -98,6 +98,7 @@ void renderDenseSong(benchmark::State& state, uint32_t rate, SampleFormat format
         std::string resources = CORVENA_BENCH_RESOURCES;
         DspObject engine = CreateDspObject();
         DspSetBundleDirectoryPath(engine, resources.data());
+        DspSetParameterCallback(engine, nullptr);
         DspInitialize(engine);
         {
             SongRenderer renderer(engine, rate);
