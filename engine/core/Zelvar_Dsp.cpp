@@ -40,7 +40,7 @@ void Zelvar_Dsp::initialize() {
     subEventBuffer->initialize(eventBufferCapacity);
     sequencer = new Zelvar_Sequencer(480, 120.0, 1920, true, samplingRate);
     sequencer->initialize();
-    voiceList = new Zelvar_VoiceList(this);
+    voiceList = new Zelvar_VoiceList;
     voiceList->setBundleDirectoryPath(bundleDirectoryPath);
     voiceList->initialize(*parameterManager);
     voiceList->setSamplingRate(samplingRate);

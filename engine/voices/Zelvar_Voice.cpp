@@ -2,22 +2,14 @@
 
 #include "Corvena_Core.h"
 #include "SameBits.h"
-#include "Zelvar_BlitOscillator.h"
-#include "Zelvar_EnvelopeGenerator.h"
-#include "Zelvar_FrequencyModulation.h"
-#include "Zelvar_IirHighPassFilter.h"
-#include "Zelvar_IirLowPassFilter.h"
-#include "Zelvar_LowFrequencyOscillator.h"
-#include "Zelvar_Oscillator.h"
 #include "Zelvar_ParameterManager.h"
-#include "Zelvar_PcmOscillator.h"
 #include "Zelvar_ValueSmoother.h"
 
 #include <cmath>
 
-Zelvar_Voice::Zelvar_Voice(Zelvar_Dsp* owner, Zelvar_ValueSmoother* sustainSmoother,
+Zelvar_Voice::Zelvar_Voice(Zelvar_ValueSmoother* sustainSmoother,
                            Zelvar_RandomGenerator& randomGenerator)
-    : engine(owner), sustainLevelSmoother(sustainSmoother), random(randomGenerator) {}
+    : sustainLevelSmoother(sustainSmoother), random(randomGenerator) {}
 
 // The units are built with the voice (they are members); initialize() seeds the three noise
 // registers in the order the units were once created, and starts the low-pass filter at the

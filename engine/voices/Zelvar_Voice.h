@@ -17,7 +17,6 @@
 #include "Zelvar_PcmOscillator.h"
 #include "Zelvar_PoolAllocated.h"
 
-class Zelvar_Dsp;
 class Zelvar_ParameterManager;
 class Zelvar_WavetableProvider;
 class Zelvar_PcmDataManager;
@@ -26,11 +25,8 @@ class Zelvar_ValueSmoother;
 
 class Zelvar_Voice : public Zelvar_PoolAllocated {
 public:
-    // The noise sources of the voice's oscillators draw their seeds from `random`. The engine is
-    // its owner's handle, never called from here: the voice reads the parameter manager it is
-    // given.
-    Zelvar_Voice(Zelvar_Dsp* engine, Zelvar_ValueSmoother* sustainLevelSmoother,
-                 Zelvar_RandomGenerator& random);
+    // The noise sources of the voice's oscillators draw their seeds from `random`.
+    Zelvar_Voice(Zelvar_ValueSmoother* sustainLevelSmoother, Zelvar_RandomGenerator& random);
     ~Zelvar_Voice() = default;
     Zelvar_Voice(const Zelvar_Voice&) = delete;
     Zelvar_Voice& operator=(const Zelvar_Voice&) = delete;
@@ -80,7 +76,6 @@ private:
     double parameter(int type) const;
     double glidedFrequency();
 
-    Zelvar_Dsp* engine;
     Zelvar_ParameterManager* parameterManager = nullptr;
     double samplingRate = 44100.0;
     int noteNumber = 60;

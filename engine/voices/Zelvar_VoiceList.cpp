@@ -12,8 +12,6 @@
 
 #include <cstring>
 
-Zelvar_VoiceList::Zelvar_VoiceList(Zelvar_Dsp* owner) : engine(owner) {}
-
 Zelvar_VoiceList::~Zelvar_VoiceList() {
     while (firstVoice != nullptr) {
         Zelvar_Voice* next = firstVoice->nextVoice;
@@ -174,7 +172,7 @@ bool Zelvar_VoiceList::makeRoomForVoice() {
 bool Zelvar_VoiceList::normalNoteOn(int noteNumber, int velocity) {
     makeRoomForVoice();
     // From the pool reserved at initialize(): the audio thread never calls the system allocator.
-    auto* voice = new (&voicePool) Zelvar_Voice(engine, sustainLevelSmoother, random);
+    auto* voice = new (&voicePool) Zelvar_Voice(sustainLevelSmoother, random);
     if (voice == nullptr) {
         ++droppedNoteCount;
         return false;
