@@ -46,7 +46,7 @@ void Zelvar_VoiceList::setUpSmoother(Zelvar_ValueSmoother* smoother, int type,
     smoother->setCurrentValue(startingValue);
 }
 
-void Zelvar_VoiceList::initialize(const Zelvar_ParameterManager& startingValues) {
+void Zelvar_VoiceList::initialize() {
     voicePool.reserve(sizeof(Zelvar_Voice), voiceCapacity);
     noteList = new Zelvar_NoteList;
     noteList->initialize();
@@ -65,10 +65,10 @@ void Zelvar_VoiceList::initialize(const Zelvar_ParameterManager& startingValues)
 
     masterLevelSmoother = new Zelvar_ValueSmoother;
     setUpSmoother(masterLevelSmoother, ParameterTypeMasterOutputLevel,
-                  startingValues.getDspValue(ParameterTypeMasterOutputLevel));
+                  parameter(ParameterTypeMasterOutputLevel));
     sustainLevelSmoother = new Zelvar_ValueSmoother;
     setUpSmoother(sustainLevelSmoother, ParameterTypeVcaEgSustainLevel,
-                  startingValues.getDspValue(ParameterTypeVcaEgSustainLevel));
+                  parameter(ParameterTypeVcaEgSustainLevel));
 }
 
 double Zelvar_VoiceList::parameter(int type) const {

@@ -31,9 +31,9 @@ public:
     Zelvar_VoiceList(const Zelvar_VoiceList&) = delete;
     Zelvar_VoiceList& operator=(const Zelvar_VoiceList&) = delete;
 
-    // The smoothers start at the engine values in `startingValues`; the list keeps no pointer to
-    // it (setParameterManager, which follows, gives the manager it reads from then on).
-    void initialize(const Zelvar_ParameterManager& startingValues);
+    // The smoothers start at the values of the manager given by setParameterManager, which
+    // comes first.
+    void initialize();
     void setSamplingRate(double rate) { samplingRate = rate; }
     void setParameterManager(Zelvar_ParameterManager* manager);
     void setBundleDirectoryPath(const char* path);
