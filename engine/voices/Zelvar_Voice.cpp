@@ -123,7 +123,7 @@ bool Zelvar_Voice::isSteady() const {
         return false;
     if (parameter(ParameterTypeDamper) < 0.5 && getState() == EnvelopeStateHold)
         return false;
-    if (!sameBits(parameter(ParameterTypePitchBend), cachedBend) || !bendCached)
+    if (!sameBits(parameter(ParameterTypePitchBend), cachedBend))
         return false;
     const double cutoff =
         parameter(ParameterTypeLpfCutoffFrequency) + 1000.0 * lowFrequencyOscillator.getLastValue();
@@ -173,10 +173,9 @@ double Zelvar_Voice::getValue() {
     // The bend range is fixed at two semitones; the "Pitch Bend Range" knob is stored only. The
     // factor is recomputed only when the bend's bits change (pow() per sample otherwise).
     const double bend = parameter(ParameterTypePitchBend);
-    if (!bendCached || !sameBits(bend, cachedBend)) {
+    if (!sameBits(bend, cachedBend)) {
         bendFactor = std::pow(2.0, 2.0 * bend / 12.0);
         cachedBend = bend;
-        bendCached = true;
     }
     oscillatorFrequency = glidedFrequency() * bendFactor;
 
