@@ -143,8 +143,6 @@ bool Zelvar_Voice::isSteady() const {
 void Zelvar_Voice::renderSteady(double* mix, int n, const double* sustainLevels, int stride) {
     double samples[maximumRunFrames];
     double gains[maximumRunFrames];
-    if (n > maximumRunFrames)
-        n = maximumRunFrames;
     const double glideSamples = parameter(ParameterTypePortamentoTime) * samplingRate;
     if (!(glideSamples > portamentoCounter)) {
         // No glide: the frequency stands for the whole run.

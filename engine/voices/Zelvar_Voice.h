@@ -58,8 +58,9 @@ public:
     // Runs of frames between events. After a getValue() in which every setter was given the
     // value it already held, the next frames differ only in what moves by itself (glide,
     // oscillator, filter glides, envelope, the shared sustain level): isSteady() says whether
-    // that holds, and renderSteady() then adds n such frames to mix[0..n), the sustain level of
-    // frame i being sustainLevels[i * stride]. Bit for bit the same as n getValue() calls.
+    // that holds, and renderSteady() then adds n such frames (1 <= n <= maximumRunFrames) to
+    // mix[0..n), the sustain level of frame i being sustainLevels[i * stride]. Bit for bit the
+    // same as n getValue() calls.
     bool isSteady() const;
     int framesUntilFinished(int limit) const {
         return envelopeGenerator.framesUntilFinished(limit);
