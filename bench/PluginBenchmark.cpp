@@ -2,6 +2,9 @@
 // eight sawtooth voices sounding, at 44.1 kHz (the engine's own rate) and at 48 kHz (through
 // the rate converter), and the memory one and ten instances take. Reports CPU as the share of
 // one core that real time needs (percent) and memory as resident megabytes per instance.
+#include "PluginIdentity.h"
+#include "PortMap.h"
+
 #include <benchmark/benchmark.h>
 #include <lv2/atom/atom.h>
 #include <lv2/core/lv2.h>
@@ -39,7 +42,8 @@ const LV2_Feature* features[] = {&mapFeature, nullptr};
 
 const LV2_Descriptor* descriptor() {
     static const LV2_Descriptor* loaded = [] {
-        const std::string library = std::string(CORVENA_BENCH_LV2_BUNDLE) + "/corvena.so";
+        const std::string library =
+            std::string(CORVENA_BENCH_LV2_BUNDLE) + "/" + plugin_identity::binaryFile;
         void* handle = dlopen(library.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (handle == nullptr)
             return static_cast<const LV2_Descriptor*>(nullptr);
@@ -47,6 +51,14 @@ const LV2_Descriptor* descriptor() {
         return entry != nullptr ? entry(0) : nullptr;
     }();
     return loaded;
+}
+
+uint32_t waveformPort() {
+    for (uint32_t port = PortMap::firstControl; port < PortMap::portCount(); ++port) {
+        if (PortMap::parameterOf(port) == ParameterTypeOscillatorWaveform)
+            return port;
+    }
+    return PortMap::portCount(); // none: the plugin ignores an index past its ports
 }
 
 // One instance with its port memory: MIDI in, both outputs, latency and the waveform control.
@@ -60,11 +72,11 @@ struct Instance {
         sequence.assign(1024, 0);
         left.assign(blockFrames, 0.0f);
         right.assign(blockFrames, 0.0f);
-        d->connect_port(handle, 0, sequence.data());
-        d->connect_port(handle, 1, left.data());
-        d->connect_port(handle, 2, right.data());
-        d->connect_port(handle, 3, &latency);
-        d->connect_port(handle, 4, &waveform);
+        d->connect_port(handle, PortMap::midiInput, sequence.data());
+        d->connect_port(handle, PortMap::leftOutput, left.data());
+        d->connect_port(handle, PortMap::rightOutput, right.data());
+        d->connect_port(handle, PortMap::latencyOutput, &latency);
+        d->connect_port(handle, waveformPort(), &waveform);
         d->activate(handle);
     }
     ~Instance() {

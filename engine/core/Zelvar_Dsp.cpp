@@ -40,11 +40,11 @@ void Zelvar_Dsp::initialize() {
     subEventBuffer->initialize(eventBufferCapacity);
     sequencer = new Zelvar_Sequencer(480, 120.0, 1920, true, samplingRate);
     sequencer->initialize();
-    voiceList = new Zelvar_VoiceList(this);
+    voiceList = new Zelvar_VoiceList;
     voiceList->setBundleDirectoryPath(bundleDirectoryPath);
-    voiceList->initialize(*parameterManager);
-    voiceList->setSamplingRate(samplingRate);
     voiceList->setParameterManager(parameterManager);
+    voiceList->initialize();
+    voiceList->setSamplingRate(samplingRate);
     // Built for hosts that need 48 kHz; the render loop itself produces 44.1 kHz directly.
     samplingRateConverter = new Zelvar_SamplingRateConverter(
         &Zelvar_SamplingRateConverter::renderFrom<Zelvar_Dsp>, this, samplingRate, 48000.0, 1024);

@@ -47,10 +47,6 @@ void Zelvar_EventBuffer::refillPending() {
     readIndex.store(next, std::memory_order_release);
 }
 
-uint64_t Zelvar_EventBuffer::pendingDueTime() const {
-    return truncateToUInt64(pendingEvent.timeStamp.mSampleTime + double(DspEventLatencySamples));
-}
-
 uint64_t Zelvar_EventBuffer::nextDueTime() {
     if (events == nullptr)
         return UINT64_MAX;
@@ -58,18 +54,12 @@ uint64_t Zelvar_EventBuffer::nextDueTime() {
         refillPending();
     if (pendingEvent.eventType == EventTypeNone)
         return UINT64_MAX;
-    return pendingDueTime();
+    return truncateToUInt64(pendingEvent.timeStamp.mSampleTime + double(DspEventLatencySamples));
 }
 
 bool Zelvar_EventBuffer::getEvent(uint64_t time, DspEvent* out) {
-    if (events == nullptr)
-        return false;
-    if (pendingEvent.eventType == EventTypeNone)
-        refillPending();
-    const uint64_t due = pendingDueTime();
-    if (due > time)
-        return false;
-    if (pendingEvent.eventType == EventTypeNone)
+    // With nothing waiting the due time is UINT64_MAX, which a time of UINT64_MAX would reach.
+    if (nextDueTime() > time || pendingEvent.eventType == EventTypeNone)
         return false;
     *out = pendingEvent;
     refillPending();

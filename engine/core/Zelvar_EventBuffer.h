@@ -32,7 +32,6 @@ public:
 private:
     bool isEmpty(int read, int write) const { return (read + 1) % capacity == write; }
     void refillPending();
-    uint64_t pendingDueTime() const;
 
     DspEvent* events = nullptr;
     int capacity = 0;

@@ -7,15 +7,11 @@
 
 namespace {
 
-// Sample offsets are held below 2^62: far beyond any pass a musical tempo gives (2^62 samples
-// are three million years at 44100 Hz), and the signed distance arithmetic cannot overflow.
+// Sample offsets are truncated and held within ±2^62: far beyond any pass a musical tempo gives
+// (2^62 samples are three million years at 44100 Hz), and the signed distance arithmetic cannot
+// overflow. An absurdly slow tempo makes steps lie very far away instead of wrapping round the
+// sample clock.
 constexpr int64_t maximumOffset = int64_t(1) << 62;
-
-// trunc(x) clamped to ±2^62, so an absurdly slow tempo makes steps lie very far away instead
-// of wrapping round the sample clock.
-int64_t truncateOffset(double x) {
-    return truncateToInt64Within(x, maximumOffset);
-}
 
 bool isPositiveFinite(double value) {
     return std::isfinite(value) && value > 0.0;
@@ -53,11 +49,11 @@ double Zelvar_Sequencer::samplesPerTick() const {
 }
 
 int64_t Zelvar_Sequencer::stepOffset(const Step* step) const {
-    return truncateOffset(samplesPerTick() * double(step->tick));
+    return truncateToInt64Within(samplesPerTick() * double(step->tick), maximumOffset);
 }
 
 int64_t Zelvar_Sequencer::passLength() const {
-    return truncateOffset(double(loopLength) * samplesPerTick() + 1.0);
+    return truncateToInt64Within(double(loopLength) * samplesPerTick() + 1.0, maximumOffset);
 }
 
 int Zelvar_Sequencer::getStepCount() const {
@@ -148,7 +144,8 @@ bool Zelvar_Sequencer::setTempo(double beatsPerMinute) {
     // The frame being rendered lies (now − startTime) samples into the pass; at the new tempo
     // the same musical position lies tempo / bpm times as far from the start.
     const uint64_t now = lastTime + 1;
-    const int64_t scaled = truncateOffset(tempo / beatsPerMinute * double(elapsed(now)));
+    const int64_t scaled =
+        truncateToInt64Within(tempo / beatsPerMinute * double(elapsed(now)), maximumOffset);
     startTime = now - uint64_t(scaled);
     tempo = beatsPerMinute;
     return true;

@@ -21,7 +21,7 @@ void Zelvar_IirHighPassFilter::startGlide(Glide& glide, double current, double t
 }
 
 void Zelvar_IirHighPassFilter::advanceGlide(Glide& glide, double& current) const {
-    if (glide.stepCount - glide.stepCounter < 1.0)
+    if (hasLanded(glide))
         current = glide.target;
     else
         current += glide.step;

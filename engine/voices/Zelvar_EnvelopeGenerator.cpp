@@ -7,6 +7,16 @@ namespace {
 // -60 dB: the fraction of a stage's gap left at the end of the stage's time.
 constexpr double stageResidue = 0.001;
 constexpr double fadeOutSamples = 100.0;
+
+// One sample of a held note: the attack toward 1 while the counter lies within it, then the
+// decay toward `target`. Forced inline: it is the body of renderGains()'s loop.
+inline __attribute__((always_inline)) double heldStep(double level, double counter,
+                                                      double attackLength, double attackCoefficient,
+                                                      double target, double decayCoefficient) {
+    if (counter <= attackLength)
+        return 1.0 + (level - 1.0) * attackCoefficient;
+    return target - (target - level) * decayCoefficient;
+}
 } // namespace
 
 // The voice calls the setters every sample; the equality test keeps pow() off that path until
@@ -57,10 +67,8 @@ void Zelvar_EnvelopeGenerator::legatoNoteOn() {
 // change under a held key glides at the decay rate.
 void Zelvar_EnvelopeGenerator::advanceNoteOn() {
     releaseGain = 1.0;
-    if (stageCounter <= attack.lengthSamples)
-        level = 1.0 + (level - 1.0) * attack.coefficient;
-    else
-        level = sustainLevel - (sustainLevel - level) * decay.coefficient;
+    level = heldStep(level, stageCounter, attack.lengthSamples, attack.coefficient, sustainLevel,
+                     decay.coefficient);
     stageCounter += 1.0;
 }
 
@@ -92,10 +100,8 @@ void Zelvar_EnvelopeGenerator::renderGains(double* gains, const double* sustainL
         double counter = stageCounter;
         double value = level;
         for (int i = 0; i < n; ++i) {
-            if (counter <= attackLength)
-                value = 1.0 + (value - 1.0) * attackCoefficient;
-            else
-                value = target - (target - value) * decayCoefficient;
+            value =
+                heldStep(value, counter, attackLength, attackCoefficient, target, decayCoefficient);
             counter += 1.0;
             gains[i] = value * 1.0 * fade; // release gain is 1 while the key is held
         }

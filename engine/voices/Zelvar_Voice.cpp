@@ -2,22 +2,14 @@
 
 #include "Corvena_Core.h"
 #include "SameBits.h"
-#include "Zelvar_BlitOscillator.h"
-#include "Zelvar_EnvelopeGenerator.h"
-#include "Zelvar_FrequencyModulation.h"
-#include "Zelvar_IirHighPassFilter.h"
-#include "Zelvar_IirLowPassFilter.h"
-#include "Zelvar_LowFrequencyOscillator.h"
-#include "Zelvar_Oscillator.h"
 #include "Zelvar_ParameterManager.h"
-#include "Zelvar_PcmOscillator.h"
 #include "Zelvar_ValueSmoother.h"
 
 #include <cmath>
 
-Zelvar_Voice::Zelvar_Voice(Zelvar_Dsp* owner, Zelvar_ValueSmoother* sustainSmoother,
+Zelvar_Voice::Zelvar_Voice(Zelvar_ValueSmoother* sustainSmoother,
                            Zelvar_RandomGenerator& randomGenerator)
-    : engine(owner), sustainLevelSmoother(sustainSmoother), random(randomGenerator) {}
+    : sustainLevelSmoother(sustainSmoother), random(randomGenerator) {}
 
 // The units are built with the voice (they are members); initialize() seeds the three noise
 // registers in the order the units were once created, and starts the low-pass filter at the
@@ -131,7 +123,7 @@ bool Zelvar_Voice::isSteady() const {
         return false;
     if (parameter(ParameterTypeDamper) < 0.5 && getState() == EnvelopeStateHold)
         return false;
-    if (!sameBits(parameter(ParameterTypePitchBend), cachedBend) || !bendCached)
+    if (!sameBits(parameter(ParameterTypePitchBend), cachedBend))
         return false;
     const double cutoff =
         parameter(ParameterTypeLpfCutoffFrequency) + 1000.0 * lowFrequencyOscillator.getLastValue();
@@ -151,8 +143,6 @@ bool Zelvar_Voice::isSteady() const {
 void Zelvar_Voice::renderSteady(double* mix, int n, const double* sustainLevels, int stride) {
     double samples[maximumRunFrames];
     double gains[maximumRunFrames];
-    if (n > maximumRunFrames)
-        n = maximumRunFrames;
     const double glideSamples = parameter(ParameterTypePortamentoTime) * samplingRate;
     if (!(glideSamples > portamentoCounter)) {
         // No glide: the frequency stands for the whole run.
@@ -181,10 +171,9 @@ double Zelvar_Voice::getValue() {
     // The bend range is fixed at two semitones; the "Pitch Bend Range" knob is stored only. The
     // factor is recomputed only when the bend's bits change (pow() per sample otherwise).
     const double bend = parameter(ParameterTypePitchBend);
-    if (!bendCached || !sameBits(bend, cachedBend)) {
+    if (!sameBits(bend, cachedBend)) {
         bendFactor = std::pow(2.0, 2.0 * bend / 12.0);
         cachedBend = bend;
-        bendCached = true;
     }
     oscillatorFrequency = glidedFrequency() * bendFactor;
 

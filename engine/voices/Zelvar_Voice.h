@@ -17,7 +17,6 @@
 #include "Zelvar_PcmOscillator.h"
 #include "Zelvar_PoolAllocated.h"
 
-class Zelvar_Dsp;
 class Zelvar_ParameterManager;
 class Zelvar_WavetableProvider;
 class Zelvar_PcmDataManager;
@@ -26,11 +25,8 @@ class Zelvar_ValueSmoother;
 
 class Zelvar_Voice : public Zelvar_PoolAllocated {
 public:
-    // The noise sources of the voice's oscillators draw their seeds from `random`. The engine is
-    // its owner's handle, never called from here: the voice reads the parameter manager it is
-    // given.
-    Zelvar_Voice(Zelvar_Dsp* engine, Zelvar_ValueSmoother* sustainLevelSmoother,
-                 Zelvar_RandomGenerator& random);
+    // The noise sources of the voice's oscillators draw their seeds from `random`.
+    Zelvar_Voice(Zelvar_ValueSmoother* sustainLevelSmoother, Zelvar_RandomGenerator& random);
     ~Zelvar_Voice() = default;
     Zelvar_Voice(const Zelvar_Voice&) = delete;
     Zelvar_Voice& operator=(const Zelvar_Voice&) = delete;
@@ -62,8 +58,9 @@ public:
     // Runs of frames between events. After a getValue() in which every setter was given the
     // value it already held, the next frames differ only in what moves by itself (glide,
     // oscillator, filter glides, envelope, the shared sustain level): isSteady() says whether
-    // that holds, and renderSteady() then adds n such frames to mix[0..n), the sustain level of
-    // frame i being sustainLevels[i * stride]. Bit for bit the same as n getValue() calls.
+    // that holds, and renderSteady() then adds n such frames (1 <= n <= maximumRunFrames) to
+    // mix[0..n), the sustain level of frame i being sustainLevels[i * stride]. Bit for bit the
+    // same as n getValue() calls.
     bool isSteady() const;
     int framesUntilFinished(int limit) const {
         return envelopeGenerator.framesUntilFinished(limit);
@@ -80,7 +77,6 @@ private:
     double parameter(int type) const;
     double glidedFrequency();
 
-    Zelvar_Dsp* engine;
     Zelvar_ParameterManager* parameterManager = nullptr;
     double samplingRate = 44100.0;
     int noteNumber = 60;
@@ -103,8 +99,7 @@ private:
     double portamentoCounter = 0.0;
     double velocityGain = 1.0;
     double outputSample = 0.0;
-    // 2^(2 bend / 12) for the bend value cachedBend.
+    // 2^(2 bend / 12) for the bend value cachedBend (1 for the starting 0).
     double bendFactor = 1.0;
     double cachedBend = 0.0;
-    bool bendCached = false;
 };

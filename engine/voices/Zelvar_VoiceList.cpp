@@ -12,8 +12,6 @@
 
 #include <cstring>
 
-Zelvar_VoiceList::Zelvar_VoiceList(Zelvar_Dsp* owner) : engine(owner) {}
-
 Zelvar_VoiceList::~Zelvar_VoiceList() {
     while (firstVoice != nullptr) {
         Zelvar_Voice* next = firstVoice->nextVoice;
@@ -48,7 +46,7 @@ void Zelvar_VoiceList::setUpSmoother(Zelvar_ValueSmoother* smoother, int type,
     smoother->setCurrentValue(startingValue);
 }
 
-void Zelvar_VoiceList::initialize(const Zelvar_ParameterManager& startingValues) {
+void Zelvar_VoiceList::initialize() {
     voicePool.reserve(sizeof(Zelvar_Voice), voiceCapacity);
     noteList = new Zelvar_NoteList;
     noteList->initialize();
@@ -67,10 +65,10 @@ void Zelvar_VoiceList::initialize(const Zelvar_ParameterManager& startingValues)
 
     masterLevelSmoother = new Zelvar_ValueSmoother;
     setUpSmoother(masterLevelSmoother, ParameterTypeMasterOutputLevel,
-                  startingValues.getDspValue(ParameterTypeMasterOutputLevel));
+                  parameter(ParameterTypeMasterOutputLevel));
     sustainLevelSmoother = new Zelvar_ValueSmoother;
     setUpSmoother(sustainLevelSmoother, ParameterTypeVcaEgSustainLevel,
-                  startingValues.getDspValue(ParameterTypeVcaEgSustainLevel));
+                  parameter(ParameterTypeVcaEgSustainLevel));
 }
 
 double Zelvar_VoiceList::parameter(int type) const {
@@ -174,7 +172,7 @@ bool Zelvar_VoiceList::makeRoomForVoice() {
 bool Zelvar_VoiceList::normalNoteOn(int noteNumber, int velocity) {
     makeRoomForVoice();
     // From the pool reserved at initialize(): the audio thread never calls the system allocator.
-    auto* voice = new (&voicePool) Zelvar_Voice(engine, sustainLevelSmoother, random);
+    auto* voice = new (&voicePool) Zelvar_Voice(sustainLevelSmoother, random);
     if (voice == nullptr) {
         ++droppedNoteCount;
         return false;

@@ -11,7 +11,6 @@
 #include "Zelvar_BlockPool.h"
 #include "Zelvar_RandomGenerator.h"
 
-class Zelvar_Dsp;
 class Zelvar_Voice;
 class Zelvar_NoteList;
 class Zelvar_ParameterManager;
@@ -27,16 +26,14 @@ public:
     // fading voice short; with none fading, the note is dropped.
     static constexpr int voiceCapacity = 64;
 
-    // The engine is held as its owner's handle only: the list sits below the engine object and
-    // never calls into it.
-    explicit Zelvar_VoiceList(Zelvar_Dsp* engine);
+    Zelvar_VoiceList() = default;
     ~Zelvar_VoiceList();
     Zelvar_VoiceList(const Zelvar_VoiceList&) = delete;
     Zelvar_VoiceList& operator=(const Zelvar_VoiceList&) = delete;
 
-    // The smoothers start at the engine values in `startingValues`; the list keeps no pointer to
-    // it (setParameterManager, which follows, gives the manager it reads from then on).
-    void initialize(const Zelvar_ParameterManager& startingValues);
+    // The smoothers start at the values of the manager given by setParameterManager, which
+    // comes first.
+    void initialize();
     void setSamplingRate(double rate) { samplingRate = rate; }
     void setParameterManager(Zelvar_ParameterManager* manager);
     void setBundleDirectoryPath(const char* path);
@@ -82,7 +79,6 @@ private:
     template <typename CanRelease, typename Release>
     void releaseInOrder(CanRelease canRelease, Release release);
 
-    Zelvar_Dsp* engine;
     Zelvar_ValueSmoother* masterLevelSmoother = nullptr;
     Zelvar_ValueSmoother* sustainLevelSmoother = nullptr;
     Zelvar_NoteList* noteList = nullptr;

@@ -41,28 +41,22 @@ double Zelvar_LowFrequencyOscillator::valueAt(double p) const {
 }
 
 bool Zelvar_LowFrequencyOscillator::holdsStill() const {
-    const bool knownWaveform = waveform >= LfoWaveformSine && waveform <= LfoWaveformPulse;
-    return phaseIncrement == 0.0 && phase >= 0.0 && !std::signbit(phase) && phase < 1.0 && cached &&
+    return phaseIncrement == 0.0 && phase >= 0.0 && !std::signbit(phase) && phase < 1.0 &&
            sameBits(phase, cachedPhase) && waveform == cachedWaveform &&
-           sameBits(pulseWidth, cachedPulseWidth) &&
-           (!knownWaveform || sameBits(value, cachedValue));
+           sameBits(pulseWidth, cachedPulseWidth);
 }
 
-// The voice holds the frequency at 0, so the phase never moves: the waveform's value is reused
-// while phase, waveform and pulse width keep their bits, which keeps sin() off the per-sample
-// path without changing the output.
+// The voice holds the frequency at 0, so the phase never moves: the last value is reused while
+// phase, waveform and pulse width keep their bits, which keeps sin() off the per-sample path
+// without changing the output. An unknown waveform's value is the last one (see valueAt).
 double Zelvar_LowFrequencyOscillator::getValue() {
-    if (!cached || !sameBits(phase, cachedPhase) || waveform != cachedWaveform ||
+    if (!sameBits(phase, cachedPhase) || waveform != cachedWaveform ||
         !sameBits(pulseWidth, cachedPulseWidth)) {
-        cachedValue = valueAt(phase);
+        value = valueAt(phase);
         cachedPhase = phase;
         cachedWaveform = waveform;
         cachedPulseWidth = pulseWidth;
-        cached = true;
     }
-    // An unknown waveform holds the last value, which the cache must not overwrite.
-    if (waveform >= LfoWaveformSine && waveform <= LfoWaveformPulse)
-        value = cachedValue;
     phase = advancePhase(phase, phaseIncrement);
     return value;
 }

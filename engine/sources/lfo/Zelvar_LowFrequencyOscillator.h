@@ -42,11 +42,10 @@ private:
     double frequency;
     double phaseIncrement;
     double phase = 0.0;
+    // The waveform's value at cachedPhase with cachedWaveform and cachedPulseWidth. A new
+    // oscillator's 0 is already right for its key: the sine at phase 0.
     double value = 0.0;
-    // The waveform's value at cachedPhase, for as long as waveform and pulse width stay.
-    double cachedValue = 0.0;
     double cachedPhase = 0.0;
     double cachedPulseWidth = 0.0;
     LfoWaveform cachedWaveform = LfoWaveformSine;
-    bool cached = false;
 };

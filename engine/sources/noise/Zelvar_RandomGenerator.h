@@ -9,13 +9,11 @@
 
 class Zelvar_RandomGenerator {
 public:
-    static constexpr int maximum = 2147483647; // RAND_MAX of the sequence it reproduces
-
     explicit Zelvar_RandomGenerator(uint32_t seed = 1) { setSeed(seed); }
 
     // The sequence rand() gives after srand(seed).
     void setSeed(uint32_t seed);
-    // 0 .. maximum.
+    // 0 .. 2^31 - 1 (RAND_MAX of the sequence it reproduces).
     int next();
 
 private:

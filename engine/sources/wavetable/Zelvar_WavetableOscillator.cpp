@@ -69,6 +69,25 @@ void Zelvar_WavetableOscillator::updateCrossFades() {
     triangle.span = triFa - triFb;
 }
 
+// Forced inline: they are the body of render()'s per-sample loop, and readTable() and
+// getSawtooth() give the same bits through them.
+inline __attribute__((always_inline)) double
+Zelvar_WavetableOscillator::interpolate(const double* table, double p) const {
+    const double position = tableLength * p;
+    int i = static_cast<int>(position);
+    if (i > tableLength - 1)
+        i = tableLength - 1;
+    const double fraction = position - i;
+    const double* t = table + i;
+    return t[0] + fraction * (t[1] - t[0]);
+}
+
+inline __attribute__((always_inline)) double
+Zelvar_WavetableOscillator::withSawtoothFade(const CrossFade& fade, double value, double p) {
+    const double harmonic = twoOverPi * std::sin(fade.twoPiHarmonic * p) / fade.harmonic;
+    return value + harmonic * fade.distanceToTop / fade.span;
+}
+
 double Zelvar_WavetableOscillator::readTable(const double* set, int table, double p) const {
     if (p >= 1.0)
         p -= 1.0;
@@ -81,13 +100,7 @@ double Zelvar_WavetableOscillator::readTable(const double* set, int table, doubl
         if (!(p >= 0.0 && p < 1.0))
             p = 0.0;
     }
-    const double position = tableLength * p;
-    int i = static_cast<int>(position);
-    if (i > tableLength - 1)
-        i = tableLength - 1;
-    const double fraction = position - i;
-    const double* t = set + static_cast<long>(table) * (tableLength + 1) + i;
-    return t[0] + fraction * (t[1] - t[0]);
+    return interpolate(set + static_cast<long>(table) * (tableLength + 1), p);
 }
 
 double Zelvar_WavetableOscillator::getSawtooth(double p) const {
@@ -96,9 +109,7 @@ double Zelvar_WavetableOscillator::getSawtooth(double p) const {
         return 0.0;
     if (sawtooth.table < 0)
         return readTable(set, 0, p);
-    const double value = readTable(set, sawtooth.table, p);
-    const double harmonic = twoOverPi * std::sin(sawtooth.twoPiHarmonic * p) / sawtooth.harmonic;
-    return value + harmonic * sawtooth.distanceToTop / sawtooth.span;
+    return withSawtoothFade(sawtooth, readTable(set, sawtooth.table, p), p);
 }
 
 double Zelvar_WavetableOscillator::getTriangle(double p) const {
@@ -135,17 +146,8 @@ void Zelvar_WavetableOscillator::render(double* out, int n) {
         return;
     }
     const double* table = set + static_cast<long>(fade.table) * (tableLength + 1);
-    const double length = tableLength;
     for (int i = 0; i < n; ++i) {
-        const double position = length * p;
-        int index = static_cast<int>(position);
-        if (index > tableLength - 1)
-            index = tableLength - 1;
-        const double fraction = position - index;
-        const double* t = table + index;
-        const double value = t[0] + fraction * (t[1] - t[0]);
-        const double harmonic = twoOverPi * std::sin(fade.twoPiHarmonic * p) / fade.harmonic;
-        out[i] = value + harmonic * fade.distanceToTop / fade.span;
+        out[i] = withSawtoothFade(fade, interpolate(table, p), p);
         p = wrapPhaseOnce(p + increment);
     }
     phase = p;

@@ -55,6 +55,10 @@ private:
     };
     void updateCrossFades();
     double readTable(const double* set, int table, double phase) const;
+    // Linear interpolation within one table at a phase already in [0, 1).
+    double interpolate(const double* table, double phase) const;
+    // A reading of the sawtooth table with the next harmonic faded in at `phase`.
+    static double withSawtoothFade(const CrossFade& fade, double value, double phase);
 
     Zelvar_WavetableProvider* provider = nullptr;
     WavetableWaveform waveform = WavetableWaveformTriangle;

@@ -103,6 +103,8 @@ TEST(EventBuffer, UninitialisedBufferRefusesEverything) {
     DspEvent out;
     EXPECT_FALSE(buffer.set(makeEvent(0, 1)));
     EXPECT_FALSE(buffer.getEvent(5000, &out));
+    EXPECT_FALSE(buffer.getEvent(UINT64_MAX, &out));
+    EXPECT_EQ(buffer.nextDueTime(), UINT64_MAX);
     EXPECT_EQ(buffer.pointNormalize(7), 0);
 }
 

@@ -102,3 +102,26 @@ TEST(LowFrequencyOscillator, NegativeFrequencyKeepsPhaseInRange) {
         ASSERT_TRUE(v >= -1.0 && v <= 1.0) << v;
     EXPECT_NEAR(out[44100 / 12], -1.0, 1e-3); // a quarter cycle backwards
 }
+
+TEST(LowFrequencyOscillator, HeldPhaseReusesItsValueUntilTheWaveformChanges) {
+    Zelvar_LowFrequencyOscillator lfo(dyadicHz, 44100.0, LfoWaveformSawtoothUp);
+    renderLfo(lfo, 256); // phase 1/4
+    lfo.setFrequency(0.0);
+    EXPECT_FALSE(lfo.holdsStill()); // the value is still the one at phase 255/1024
+    const double held = lfo.getValue();
+    EXPECT_EQ(held, -0.5);
+    EXPECT_TRUE(lfo.holdsStill());
+
+    // A waveform outside the six keeps the last value.
+    lfo.setWaveform(LfoWaveform(9));
+    EXPECT_FALSE(lfo.holdsStill());
+    EXPECT_EQ(lfo.getValue(), held);
+    EXPECT_TRUE(lfo.holdsStill());
+
+    lfo.setWaveform(LfoWaveformTriangle);
+    EXPECT_FALSE(lfo.holdsStill());
+    EXPECT_EQ(lfo.getValue(), 1.0);
+    EXPECT_TRUE(lfo.holdsStill());
+    lfo.setPulseWidth(0.25);
+    EXPECT_FALSE(lfo.holdsStill());
+}
