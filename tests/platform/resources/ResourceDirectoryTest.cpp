@@ -1,8 +1,8 @@
 // Where the engine's resources are looked for: beside the engine library in a build tree, in the
 // installed layout under the library folder, every place named when none is there, paths that
 // are not UTF-8 refused; and the engine library found through its own address.
-#include "Corvena_Core.h"
 #include "ResourceDirectory.h"
+#include "Corvena_Core.h"
 #include "ScratchDirectory.h"
 
 #include <gtest/gtest.h>
