@@ -1,7 +1,10 @@
 #include "PortMap.h"
 
 bool PortMap::hasControl(ParameterType type) {
-    return type > ParameterTypeNone && type < ParameterTypeCount && type != ParameterTypePitchBend;
+    // Pitch bend comes from MIDI; the LFO's frequency is stored by the engine but nothing reads
+    // it, and a control that changes nothing only looks broken.
+    return type > ParameterTypeNone && type < ParameterTypeCount &&
+           type != ParameterTypePitchBend && type != ParameterTypeVcaLfoFrequency;
 }
 
 uint32_t PortMap::controlCount() {

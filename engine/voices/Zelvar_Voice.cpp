@@ -123,7 +123,8 @@ bool Zelvar_Voice::isSteady() const {
         return false;
     if (parameter(ParameterTypeDamper) < 0.5 && getState() == EnvelopeStateHold)
         return false;
-    if (!sameBits(parameter(ParameterTypePitchBend), cachedBend))
+    if (!sameBits(parameter(ParameterTypePitchBend), cachedBend) ||
+        !sameBits(parameter(ParameterTypePitchBendRange), cachedBendRange))
         return false;
     const double cutoff =
         parameter(ParameterTypeLpfCutoffFrequency) + 1000.0 * lowFrequencyOscillator.getLastValue();
@@ -168,12 +169,16 @@ double Zelvar_Voice::getValue() {
     if (parameter(ParameterTypeDamper) < 0.5 && getState() == EnvelopeStateHold)
         envelopeGenerator.noteOff();
 
-    // The bend range is fixed at two semitones; the "Pitch Bend Range" knob is stored only. The
-    // factor is recomputed only when the bend's bits change (pow() per sample otherwise).
+    // A full bend moves the pitch by the "Pitch Bend Range" in semitones. The factor is
+    // recomputed only when the bend's or the range's bits change (pow() per sample otherwise);
+    // at the range's default of 2 it is the same product 2.0 * bend as ever, so renders made
+    // before the range acted keep their bits.
     const double bend = parameter(ParameterTypePitchBend);
-    if (!sameBits(bend, cachedBend)) {
-        bendFactor = std::pow(2.0, 2.0 * bend / 12.0);
+    const double range = parameter(ParameterTypePitchBendRange);
+    if (!sameBits(bend, cachedBend) || !sameBits(range, cachedBendRange)) {
+        bendFactor = std::pow(2.0, range * bend / 12.0);
         cachedBend = bend;
+        cachedBendRange = range;
     }
     oscillatorFrequency = glidedFrequency() * bendFactor;
 

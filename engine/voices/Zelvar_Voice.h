@@ -99,7 +99,9 @@ private:
     double portamentoCounter = 0.0;
     double velocityGain = 1.0;
     double outputSample = 0.0;
-    // 2^(2 bend / 12) for the bend value cachedBend (1 for the starting 0).
+    // 2^(range bend / 12) for the bend cachedBend and the range cachedBendRange (1 for the
+    // starting bend of 0).
     double bendFactor = 1.0;
     double cachedBend = 0.0;
+    double cachedBendRange = 2.0;
 };
