@@ -2,6 +2,7 @@
 
 #include "PluginIdentity.h"
 
+#include "lv2/atom/util.h"
 #include "lv2/midi/midi.h"
 
 #include <sys/stat.h>
@@ -111,7 +112,7 @@ CorvenaPlugin::CorvenaPlugin(DspObject engine, double sampleRate, LV2_URID_Map* 
     : engine(engine), resampler(engine, sampleRate), mapper(engine),
       midiEvent(map->map(map->handle, LV2_MIDI__MidiEvent)),
       sequence(map->map(map->handle, LV2_ATOM__Sequence)),
-      frameTime(map->map(map->handle, LV2_ATOM__frameTime)) {
+      beatTime(map->map(map->handle, LV2_ATOM__beatTime)) {
     for (float& value : postedControls)
         value = std::numeric_limits<float>::quiet_NaN();
 }
@@ -187,19 +188,22 @@ void CorvenaPlugin::playMidi(uint32_t frames) {
     if (midiInput == nullptr || midiInput->atom.type != sequence ||
         midiInput->atom.size < sizeof(LV2_Atom_Sequence_Body))
         return;
-    // Walked by hand rather than with the atom iteration macros, so that an event whose size
-    // runs past the sequence ends the walk instead of a read beyond the buffer.
-    const bool inFrames = midiInput->body.unit == 0 || midiInput->body.unit == frameTime;
-    const auto* cursor = reinterpret_cast<const uint8_t*>(&midiInput->body + 1);
-    const uint8_t* const end =
-        reinterpret_cast<const uint8_t*>(&midiInput->body) + midiInput->atom.size;
+    // Walked by offsets into the sequence's body, never by a difference that can wrap: the last
+    // event may leave its padding out of atom.size, and the bytes after it are whatever the host
+    // left in its buffer from earlier blocks. An event whose header or body runs past atom.size
+    // ends the walk. The header's `pad` is never read, and only a sequence stamped in beats is
+    // taken as not in frames: hosts leave `unit` unset as often as they set it to frames.
+    const uint32_t size = midiInput->atom.size;
+    const bool inFrames = midiInput->body.unit != beatTime;
+    const auto* body = reinterpret_cast<const uint8_t*>(&midiInput->body);
     int64_t lastFrame = 0;
-    while (size_t(end - cursor) >= sizeof(LV2_Atom_Event)) {
-        const auto* event = reinterpret_cast<const LV2_Atom_Event*>(cursor);
-        const size_t payload = event->body.size;
-        if (payload > size_t(end - cursor) - sizeof(LV2_Atom_Event))
+    for (uint64_t offset = sizeof(LV2_Atom_Sequence_Body);
+         offset + sizeof(LV2_Atom_Event) <= size;) {
+        const auto* event = reinterpret_cast<const LV2_Atom_Event*>(body + offset);
+        const uint64_t payload = event->body.size;
+        if (payload > size - offset - sizeof(LV2_Atom_Event))
             break;
-        cursor += sizeof(LV2_Atom_Event) + ((payload + 7) & ~size_t(7));
+        offset += sizeof(LV2_Atom_Event) + lv2_atom_pad_size(uint32_t(payload));
         // Events out of order are held to the last one's frame: the engine takes its events
         // in posting order.
         const int64_t frame = inFrames ? std::max(event->time.frames, lastFrame) : lastFrame;
@@ -208,7 +212,7 @@ void CorvenaPlugin::playMidi(uint32_t frames) {
         lastFrame = frame;
         if (event->body.type != midiEvent)
             continue;
-        mapper.map(reinterpret_cast<const uint8_t*>(event + 1), payload,
+        mapper.map(reinterpret_cast<const uint8_t*>(event + 1), size_t(payload),
                    resampler.stampForHostFrame(uint64_t(frame)));
     }
 }

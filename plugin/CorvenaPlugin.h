@@ -54,7 +54,7 @@ private:
     MidiEventMapper mapper;
     LV2_URID midiEvent;
     LV2_URID sequence;
-    LV2_URID frameTime;
+    LV2_URID beatTime;
 
     const LV2_Atom_Sequence* midiInput = nullptr;
     float* leftOutput = nullptr;

@@ -1,8 +1,8 @@
 // The plugin's ports by index: the MIDI input, the two audio outputs, the latency output, then
 // one control input for every parameter of the engine's table except "None", "Pitch Bend"
-// (which comes from MIDI) and "VCA LFO Frequency" (which no unit reads), in table order. The generated description and the plugin both read
-// the layout from here, so they cannot disagree. Hosts save controls by symbol; new parameters
-// only ever add ports at the end.
+// (which comes from MIDI) and "VCA LFO Frequency" (which no unit reads), in table order. The
+// generated description and the plugin both read the layout from here, so they cannot disagree.
+// Hosts save controls by symbol; new parameters only ever add ports at the end.
 #pragma once
 
 #include "Corvena_Core.h"

@@ -114,8 +114,8 @@ void LilvTestHost::Instance::disconnect(const std::string& symbol) {
 void LilvTestHost::Instance::writeSequence() {
     auto* seq = reinterpret_cast<LV2_Atom_Sequence*>(sequence.data());
     seq->atom.type = host.map(LV2_ATOM__Sequence);
-    seq->body.unit = 0;
-    seq->body.pad = 0;
+    seq->body.unit = sequenceUnit;
+    seq->body.pad = sequencePad;
     auto* cursor = reinterpret_cast<uint8_t*>(seq + 1);
     for (const QueuedEvent& queuedEvent : queued) {
         auto* event = reinterpret_cast<LV2_Atom_Event*>(cursor);
@@ -126,21 +126,42 @@ void LilvTestHost::Instance::writeSequence() {
         cursor += sizeof(LV2_Atom_Event) + ((queuedEvent.payload.size() + 7) & ~size_t(7));
     }
     seq->atom.size = uint32_t(cursor - reinterpret_cast<uint8_t*>(&seq->body));
+    if (unpaddedLastEvent && !queued.empty())
+        seq->atom.size -= uint32_t(7 - (queued.back().payload.size() + 7) % 8);
     queued.clear();
 }
 
 void LilvTestHost::Instance::run(uint32_t frames) {
-    leftBlock.assign(frames, NAN);
-    rightBlock.assign(frames, NAN);
     writeSequence();
+    runConnected(frames, sequence.data());
+}
+
+void LilvTestHost::Instance::runWithSequence(uint32_t frames, const void* sequenceMemory) {
+    queued.clear();
+    runConnected(frames, sequenceMemory);
+}
+
+void LilvTestHost::Instance::runConnected(uint32_t frames, const void* sequenceMemory) {
+    const bool elsewhere = swapBuffers && runs % 2 == 1;
+    ++runs;
+    std::vector<float>& leftMemory = elsewhere ? leftElsewhere : leftBlock;
+    std::vector<float>& rightMemory = elsewhere ? rightElsewhere : rightBlock;
+    // Junk where a host leaves what its buffers last held; NaN otherwise, so that a sample the
+    // plugin does not write shows.
+    const float unwritten = swapBuffers ? 1e28f : NAN;
+    leftMemory.assign(frames, unwritten);
+    rightMemory.assign(frames, unwritten);
+    if (elsewhere)
+        controlsElsewhere = controls;
+    std::vector<float>& controlMemory = elsewhere ? controlsElsewhere : controls;
     for (const auto& [symbol, index] : indices) {
-        void* data = &controls[index];
+        void* data = &controlMemory[index];
         if (symbol == "midi_in")
-            data = sequence.data();
+            data = const_cast<void*>(sequenceMemory);
         else if (symbol == "out_left")
-            data = leftBlock.data();
+            data = leftMemory.data();
         else if (symbol == "out_right")
-            data = rightBlock.data();
+            data = rightMemory.data();
         else if (symbol == "latency")
             data = &latencyValue;
         if (std::find(disconnected.begin(), disconnected.end(), symbol) != disconnected.end())
@@ -152,8 +173,8 @@ void LilvTestHost::Instance::run(uint32_t frames) {
         lilv_instance_run(instance, frames);
         allocationsInRun += counter.count();
     }
-    left.insert(left.end(), leftBlock.begin(), leftBlock.end());
-    right.insert(right.end(), rightBlock.begin(), rightBlock.end());
+    left.insert(left.end(), leftMemory.begin(), leftMemory.end());
+    right.insert(right.end(), rightMemory.begin(), rightMemory.end());
 }
 
 void LilvTestHost::Instance::runBlocks(size_t frames, uint32_t block) {

@@ -73,6 +73,18 @@ public:
     // Leaves a port unconnected (null) from the next run on.
     void disconnect(const std::string& symbol);
 
+    // Habits of real hosts that the plain runs leave out. Each run writes these into the
+    // sequence header (hosts leave them unset: any value may stand there), ends atom.size at
+    // the last event's bytes without its padding when asked, and with `swapBuffers` connects
+    // every port to other memory than the run before, output memory left full of junk.
+    uint32_t sequenceUnit = 0;
+    uint32_t sequencePad = 0;
+    bool unpaddedLastEvent = false;
+    bool swapBuffers = false;
+
+    // Runs one block with the MIDI port connected to `sequenceMemory`, written by the caller.
+    void runWithSequence(uint32_t frames, const void* sequenceMemory);
+
     // Runs one block of `frames` and appends the outputs to left and right.
     void run(uint32_t frames);
     void runBlocks(size_t frames, uint32_t block);
@@ -89,6 +101,7 @@ private:
         std::vector<uint8_t> payload;
     };
     void writeSequence();
+    void runConnected(uint32_t frames, const void* sequenceMemory);
     uint32_t portIndex(const std::string& symbol) const;
 
     LilvTestHost& host;
@@ -99,5 +112,7 @@ private:
     std::vector<QueuedEvent> queued;
     std::vector<uint64_t> sequence; // 8-byte aligned atom sequence buffer
     std::vector<float> leftBlock, rightBlock;
+    std::vector<float> controlsElsewhere, leftElsewhere, rightElsewhere;
+    uint64_t runs = 0;
     float latencyValue = -1.0f;
 };

@@ -47,6 +47,24 @@ TEST(EngineMusic, Note69PlaysAt440HzAndTransposeAndBendMoveIt) {
     }
 }
 
+// A full bend moves by the "Pitch Bend Range" in semitones, up and down; the range's knob has
+// eleven steps, one a semitone from 2 to 12.
+TEST(EngineMusic, AFullBendMovesByTheBendRange) {
+    for (const int semitones : {2, 7, 12}) {
+        for (const double bend : {1.0, 0.0}) {
+            EngineDriver engine;
+            engine.parameter(0, ParameterTypePitchBendRange, (semitones - 2) / 10.0);
+            engine.parameter(0, ParameterTypePitchBend, bend);
+            engine.noteOn(0, 60, 100);
+            const auto out = engine.render(44100);
+            const double sign = bend > 0.5 ? 1.0 : -1.0;
+            const double hertz = 261.6255653 * std::pow(2.0, sign * semitones / 12.0);
+            EXPECT_NEAR(frequencyByZeroCrossings(out.left, 4000, 44100), hertz, hertz * 1e-4)
+                << semitones << " semitones, bend " << sign;
+        }
+    }
+}
+
 TEST(EngineMusic, OneSineVoiceHasTheLevelTheChainPredicts) {
     for (int velocity : {127, 100}) {
         EngineDriver engine;
