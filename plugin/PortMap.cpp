@@ -1,10 +1,10 @@
 #include "PortMap.h"
 
+#include "OfferedParameters.h"
+
 bool PortMap::hasControl(ParameterType type) {
-    // Pitch bend comes from MIDI; the LFO's frequency is stored by the engine but nothing reads
-    // it, and a control that changes nothing only looks broken.
-    return type > ParameterTypeNone && type < ParameterTypeCount &&
-           type != ParameterTypePitchBend && type != ParameterTypeVcaLfoFrequency;
+    // Pitch bend comes from MIDI.
+    return OfferedParameters::offers(type) && type != ParameterTypePitchBend;
 }
 
 uint32_t PortMap::controlCount() {

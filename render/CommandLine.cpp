@@ -10,6 +10,17 @@ bool parseRate(const std::string& text, uint32_t& rate) {
     return result.ec == std::errc() && result.ptr == text.data() + text.size();
 }
 
+bool parseDecibels(const std::string& text, double& decibels) {
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    if (begin != end && *begin == '+')
+        ++begin; // from_chars takes no plus sign
+    const auto result = std::from_chars(begin, end, decibels);
+    return result.ec == std::errc() && result.ptr == end &&
+           decibels >= CommandLine::lowestGainDecibels &&
+           decibels <= CommandLine::highestGainDecibels;
+}
+
 bool parseSeconds(const std::string& text, double& seconds) {
     const auto result = std::from_chars(text.data(), text.data() + text.size(), seconds);
     return result.ec == std::errc() && result.ptr == text.data() + text.size() &&
@@ -98,6 +109,16 @@ bool CommandLine::parse(const std::vector<std::string>& arguments, RenderOptions
             if (!ParameterOption::parse(value, setting, error))
                 return false;
             options.settings.push_back(setting);
+        } else if (argument == "--gain") {
+            if (!takeValue("--gain"))
+                return false;
+            if (!parseDecibels(value, options.gainDecibels)) {
+                error = "--gain takes decibels from -96 to +48, not \"" + value + "\"";
+                return false;
+            }
+        } else if (argument == "--channels") {
+            if (!takeValue("--channels") || !options.channels.parse(value, error))
+                return false;
         } else if (argument == "--tail") {
             if (!takeValue("--tail"))
                 return false;
@@ -148,6 +169,10 @@ std::string CommandLine::usage() {
            "  --rate HZ             sample rate of the file (default 44100, the engine's own)\n"
            "  --set NAME=VALUE      set a parameter, in its own unit (e.g. --set cutoff=1200,\n"
            "                        --set waveform=Sawtooth); may be repeated\n"
+           "  --gain DB             scale the output by DB decibels before dither and clipping\n"
+           "                        (default 0; e.g. --gain -6)\n"
+           "  --channels LIST       play only these MIDI channels, e.g. 1-9,11-16 to leave out\n"
+           "                        General MIDI drums (default: all sixteen)\n"
            "  --tail SECONDS        render this long after the last event (default: until the\n"
            "                        sound has died away)\n"
            "  -q, --quiet           no progress bar\n"

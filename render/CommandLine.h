@@ -1,11 +1,13 @@
 // The renderer's command line:
 //   corvena-render INPUT.mid -o OUTPUT.wav [--format float|pcm16|pcm24] [--rate HZ]
-//                  [--set NAME=VALUE]... [--tail SECONDS] [--quiet]
+//                  [--set NAME=VALUE]... [--gain DB] [--channels LIST] [--tail SECONDS]
+//                  [--quiet]
 //   corvena-render --list-parameters
 // Options take their value as the next argument or after "=" (--rate=48000); "--" ends the
 // options.
 #pragma once
 
+#include "ChannelSelection.h"
 #include "ParameterOption.h"
 
 #include <cstdint>
@@ -22,6 +24,8 @@ struct RenderOptions {
     SampleFormat format = SampleFormat::float32;
     uint32_t sampleRate = 44100;
     std::vector<ParameterSetting> settings; // in command-line order; a later one wins
+    double gainDecibels = 0.0;              // applied before dither and clipping
+    ChannelSelection channels;
     bool automaticTail = true;
     double tailSeconds = 0.0; // when not automatic
     bool quiet = false;
@@ -31,6 +35,8 @@ class CommandLine {
 public:
     static constexpr uint32_t lowestRate = 8000;
     static constexpr uint32_t highestRate = 768000;
+    static constexpr double lowestGainDecibels = -96.0;
+    static constexpr double highestGainDecibels = 48.0;
 
     // `arguments` without the program name. On failure returns false with `error` set.
     static bool parse(const std::vector<std::string>& arguments, RenderOptions& options,

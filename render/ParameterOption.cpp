@@ -1,5 +1,7 @@
 #include "ParameterOption.h"
 
+#include "OfferedParameters.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -64,6 +66,10 @@ bool ParameterOption::parse(const std::string& text, ParameterSetting& setting,
         error = "unknown parameter \"" + name + "\" (--list-parameters lists them)";
         return false;
     }
+    if (!OfferedParameters::offers(type)) {
+        error = std::string(description.symbol) + ": " + OfferedParameters::whyNotOffered(type);
+        return false;
+    }
     double value = 0.0;
     bool known = parseNumber(valueText, value);
     if (!known && description.valueLabels != nullptr) {
@@ -100,7 +106,7 @@ std::string ParameterOption::listing() {
     text += line;
     for (ParameterType type = ParameterTypeNone + 1; type < ParameterTypeCount; ++type) {
         ParameterDescription d;
-        if (!describe(type, d))
+        if (!OfferedParameters::offers(type) || !describe(type, d))
             continue;
         const std::string range = formatNumber(d.minValue) + " to " + withUnit(d.maxValue, d.unit);
         std::string defaultText = withUnit(d.defaultValue, d.unit);

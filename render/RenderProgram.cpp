@@ -3,6 +3,8 @@
 #include "CommandLine.h"
 #include "Corvena_Core.h"
 #include "MidiFileReader.h"
+#include "NoteCensus.h"
+#include "OutputLevel.h"
 #include "ProgressDisplay.h"
 #include "ResourceDirectory.h"
 #include "SongRenderer.h"
@@ -122,6 +124,64 @@ const char* formatName(SampleFormat format) {
     return "32-bit float";
 }
 
+// Legato as the render will have it: the last --set of it, or the table's default.
+bool legatoOn(const RenderOptions& options) {
+    ParameterDescription legato;
+    double value = 0.0;
+    if (DspGetParameterDescription(ParameterTypeLegato, &legato) != 0)
+        value = legato.defaultValue;
+    for (const ParameterSetting& setting : options.settings)
+        if (setting.type == ParameterTypeLegato)
+            value = setting.value;
+    return value >= 0.5;
+}
+
+std::string decibels(double value) {
+    if (!std::isfinite(value))
+        return "silent";
+    char text[32];
+    std::snprintf(text, sizeof text, "%+.1f dBFS", value);
+    return text;
+}
+
+std::string count(uint64_t n, const char* singular, const char* plural) {
+    return std::to_string(n) + " " + (n == 1 ? singular : plural);
+}
+
+// What a listener would otherwise find out only by listening: samples beyond full scale, notes
+// that took sounding voices, drums played as pitches.
+void warn(const RenderOptions& options, const OutputLevel& level, const NoteCensus& census) {
+    const char* output = options.outputPath.c_str();
+    if (level.samplesOverFullScale() > 0) {
+        const bool pcm = options.format != SampleFormat::float32;
+        std::fprintf(stderr,
+                     "%s: %s: warning: %s (peak %s); --gain %.0f keeps the peak under full "
+                     "scale\n",
+                     programName, output,
+                     (pcm ? count(level.samplesOverFullScale(), "sample was clipped at full scale",
+                                  "samples were clipped at full scale")
+                          : count(level.samplesOverFullScale(),
+                                  "sample is above 1.0, which most players clip",
+                                  "samples are above 1.0, which most players clip"))
+                         .c_str(),
+                     decibels(level.peakDecibels()).c_str(),
+                     options.gainDecibels - std::floor(level.peakDecibels()) - 1.0);
+    }
+    if (census.notesPastPolyphony > 0)
+        std::fprintf(stderr,
+                     "%s: %s: warning: %s while %d were already held, each taking the place of "
+                     "a sounding note (Corvena plays %d at once)\n",
+                     programName, options.inputPath.c_str(),
+                     count(census.notesPastPolyphony, "note started", "notes started").c_str(),
+                     NoteCensus::voices, NoteCensus::voices);
+    if (census.drumChannelNotes > 0)
+        std::fprintf(stderr,
+                     "%s: %s: warning: channel %d carries %s, which General MIDI files use for "
+                     "drums and Corvena plays as pitches; --channels 1-9,11-16 leaves them out\n",
+                     programName, options.inputPath.c_str(), ChannelSelection::drumChannel,
+                     count(census.drumChannelNotes, "note", "notes").c_str());
+}
+
 } // namespace
 
 std::string RenderProgram::duration(double seconds) {
@@ -156,8 +216,9 @@ int RenderProgram::run(const std::vector<std::string>& arguments) {
     if (!MidiFileReader::read(bytes.data(), bytes.size(), song, error))
         return fail(input, error);
     const TempoMap tempo(song.division, song.tempoChanges);
-    const RenderPlan plan =
-        SongRenderer::plan(song, tempo, options.automaticTail, options.tailSeconds);
+    RenderPlan plan = SongRenderer::plan(song, tempo, options.automaticTail, options.tailSeconds);
+    options.channels.apply(plan);
+    const NoteCensus census = NoteCensus::of(plan, legatoOn(options));
 
     Engine engine;
     if (!engine.create(error))
@@ -189,11 +250,25 @@ int RenderProgram::run(const std::vector<std::string>& arguments) {
     ProgressDisplay progress(!options.quiet, stderr);
     const auto began = std::chrono::steady_clock::now();
     bool written = true;
+    const float gain = float(std::pow(10.0, options.gainDecibels / 20.0));
+    std::vector<float> scaled[2];
+    OutputLevel level;
     const RenderOutcome outcome = renderer.render(
         plan,
         [&](const float* left, const float* right, uint32_t frames) {
             if (interrupted)
                 return false;
+            if (options.gainDecibels != 0.0) {
+                scaled[0].assign(left, left + frames);
+                scaled[1].assign(right, right + frames);
+                for (std::vector<float>& channel : scaled)
+                    for (float& sample : channel)
+                        sample *= gain;
+                left = scaled[0].data();
+                right = scaled[1].data();
+            }
+            level.measure(left, frames);
+            level.measure(right, frames);
             written = writer.write(left, right, frames, error);
             return written;
         },
@@ -219,8 +294,10 @@ int RenderProgram::run(const std::vector<std::string>& arguments) {
                      "together than the engine's event ring holds\n",
                      programName, input.c_str(), (unsigned long long)outcome.lateEvents,
                      SongRenderer::blockFrames);
+    warn(options, level, census);
     const double seconds = double(outcome.frames) / options.sampleRate;
-    std::printf("%s: %s of audio rendered in %.2f s, %.1fx real time\n", output.c_str(),
-                duration(seconds).c_str(), taken, taken > 0.0 ? seconds / taken : 0.0);
+    std::printf("%s: %s of audio rendered in %.2f s, %.1fx real time, peak %s\n", output.c_str(),
+                duration(seconds).c_str(), taken, taken > 0.0 ? seconds / taken : 0.0,
+                decibels(level.peakDecibels()).c_str());
     return success;
 }

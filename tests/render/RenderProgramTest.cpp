@@ -108,7 +108,7 @@ TEST_F(RenderProgramTest, Note69AtOneSecondStartsOnSample44100At440Hz) {
     EXPECT_NEAR(analysis::frequencyByZeroCrossings(wav.left, 48510, 88200), 440.0, 0.05);
     // The summary line: duration, time taken, real-time factor.
     EXPECT_EQ(run.out.rfind(output + ": 0:02.500 of audio rendered in ", 0), 0u) << run.out;
-    EXPECT_NE(run.out.find("x real time\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("x real time, peak -"), std::string::npos) << run.out;
     EXPECT_EQ(std::count(run.out.begin(), run.out.end(), '\n'), 1);
 }
 
@@ -342,6 +342,112 @@ TEST_F(RenderProgramTest, ListsParametersAndExplainsItsUse) {
     const ProgramRun unknown = render({"a.mid", "-o", "a.wav", "--set", "brightness=1"});
     EXPECT_EQ(unknown.exitCode, 1);
     EXPECT_NE(unknown.err.find("unknown parameter \"brightness\""), std::string::npos);
+}
+
+size_t countAbove(const std::vector<float>& samples, double threshold) {
+    return size_t(std::count_if(samples.begin(), samples.end(),
+                                [threshold](float x) { return std::fabs(x) > threshold; }));
+}
+
+// A ten-note sawtooth chord at full velocity into a delay that feeds back fully: far past full
+// scale. The summary gives the peak; the warning counts the samples beyond full scale and
+// names the gain that keeps them under it, which then renders the same samples scaled.
+TEST_F(RenderProgramTest, SaysThePeakWarnsOfClippingAndGainScalesTheOutput) {
+    Track track;
+    for (int note : {48, 52, 55, 60, 64, 67, 72, 76})
+        track.noteOn(0, 0, note, 127);
+    track.noteOff(1920, 0, 48).end();
+    const std::string input = midi("loud.mid", MidiFileBuilder::file(0, 480, {track}));
+    const std::vector<std::string> loud = {"--set", "waveform=Sawtooth", "--set",  "delay_mix=1",
+                                           "--set", "delay_feedback=1",  "--tail", "2"};
+    auto withOptions = [&](const std::string& output, std::vector<std::string> extra) {
+        std::vector<std::string> arguments{input, "-o", output};
+        arguments.insert(arguments.end(), loud.begin(), loud.end());
+        arguments.insert(arguments.end(), extra.begin(), extra.end());
+        return render(arguments);
+    };
+    const ProgramRun asFloat = withOptions(path("float.wav"), {});
+    ASSERT_EQ(asFloat.exitCode, 0) << asFloat.err;
+    const Wav floats = readWav(path("float.wav"));
+    const size_t over = countAbove(floats.left, 1.0) + countAbove(floats.right, 1.0);
+    ASSERT_GT(over, 1000u);
+    EXPECT_NE(asFloat.err.find(": warning: " + std::to_string(over) +
+                               " samples are above 1.0, which most players clip (peak +"),
+              std::string::npos)
+        << asFloat.err;
+    EXPECT_NE(asFloat.out.find(", peak +"), std::string::npos) << asFloat.out;
+
+    const ProgramRun asPcm = withOptions(path("pcm.wav"), {"--format", "pcm16"});
+    ASSERT_EQ(asPcm.exitCode, 0);
+    EXPECT_NE(asPcm.err.find(": warning: " + std::to_string(over) +
+                             " samples were clipped at full scale (peak +"),
+              std::string::npos)
+        << asPcm.err;
+
+    const size_t suggestion = asFloat.err.find("--gain -");
+    ASSERT_NE(suggestion, std::string::npos);
+    const std::string gain =
+        asFloat.err.substr(suggestion + 7, asFloat.err.find(' ', suggestion + 7) - suggestion - 7);
+    const ProgramRun quieter = withOptions(path("quieter.wav"), {"--gain", gain});
+    ASSERT_EQ(quieter.exitCode, 0);
+    EXPECT_EQ(quieter.err, "");
+    const Wav scaled = readWav(path("quieter.wav"));
+    ASSERT_EQ(scaled.left.size(), floats.left.size());
+    const float factor = float(std::pow(10.0, std::stod(gain) / 20.0));
+    for (size_t i = 0; i < floats.left.size(); i += 97)
+        ASSERT_EQ(scaled.left[i], floats.left[i] * factor) << i;
+    EXPECT_EQ(countAbove(scaled.left, 1.0) + countAbove(scaled.right, 1.0), 0u);
+    EXPECT_NE(quieter.out.find(", peak -"), std::string::npos) << quieter.out;
+
+    for (const char* bad : {"loud", "-100", "+49"}) {
+        const ProgramRun refused = withOptions(path("bad.wav"), {"--gain", bad});
+        EXPECT_EQ(refused.exitCode, 1);
+        EXPECT_NE(refused.err.find("--gain takes decibels from -96 to +48"), std::string::npos);
+    }
+}
+
+// Ten notes held at once on channel 1 and a drum on channel 10, eleven in all: both are said,
+// once each, and --channels leaves the drum out, rendering what a file without it renders.
+TEST_F(RenderProgramTest, WarnsOfStolenVoicesAndDrumsAndChannelsChoosesWhatPlays) {
+    Track both, melodic;
+    for (Track* track : {&both, &melodic})
+        for (int note = 60; note < 70; ++note)
+            track->noteOn(0, 0, note, 100);
+    both.noteOn(0, 9, 36, 100).noteOff(480, 9, 36).end();
+    melodic.controller(480, 0, 1, 0).end(); // ignored: the same length without the drum
+    const std::string input = midi("both.mid", MidiFileBuilder::file(0, 480, {both}));
+    const std::string reference = midi("melodic.mid", MidiFileBuilder::file(0, 480, {melodic}));
+
+    const ProgramRun all = render({input, "-o", path("all.wav"), "--tail", "1"});
+    ASSERT_EQ(all.exitCode, 0) << all.err;
+    EXPECT_NE(all.err.find("both.mid: warning: 3 notes started while 8 were already held"),
+              std::string::npos)
+        << all.err;
+    EXPECT_NE(all.err.find("both.mid: warning: channel 10 carries 1 note, which General MIDI "
+                           "files use for drums"),
+              std::string::npos)
+        << all.err;
+    EXPECT_EQ(std::count(all.err.begin(), all.err.end(), '\n'), 2) << all.err;
+
+    const ProgramRun chosen =
+        render({input, "-o", path("chosen.wav"), "--tail", "1", "--channels", "1-9,11-16"});
+    ASSERT_EQ(chosen.exitCode, 0) << chosen.err;
+    EXPECT_EQ(chosen.err.find("channel 10"), std::string::npos) << chosen.err;
+    EXPECT_NE(chosen.err.find("warning: 2 notes started"), std::string::npos) << chosen.err;
+    const ProgramRun plain = render({reference, "-o", path("plain.wav"), "--tail", "1"});
+    ASSERT_EQ(plain.exitCode, 0);
+    EXPECT_EQ(bytesOf(path("chosen.wav")), bytesOf(path("plain.wav")));
+    EXPECT_NE(bytesOf(path("all.wav")), bytesOf(path("plain.wav")));
+
+    const ProgramRun legato =
+        render({reference, "-o", path("legato.wav"), "--tail", "1", "--set", "legato=1"});
+    EXPECT_EQ(legato.err, "") << "one gliding voice takes nobody's place";
+    const ProgramRun refused = render({input, "-o", path("x.wav"), "--channels", "0-3"});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_NE(refused.err.find("--channels takes channel numbers 1 to 16"), std::string::npos);
+    const ProgramRun inert = render({input, "-o", path("x.wav"), "--set", "lfo_frequency=5"});
+    EXPECT_EQ(inert.exitCode, 1);
+    EXPECT_NE(inert.err.find("lfo_frequency: this parameter has no effect"), std::string::npos);
 }
 
 } // namespace
