@@ -1,7 +1,8 @@
 // The renderer's command line:
 //   corvena-render INPUT.mid -o OUTPUT.wav [--format float|pcm16|pcm24] [--rate HZ]
-//                  [--set NAME=VALUE]... [--tail SECONDS] [--quiet]
+//                  [--preset NAME] [--set NAME=VALUE]... [--tail SECONDS] [--quiet]
 //   corvena-render --list-parameters
+//   corvena-render --list-presets
 // Options take their value as the next argument or after "=" (--rate=48000); "--" ends the
 // options.
 #pragma once
@@ -15,13 +16,15 @@
 enum class SampleFormat { float32, pcm16, pcm24 };
 
 struct RenderOptions {
-    enum class Action { render, listParameters, help };
+    enum class Action { render, listParameters, listPresets, help };
     Action action = Action::render;
     std::string inputPath;
     std::string outputPath;
     SampleFormat format = SampleFormat::float32;
     uint32_t sampleRate = 44100;
-    std::vector<ParameterSetting> settings; // in command-line order; a later one wins
+    // In command-line order; a later one wins. --preset adds one for every control it covers, so
+    // a --set after it changes that control alone.
+    std::vector<ParameterSetting> settings;
     bool automaticTail = true;
     double tailSeconds = 0.0; // when not automatic
     bool quiet = false;
