@@ -11,7 +11,10 @@ namespace {
 // to a low or zero sustain; pads, strings and brass take their character from the attack and
 // from the delay. The level of each row balances it against the others: a C-major triad at
 // velocity 100 peaks between -20 and -3 dBFS and eight voices at velocity 127 stay below full
-// scale (the test in tests/hosting holds every row to it).
+// scale (FactoryPresetsTest holds every row to it; "Init" keeps the engine's level). Voices start
+// their waves in phase, so a full chord peaks up to 20 dB above the triad: most rows sit where
+// the full chord just stays below 0 dBFS. Portamento starts every voice of a chord from one
+// frequency and lines their peaks up further: the glides are short, and the 808 has none.
 const FactoryPreset bank[] = {
     {"Init", "Init", {.engineDefaults = true}},
 
