@@ -1,18 +1,26 @@
-// Build-time generator of the plugin bundle's description: manifest.ttl and the plugin's .ttl.
+// Build-time generator of the plugin bundle's description: manifest.ttl, the plugin's .ttl and
+// the factory presets' .ttl.
 //
 // Every control port is written from the engine's parameter table, read through the C
 // interface (DspGetParameterDescription): name, symbol, unit, range, default, steps and curve.
-// Nothing here types a range or a default. Usage: corvena_lv2_ttl OUTPUT_DIRECTORY MINOR MICRO
+// Nothing here types a range or a default. The factory bank (hosting/FactoryPresets) is checked
+// against the same table before anything is written: a preset that leaves a port without a
+// value, gives one outside the range, or puts a stepped control between its steps fails the
+// build, naming the preset and the port. Usage: corvena_lv2_ttl OUTPUT_DIRECTORY MINOR MICRO
 // (the plugin's version, which hosts compare to offer updates).
 #include "Corvena_Core.h"
+#include "FactoryPresets.h"
 #include "PluginIdentity.h"
 #include "PortMap.h"
 
+#include <cctype>
 #include <charconv>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -145,15 +153,119 @@ std::string pluginDescription(int minorVersion, int microVersion) {
     return out.str();
 }
 
+// "Bass: Round Sub" -> "urn:corvena:synth:preset:bass-round-sub".
+std::string presetUri(const FactoryPreset& preset) {
+    std::string slug;
+    for (const char c : FactoryPresets::label(preset)) {
+        if (std::isalnum(static_cast<unsigned char>(c)))
+            slug += char(std::tolower(static_cast<unsigned char>(c)));
+        else if (!slug.empty() && slug.back() != '-')
+            slug += '-';
+    }
+    while (!slug.empty() && slug.back() == '-')
+        slug.pop_back();
+    return std::string(plugin_identity::presetUriPrefix) + slug;
+}
+
+// A port value as a decimal literal, so that every host reads it as a number with a fraction
+// (an integer literal would reach the plugin as an atom:Int, not the float a port holds).
+std::string portValue(double value) {
+    std::string text = number(value);
+    if (text.find_first_of(".e") == std::string::npos)
+        text += ".0";
+    return text;
+}
+
+// Every preset against the parameter table, as the ports present it. Returns the problems, one
+// a line; empty when the bank is sound.
+std::string checkPresets() {
+    std::ostringstream problems;
+    std::set<std::string> labels, uris;
+    for (size_t i = 0; i < FactoryPresets::count(); ++i) {
+        const FactoryPreset& preset = FactoryPresets::at(i);
+        const std::string label = FactoryPresets::label(preset);
+        std::string folded = label;
+        for (char& c : folded)
+            c = char(std::tolower(static_cast<unsigned char>(c)));
+        if (!labels.insert(folded).second)
+            problems << "preset \"" << label << "\": a second preset has this label\n";
+        if (!uris.insert(presetUri(preset)).second)
+            problems << "preset \"" << label << "\": its URI " << presetUri(preset)
+                     << " is another preset's\n";
+        for (uint32_t port = PortMap::firstControl; port < PortMap::portCount(); ++port) {
+            const ParameterType type = PortMap::parameterOf(port);
+            ParameterDescription p;
+            if (!DspGetParameterDescription(type, &p))
+                continue; // pluginDescription() reports it
+            const double value = FactoryPresets::value(preset, type);
+            if (!FactoryPresets::covers(type)) {
+                problems << "preset \"" << label << "\": the bank has no column for the port "
+                         << p.symbol << "\n";
+            } else if (std::isnan(value)) {
+                problems << "preset \"" << label << "\": no value for " << p.symbol;
+                if (type == ParameterTypeOscillatorWaveform && preset.controls.waveform != nullptr)
+                    problems << " (\"" << preset.controls.waveform << "\" names no position)";
+                problems << "\n";
+            } else if (!(value >= p.minValue && value <= p.maxValue)) {
+                problems << "preset \"" << label << "\": " << p.symbol << " = " << number(value)
+                         << " is outside " << number(p.minValue) << " to " << number(p.maxValue)
+                         << "\n";
+            } else if ((p.steps == 2 || isInteger(p)) &&
+                       value != p.minValue + std::round(value - p.minValue)) {
+                problems << "preset \"" << label << "\": " << p.symbol << " = " << number(value)
+                         << " lies between its steps\n";
+            }
+        }
+    }
+    return problems.str();
+}
+
+std::string presetDescriptions() {
+    std::ostringstream out;
+    out << "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+           "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
+           "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
+           "\n"
+           "# Generated from the factory bank and the engine's parameter table; do not edit.\n";
+    for (size_t i = 0; i < FactoryPresets::count(); ++i) {
+        const FactoryPreset& preset = FactoryPresets::at(i);
+        out << "\n<" << presetUri(preset) << ">\n"
+            << "    a pset:Preset ;\n"
+            << "    lv2:appliesTo <" << plugin_identity::uri << "> ;\n"
+            << "    rdfs:label " << quoted(FactoryPresets::label(preset).c_str()) << " ;\n"
+            << "    lv2:port ";
+        for (uint32_t port = PortMap::firstControl; port < PortMap::portCount(); ++port) {
+            const ParameterType type = PortMap::parameterOf(port);
+            ParameterDescription p;
+            DspGetParameterDescription(type, &p);
+            out << (port == PortMap::firstControl ? "[\n" : " , [\n") << "        lv2:symbol "
+                << quoted(p.symbol) << " ;\n"
+                << "        pset:value " << portValue(FactoryPresets::value(preset, type))
+                << "\n    ]";
+        }
+        out << " .\n";
+    }
+    return out.str();
+}
+
 std::string manifest() {
     std::ostringstream out;
     out << "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+           "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
            "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
            "\n"
         << "<" << plugin_identity::uri << ">\n"
         << "    a lv2:Plugin ;\n"
         << "    lv2:binary <" << plugin_identity::binaryFile << "> ;\n"
         << "    rdfs:seeAlso <" << plugin_identity::descriptionFile << "> .\n";
+    for (size_t i = 0; i < FactoryPresets::count(); ++i) {
+        const FactoryPreset& preset = FactoryPresets::at(i);
+        out << "\n<" << presetUri(preset) << ">\n"
+            << "    a pset:Preset ;\n"
+            << "    lv2:appliesTo <" << plugin_identity::uri << "> ;\n"
+            << "    rdfs:label " << quoted(FactoryPresets::label(preset).c_str()) << " ;\n"
+            << "    rdfs:seeAlso <" << plugin_identity::presetsFile << "> .\n";
+    }
     return out.str();
 }
 
@@ -182,7 +294,15 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "the parameter table has no row for a control port\n");
         return 1;
     }
-    const bool written = writeFile(directory + "/manifest.ttl", manifest()) &&
-                         writeFile(directory + "/" + plugin_identity::descriptionFile, description);
+    const std::string problems = checkPresets();
+    if (!problems.empty()) {
+        std::fprintf(stderr, "the factory presets do not fit the parameter table:\n%s",
+                     problems.c_str());
+        return 1;
+    }
+    const bool written =
+        writeFile(directory + "/manifest.ttl", manifest()) &&
+        writeFile(directory + "/" + plugin_identity::descriptionFile, description) &&
+        writeFile(directory + "/" + plugin_identity::presetsFile, presetDescriptions());
     return written ? 0 : 1;
 }

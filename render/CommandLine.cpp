@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include "FactoryPresets.h"
+
 #include <charconv>
 #include <cmath>
 
@@ -109,6 +111,23 @@ bool CommandLine::parse(const std::vector<std::string>& arguments, RenderOptions
             if (!ParameterOption::parse(value, setting, error))
                 return false;
             options.settings.push_back(setting);
+        } else if (argument == "--preset") {
+            if (!takeValue("--preset"))
+                return false;
+            const FactoryPreset* preset = FactoryPresets::find(value, error);
+            if (preset == nullptr)
+                return false;
+            for (ParameterType type = ParameterTypeNone + 1; type < ParameterTypeCount; ++type) {
+                if (!FactoryPresets::covers(type))
+                    continue;
+                const double presetValue = FactoryPresets::value(*preset, type);
+                options.settings.push_back(
+                    {type, presetValue, DspGetNormalizedValue(type, presetValue)});
+            }
+        } else if (argument == "--list-presets") {
+            if (!noValue("--list-presets"))
+                return false;
+            options.action = RenderOptions::Action::listPresets;
         } else if (argument == "--gain") {
             if (!takeValue("--gain"))
                 return false;
@@ -167,6 +186,9 @@ std::string CommandLine::usage() {
            "  --format FORMAT       float (32-bit, the default), pcm16 (with TPDF dither) or "
            "pcm24\n"
            "  --rate HZ             sample rate of the file (default 44100, the engine's own)\n"
+           "  --preset NAME         start from a factory preset: its name or label, or the start\n"
+           "                        of one, in any case (e.g. --preset \"round sub\"); a --set\n"
+           "                        after it changes one control\n"
            "  --set NAME=VALUE      set a parameter, in its own unit (e.g. --set cutoff=1200,\n"
            "                        --set waveform=Sawtooth); may be repeated\n"
            "  --gain DB             scale the output by DB decibels before dither and clipping\n"
@@ -177,5 +199,6 @@ std::string CommandLine::usage() {
            "                        sound has died away)\n"
            "  -q, --quiet           no progress bar\n"
            "  --list-parameters     list every parameter with its range, unit and default\n"
+           "  --list-presets        list the factory presets, one label a line\n"
            "  -h, --help            show this help\n";
 }

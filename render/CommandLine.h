@@ -1,8 +1,9 @@
 // The renderer's command line:
 //   corvena-render INPUT.mid -o OUTPUT.wav [--format float|pcm16|pcm24] [--rate HZ]
-//                  [--set NAME=VALUE]... [--gain DB] [--channels LIST] [--tail SECONDS]
-//                  [--quiet]
+//                  [--preset NAME] [--set NAME=VALUE]... [--gain DB] [--channels LIST]
+//                  [--tail SECONDS] [--quiet]
 //   corvena-render --list-parameters
+//   corvena-render --list-presets
 // Options take their value as the next argument or after "=" (--rate=48000); "--" ends the
 // options.
 #pragma once
@@ -17,14 +18,16 @@
 enum class SampleFormat { float32, pcm16, pcm24 };
 
 struct RenderOptions {
-    enum class Action { render, listParameters, help };
+    enum class Action { render, listParameters, listPresets, help };
     Action action = Action::render;
     std::string inputPath;
     std::string outputPath;
     SampleFormat format = SampleFormat::float32;
     uint32_t sampleRate = 44100;
-    std::vector<ParameterSetting> settings; // in command-line order; a later one wins
-    double gainDecibels = 0.0;              // applied before dither and clipping
+    // In command-line order; a later one wins. --preset adds one for every control it covers, so
+    // a --set after it changes that control alone.
+    std::vector<ParameterSetting> settings;
+    double gainDecibels = 0.0; // applied before dither and clipping
     ChannelSelection channels;
     bool automaticTail = true;
     double tailSeconds = 0.0; // when not automatic

@@ -2,6 +2,7 @@
 
 #include "CommandLine.h"
 #include "Corvena_Core.h"
+#include "FactoryPresets.h"
 #include "MidiFileReader.h"
 #include "NoteCensus.h"
 #include "OutputLevel.h"
@@ -204,6 +205,11 @@ int RenderProgram::run(const std::vector<std::string>& arguments) {
     }
     if (options.action == RenderOptions::Action::listParameters) {
         std::fputs(ParameterOption::listing().c_str(), stdout);
+        return success;
+    }
+    if (options.action == RenderOptions::Action::listPresets) {
+        for (size_t i = 0; i < FactoryPresets::count(); ++i)
+            std::printf("%s\n", FactoryPresets::label(FactoryPresets::at(i)).c_str());
         return success;
     }
     const std::string& input = options.inputPath;

@@ -3,10 +3,12 @@
 // outputs. At 44.1 kHz (the test server ./scripts/test starts) and at 48 kHz (a second server
 // this test starts under its own name): middle C at its pitch and at the level the engine's
 // chain predicts, a chord with every note at its level, and a control set through jalv's
-// console (cutoff lowered) taking the upper harmonics away. jalv runs headless, its console
-// fed from a pipe this test holds open. Fails, never skips, without jalv, jackd or a server.
+// console (cutoff lowered) taking the upper harmonics away; and the factory presets in jalv's
+// console list, one of them loaded there and played. jalv runs headless, its console fed from a
+// pipe this test holds open. Fails, never skips, without jalv, jackd or a server.
 #include "ChainLevel.h"
 #include "ChildProcess.h"
+#include "FactoryPresets.h"
 #include "JackRecorder.h"
 #include "JackTestKeyboard.h"
 #include "SignalAnalysis.h"
@@ -84,7 +86,9 @@ public:
         setenv("LV2_PATH", (std::string(CORVENA_TEST_LV2_PATH) + ":/usr/lib/lv2").c_str(), 1);
         client = "corvena-jalv-" + std::to_string(getpid());
         jalv = std::make_unique<ChildProcess>(
-            std::vector<std::string>{"jalv", "-n", client, "-x", "urn:corvena:synth"},
+            // Line-buffered, so that what its console prints reaches the log as it answers.
+            std::vector<std::string>{"stdbuf", "-oL", "jalv", "-n", client, "-x",
+                                     "urn:corvena:synth"},
             std::string(CORVENA_TEST_LOG_DIR) + "/" + client + ".log");
         ASSERT_TRUE(jalv->started()) << "jalv is not installed";
         ASSERT_TRUE(waitFor(
@@ -182,6 +186,48 @@ TEST(JalvEndToEnd, PlaysMiddleCAChordAndAControlAt44100Hz) {
     session.start(44100);
     if (!::testing::Test::HasFatalFailure())
         session.playAndMeasure();
+}
+
+// jalv's console command "presets" lists what lilv finds for the plugin, "URI (label)" a line;
+// "preset URI" applies one to the ports. "Bass: Round Sub" plays a triangle an octave down.
+TEST(JalvPresets, ListsTheBankAndPlaysAPresetItLoadsAt44100Hz) {
+    ASSERT_TRUE(serverAnswers(defaultServer()))
+        << "the JACK test server " << defaultServer() << " does not answer";
+    JalvSession session;
+    session.start(44100);
+    if (::testing::Test::HasFatalFailure())
+        return;
+    ChildProcess& jalv = *session.jalv;
+    jalv.writeLine("presets");
+    for (size_t i = 0; i < FactoryPresets::count(); ++i) {
+        const std::string shown = " (" + FactoryPresets::label(FactoryPresets::at(i)) + ")\n";
+        EXPECT_TRUE(waitFor([&] { return jalv.log().find(shown) != std::string::npos; }, 5s))
+            << "jalv does not list" << shown << jalv.log();
+    }
+    const std::string log = jalv.log();
+    const size_t shown = log.find(" (Bass: Round Sub)\n");
+    ASSERT_NE(shown, std::string::npos) << log;
+    const size_t lineStart = log.rfind('\n', shown) + 1;
+    const std::string uri = log.substr(lineStart, shown - lineStart);
+    ASSERT_EQ(uri.rfind("urn:", 0), 0u) << log;
+
+    jalv.writeLine("preset " + uri);
+    ASSERT_TRUE(
+        waitFor([&] { return jalv.log().find("cutoff = 900.000000") != std::string::npos; }, 5s))
+        << "jalv shows no control set by the preset:\n"
+        << jalv.log();
+    std::this_thread::sleep_for(300ms);
+    session.record({60}, 1.0);
+    if (::testing::Test::HasFatalFailure())
+        return;
+    const double frequency = analysis::frequencyByZeroCrossings(
+        session.recorder.left, session.from, session.to, session.recorder.sampleRate());
+    EXPECT_NEAR(frequency, noteHz(48), 0.5) << "an octave below middle C";
+    // A triangle's third harmonic stands at a ninth of its fundamental; a sine (the defaults)
+    // has none.
+    const double third = session.amplitude(3 * noteHz(48)) / session.amplitude(noteHz(48));
+    EXPECT_NEAR(third, 1.0 / 9.0, 0.02);
+    EXPECT_TRUE(jalv.running()) << jalv.log();
 }
 
 TEST(JalvEndToEnd, PlaysMiddleCAChordAndAControlAt48000Hz) {

@@ -3,6 +3,7 @@
 #include "AllocationCounter.h"
 
 #include <lv2/midi/midi.h>
+#include <lv2/state/state.h>
 
 #include <algorithm>
 #include <cmath>
@@ -38,6 +39,11 @@ LV2_URID LilvTestHost::map(const char* uri) {
 
 LV2_URID LilvTestHost::mapUri(LV2_URID_Map_Handle self, const char* uri) {
     return static_cast<LilvTestHost*>(self)->map(uri);
+}
+
+const char* LilvTestHost::unmapUri(LV2_URID_Unmap_Handle self, LV2_URID urid) {
+    const auto& uris = static_cast<LilvTestHost*>(self)->uris;
+    return urid > 0 && urid < uris.size() ? uris[urid].c_str() : nullptr;
 }
 
 const LV2_Feature* const* LilvTestHost::features(bool withMap) {
@@ -95,6 +101,49 @@ void LilvTestHost::Instance::setControl(const std::string& symbol, float value) 
 
 float LilvTestHost::Instance::control(const std::string& symbol) const {
     return controls.at(portIndex(symbol));
+}
+
+int LilvTestHost::Instance::applyState(const LilvState* state) {
+    struct Context {
+        Instance* instance;
+        LV2_URID floatType, doubleType;
+        int set = 0;
+    } context{this, host.map(LV2_ATOM__Float), host.map(LV2_ATOM__Double)};
+    lilv_state_emit_port_values(
+        state,
+        [](const char* symbol, void* data, const void* value, uint32_t size, uint32_t type) {
+            auto* c = static_cast<Context*>(data);
+            if (c->instance->portIndex(symbol) == UINT32_MAX)
+                return;
+            if (type == c->floatType && size == sizeof(float))
+                c->instance->setControl(symbol, *static_cast<const float*>(value));
+            else if (type == c->doubleType && size == sizeof(double))
+                c->instance->setControl(symbol, float(*static_cast<const double*>(value)));
+            else
+                return;
+            ++c->set;
+        },
+        &context);
+    return context.set;
+}
+
+LilvState* LilvTestHost::Instance::saveState() {
+    struct Context {
+        Instance* instance;
+        LV2_URID floatType;
+    } context{this, host.map(LV2_ATOM__Float)};
+    return lilv_state_new_from_instance(
+        host.plugin(), instance, host.uridMapFeature(), nullptr, nullptr, nullptr, nullptr,
+        [](const char* symbol, void* data, uint32_t* size, uint32_t* type) -> const void* {
+            auto* c = static_cast<Context*>(data);
+            const uint32_t index = c->instance->portIndex(symbol);
+            if (index == UINT32_MAX)
+                return nullptr;
+            *size = sizeof(float);
+            *type = c->floatType;
+            return &c->instance->controls[index];
+        },
+        &context, LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE, nullptr);
 }
 
 void LilvTestHost::Instance::queueMidi(int64_t frame, std::vector<uint8_t> bytes) {

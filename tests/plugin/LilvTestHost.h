@@ -29,6 +29,8 @@ public:
     const LilvPlugin* plugin() const { return lilvPlugin; }
     const std::string& bundle() const { return bundleDirectory; }
     LV2_URID map(const char* uri);
+    LV2_URID_Map* uridMapFeature() { return &uridMap; }
+    LV2_URID_Unmap* uridUnmapFeature() { return &uridUnmap; }
     // The URID map and a null-terminated feature list that offers it (or nothing).
     const LV2_Feature* const* features(bool withMap);
 
@@ -38,12 +40,14 @@ public:
 
 private:
     static LV2_URID mapUri(LV2_URID_Map_Handle self, const char* uri);
+    static const char* unmapUri(LV2_URID_Unmap_Handle self, LV2_URID urid);
 
     std::string bundleDirectory;
     LilvWorld* lilvWorld = nullptr;
     const LilvPlugin* lilvPlugin = nullptr;
     std::vector<std::string> uris;
     LV2_URID_Map uridMap{this, &LilvTestHost::mapUri};
+    LV2_URID_Unmap uridUnmap{this, &LilvTestHost::unmapUri};
     LV2_Feature mapFeature{LV2_URID__map, &uridMap};
     const LV2_Feature* withMapFeatures[2] = {&mapFeature, nullptr};
     const LV2_Feature* noFeatures[1] = {nullptr};
@@ -62,6 +66,13 @@ public:
 
     // Controls start at the description's defaults, as a host's would.
     void setControl(const std::string& symbol, float value);
+    // Sets the controls a state (a preset) holds, through lilv_state_emit_port_values; returns
+    // how many it set. Values of another type than float or double are not numbers a control
+    // port takes, and are left out.
+    int applyState(const LilvState* state);
+    // The instance's state as a host saves it (lilv_state_new_from_instance): every input
+    // control's value. The caller frees it.
+    LilvState* saveState();
     float control(const std::string& symbol) const;
     float latency() const { return latencyValue; }
 
