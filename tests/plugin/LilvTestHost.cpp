@@ -2,6 +2,7 @@
 
 #include "AllocationCounter.h"
 
+#include <lv2/buf-size/buf-size.h>
 #include <lv2/midi/midi.h>
 
 #include <algorithm>
@@ -22,6 +23,15 @@ LilvTestHost::LilvTestHost(const std::string& bundleDirectory) : bundleDirectory
     lilvPlugin = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(lilvWorld), uri);
     lilv_node_free(uri);
     uris.emplace_back(); // URID 0 is no URI
+    const LV2_URID atomInt = map(LV2_ATOM__Int);
+    const auto option = [&](const char* key, const int32_t* value) {
+        return LV2_Options_Option{LV2_OPTIONS_INSTANCE, 0,       map(key),
+                                  sizeof(int32_t),      atomInt, value};
+    };
+    options[0] = option(LV2_BUF_SIZE__minBlockLength, &minBlockLength);
+    options[1] = option(LV2_BUF_SIZE__nominalBlockLength, &nominalBlockLength);
+    options[2] = option(LV2_BUF_SIZE__maxBlockLength, &maxBlockLength);
+    options[3] = LV2_Options_Option{LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr};
 }
 
 LilvTestHost::~LilvTestHost() {

@@ -7,6 +7,7 @@
 
 #include <lilv/lilv.h>
 #include <lv2/atom/atom.h>
+#include <lv2/options/options.h>
 #include <lv2/urid/urid.h>
 
 #include <cstdint>
@@ -29,8 +30,16 @@ public:
     const LilvPlugin* plugin() const { return lilvPlugin; }
     const std::string& bundle() const { return bundleDirectory; }
     LV2_URID map(const char* uri);
-    // The URID map and a null-terminated feature list that offers it (or nothing).
+    // A null-terminated feature list as hosts hand it: the URID map and the options with the
+    // block-length bounds (tests also run longer blocks, as a host that breaks its word would); or
+    // nothing.
     const LV2_Feature* const* features(bool withMap);
+    // The URID map alone, as a host that offers no options does.
+    const LV2_Feature* const* mapOnly() { return mapOnlyFeatures; }
+
+    static constexpr int32_t minBlockLength = 0;
+    static constexpr int32_t nominalBlockLength = 256;
+    static constexpr int32_t maxBlockLength = 8192;
 
     class Instance;
     // Null when the plugin refuses (its instantiate returned null).
@@ -45,7 +54,10 @@ private:
     std::vector<std::string> uris;
     LV2_URID_Map uridMap{this, &LilvTestHost::mapUri};
     LV2_Feature mapFeature{LV2_URID__map, &uridMap};
-    const LV2_Feature* withMapFeatures[2] = {&mapFeature, nullptr};
+    LV2_Options_Option options[4] = {};
+    LV2_Feature optionsFeature{LV2_OPTIONS__options, options};
+    const LV2_Feature* withMapFeatures[3] = {&mapFeature, &optionsFeature, nullptr};
+    const LV2_Feature* mapOnlyFeatures[2] = {&mapFeature, nullptr};
     const LV2_Feature* noFeatures[1] = {nullptr};
 };
 

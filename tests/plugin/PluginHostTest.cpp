@@ -89,8 +89,22 @@ TEST_F(PluginHostTest, PortsAreTheEnginesParameterTable) {
     LilvNodes* required = lilv_plugin_get_required_features(plugin);
     EXPECT_TRUE(lilv_nodes_contains(required, mapFeature));
     lilv_nodes_free(required);
-    EXPECT_TRUE(
-        lilv_port_supports_event(plugin, lilv_plugin_get_port_by_index(plugin, 0), midiEvent));
+    // Hosts keep connections by symbol; the indices are the order DPF's wrapper connects in.
+    auto portBySymbol = [&](const char* symbol) {
+        LilvNode* node = lilv_new_string(world, symbol);
+        const LilvPort* port = lilv_plugin_get_port_by_symbol(plugin, node);
+        lilv_node_free(node);
+        return port;
+    };
+    const LilvPort* midiIn = portBySymbol("midi_in");
+    ASSERT_NE(midiIn, nullptr);
+    EXPECT_TRUE(lilv_port_supports_event(plugin, midiIn, midiEvent));
+    EXPECT_EQ(lilv_port_get_index(plugin, midiIn), 2u);
+    for (const char* output : {"out_left", "out_right"}) {
+        const LilvPort* audio = portBySymbol(output);
+        ASSERT_NE(audio, nullptr) << output;
+        EXPECT_LT(lilv_port_get_index(plugin, audio), 2u) << output;
+    }
     EXPECT_EQ(lilv_plugin_get_latency_port_index(plugin), 3u);
     EXPECT_TRUE(lilv_plugin_has_latency(plugin));
 
@@ -464,6 +478,12 @@ TEST_F(PluginHostTest, WhatItCannotRunWithIsRefusedWithOneLineOnStderr) {
     const Attempt fine = instantiateDirectly(descriptor, 44100.0, bundle.c_str(), withMap);
     EXPECT_NE(fine.handle, nullptr);
     EXPECT_EQ(fine.stderrText, "") << "a good start says nothing";
+    // DPF's wrapper needs the options feature for the block length; a host without it still
+    // gets an instance, and hears nothing about it.
+    const Attempt noOptions =
+        instantiateDirectly(descriptor, 44100.0, bundle.c_str(), host.mapOnly());
+    EXPECT_NE(noOptions.handle, nullptr);
+    EXPECT_EQ(noOptions.stderrText, "");
 
     BundleCopy missing("missing");
     missing.remove("data1.wt");
