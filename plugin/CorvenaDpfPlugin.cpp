@@ -32,11 +32,12 @@ Plugin* createPlugin() {
 
 END_NAMESPACE_DISTRHO
 
-CorvenaDpfPlugin::CorvenaDpfPlugin() : Plugin(PortMap::controlCount(), 0, 0) {
-    values.resize(PortMap::controlCount());
-    for (uint32_t i = 0; i < values.size(); ++i) {
+CorvenaDpfPlugin::CorvenaDpfPlugin()
+    : Plugin(PortMap::controlCount(), 0, 0), parameterCount(PortMap::controlCount()),
+      values(new std::atomic<float>[parameterCount]) {
+    for (uint32_t i = 0; i < parameterCount; ++i) {
         ParameterDescription row{};
-        values[i] = describe(i, &row) ? float(row.defaultValue) : 0.0f;
+        values[i].store(describe(i, &row) ? float(row.defaultValue) : 0.0f);
     }
     if (!isDummyInstance())
         build(getSampleRate());
@@ -94,14 +95,15 @@ void CorvenaDpfPlugin::initParameter(uint32_t index, DISTRHO::Parameter& paramet
 }
 
 float CorvenaDpfPlugin::getParameterValue(uint32_t index) const {
-    return index < values.size() ? values[index] : 0.0f;
+    return index < parameterCount ? values[index].load(std::memory_order_relaxed) : 0.0f;
 }
 
 void CorvenaDpfPlugin::setParameterValue(uint32_t index, float value) {
     ParameterDescription row{};
-    if (index >= values.size() || std::isnan(value) || !describe(index, &row))
+    if (index >= parameterCount || std::isnan(value) || !describe(index, &row))
         return; // NaN is no value: the last good one stays
-    values[index] = std::clamp(value, float(row.minValue), float(row.maxValue));
+    values[index].store(std::clamp(value, float(row.minValue), float(row.maxValue)),
+                        std::memory_order_relaxed);
     if (synth)
         synth->setControl(parameterType(index), value);
 }
@@ -146,7 +148,7 @@ void CorvenaDpfPlugin::build(double sampleRate) {
         return;
     }
     // A rebuilt engine starts from the table's defaults: it is handed every value the host set.
-    for (uint32_t i = 0; i < values.size(); ++i)
-        synth->setControl(parameterType(i), values[i]);
+    for (uint32_t i = 0; i < parameterCount; ++i)
+        synth->setControl(parameterType(i), values[i].load(std::memory_order_relaxed));
     setLatency(synth->latencyFrames());
 }

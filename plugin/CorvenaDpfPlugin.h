@@ -13,8 +13,8 @@
 
 #include "DistrhoPlugin.hpp"
 
+#include <atomic>
 #include <memory>
-#include <vector>
 
 class CorvenaDpfPlugin : public DISTRHO::Plugin {
 public:
@@ -45,6 +45,8 @@ private:
 
     std::unique_ptr<CorvenaPlugin> synth;
     // The value of each parameter in its own unit, as hosts read it back: clamped to the
-    // table's range, the default until set.
-    std::vector<float> values;
+    // table's range, the default until set. Hosts set it on the audio thread and read it on
+    // others.
+    const uint32_t parameterCount;
+    std::unique_ptr<std::atomic<float>[]> values;
 };

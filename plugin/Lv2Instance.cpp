@@ -8,6 +8,7 @@
 #include "lv2/atom/atom.h"
 #include "lv2/buf-size/buf-size.h"
 #include "lv2/midi/midi.h"
+#include "lv2/parameters/parameters.h"
 #include "lv2/urid/urid.h"
 
 #include <cstdio>
@@ -72,7 +73,8 @@ Lv2Instance* Lv2Instance::create(double sampleRate, const char* bundlePath,
     MidiSequenceFilter filter(map->map(map->handle, LV2_ATOM__Sequence),
                               map->map(map->handle, LV2_MIDI__MidiEvent),
                               map->map(map->handle, LV2_ATOM__beatTime));
-    auto* instance = new (std::nothrow) Lv2Instance(inner, handle, std::move(filter));
+    auto* instance = new (std::nothrow) Lv2Instance(
+        inner, handle, std::move(filter), map->map(map->handle, LV2_PARAMETERS__sampleRate));
     if (instance == nullptr) {
         inner->cleanup(handle);
         return refuse("out of memory");
@@ -80,8 +82,9 @@ Lv2Instance* Lv2Instance::create(double sampleRate, const char* bundlePath,
     return instance;
 }
 
-Lv2Instance::Lv2Instance(const LV2_Descriptor* inner, LV2_Handle handle, MidiSequenceFilter filter)
-    : inner(inner), handle(handle), filter(std::move(filter)) {
+Lv2Instance::Lv2Instance(const LV2_Descriptor* inner, LV2_Handle handle, MidiSequenceFilter filter,
+                         LV2_URID sampleRateKey)
+    : inner(inner), handle(handle), filter(std::move(filter)), sampleRateKey(sampleRateKey) {
     if (inner->extension_data != nullptr)
         options = static_cast<const LV2_Options_Interface*>(
             inner->extension_data(LV2_OPTIONS__interface));
@@ -122,6 +125,11 @@ uint32_t Lv2Instance::getOptions(LV2_Options_Option* list) {
 }
 
 uint32_t Lv2Instance::setOptions(const LV2_Options_Option* list) {
+    // DPF would rebuild the synthesizer for a new rate on the calling thread, while run() may be
+    // rendering it: an instance keeps the rate it was made at, as LV2 instances do.
+    for (const LV2_Options_Option* option = list; option != nullptr && option->key != 0; ++option)
+        if (option->key == sampleRateKey)
+            return uint32_t(LV2_OPTIONS_ERR_BAD_KEY);
     return options != nullptr && options->set != nullptr ? options->set(handle, list)
                                                          : uint32_t(LV2_OPTIONS_ERR_UNKNOWN);
 }

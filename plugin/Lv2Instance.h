@@ -31,16 +31,18 @@ public:
     void activate();
     void run(uint32_t frames);
     void deactivate();
-    // DPF's options interface, called with its own instance.
+    // DPF's options interface, called with its own instance; a new sample rate is refused.
     uint32_t getOptions(LV2_Options_Option* options);
     uint32_t setOptions(const LV2_Options_Option* options);
 
 private:
-    Lv2Instance(const LV2_Descriptor* inner, LV2_Handle handle, MidiSequenceFilter filter);
+    Lv2Instance(const LV2_Descriptor* inner, LV2_Handle handle, MidiSequenceFilter filter,
+                LV2_URID sampleRateKey);
 
     const LV2_Descriptor* inner;
     LV2_Handle handle;
     const LV2_Options_Interface* options = nullptr;
     MidiSequenceFilter filter;
     const LV2_Atom_Sequence* hostMidi = nullptr;
+    LV2_URID sampleRateKey;
 };

@@ -89,7 +89,6 @@ std::string pluginDescription(int minorVersion, int microVersion) {
            "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
            "@prefix midi: <http://lv2plug.in/ns/ext/midi#> .\n"
            "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
-           "@prefix param: <http://lv2plug.in/ns/ext/parameters#> .\n"
            "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
            "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
            "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
@@ -112,8 +111,7 @@ std::string pluginDescription(int minorVersion, int microVersion) {
         // length play, and the LV2 entry stands in for a host that offers none.
         << "    lv2:optionalFeature lv2:hardRTCapable , opts:options , bufsz:boundedBlockLength ;\n"
         << "    lv2:extensionData opts:interface ;\n"
-        << "    opts:supportedOption bufsz:nominalBlockLength , bufsz:maxBlockLength , "
-           "param:sampleRate ;\n"
+        << "    opts:supportedOption bufsz:nominalBlockLength , bufsz:maxBlockLength ;\n"
         << "    lv2:port [\n"
         << "        a lv2:OutputPort , lv2:AudioPort ;\n"
         << "        lv2:index " << PortMap::leftOutput << " ;\n"

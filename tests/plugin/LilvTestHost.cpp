@@ -89,6 +89,10 @@ const LV2_Descriptor* LilvTestHost::Instance::descriptor() const {
     return lilv_instance_get_descriptor(instance);
 }
 
+LV2_Handle LilvTestHost::Instance::handle() const {
+    return lilv_instance_get_handle(instance);
+}
+
 void LilvTestHost::Instance::restart() {
     lilv_instance_deactivate(instance);
     lilv_instance_activate(instance);

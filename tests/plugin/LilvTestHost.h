@@ -69,6 +69,7 @@ public:
     Instance& operator=(const Instance&) = delete;
 
     const LV2_Descriptor* descriptor() const;
+    LV2_Handle handle() const;
     // Deactivates and activates again, as a host does when it stops and restarts processing.
     void restart();
 

@@ -11,7 +11,10 @@
 #include "SignalAnalysis.h"
 
 #include <gtest/gtest.h>
+#include <lv2/buf-size/buf-size.h>
 #include <lv2/midi/midi.h>
+#include <lv2/options/options.h>
+#include <lv2/parameters/parameters.h>
 #include <lv2/port-props/port-props.h>
 #include <lv2/units/units.h>
 
@@ -402,6 +405,34 @@ TEST_F(PluginHostTest, NotesHeldWhenTheHostDeactivatesAreReleasedWhenItRunsAgain
     // Release is 10 ms: silent well within the 0.19 s after the restart.
     EXPECT_GT(analysis::peak(instance->left, 2048, 4096), 0.01);
     EXPECT_LT(analysis::peak(instance->left, 4096 + 2048, 4096 + 8192), 1e-6);
+}
+
+// The block length may change through the options interface; the rate may not: the instance
+// keeps the rate it was made at (changing it would rebuild the engine under a running block).
+TEST_F(PluginHostTest, OptionsTakeANewBlockLengthAndRefuseANewRate) {
+    auto instance = host.instantiate(48000.0);
+    ASSERT_TRUE(instance);
+    const auto* options = static_cast<const LV2_Options_Interface*>(
+        instance->descriptor()->extension_data(LV2_OPTIONS__interface));
+    ASSERT_NE(options, nullptr);
+    const int32_t block = 64;
+    const float rate = 96000.0f;
+    const LV2_Options_Option newBlock[] = {{LV2_OPTIONS_INSTANCE, 0,
+                                            host.map(LV2_BUF_SIZE__nominalBlockLength),
+                                            sizeof block, host.map(LV2_ATOM__Int), &block},
+                                           {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+    const LV2_Options_Option newRate[] = {{LV2_OPTIONS_INSTANCE, 0,
+                                           host.map(LV2_PARAMETERS__sampleRate), sizeof rate,
+                                           host.map(LV2_ATOM__Float), &rate},
+                                          {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+    EXPECT_EQ(options->set(instance->handle(), newBlock), uint32_t(LV2_OPTIONS_SUCCESS));
+    EXPECT_EQ(options->set(instance->handle(), newRate), uint32_t(LV2_OPTIONS_ERR_BAD_KEY));
+    instance->queueMidi(0, {0x90, 69, 100});
+    instance->runBlocks(48000, 64);
+    EXPECT_EQ(instance->latency(),
+              float(EngineResampler(EngineDriver().handle(), 48000.0).getLatencyFrames()));
+    EXPECT_NEAR(analysis::frequencyByZeroCrossings(instance->left, 9600, 48000, 48000.0), 440.0,
+                0.05);
 }
 
 // --- Refusals -------------------------------------------------------------------------------
