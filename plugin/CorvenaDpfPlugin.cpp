@@ -74,11 +74,9 @@ void CorvenaDpfPlugin::initParameter(uint32_t index, DISTRHO::Parameter& paramet
     parameter.ranges =
         DISTRHO::ParameterRanges(float(row.defaultValue), float(row.minValue), float(row.maxValue));
     parameter.hints = DISTRHO::kParameterIsAutomatable;
-    const bool whole = row.curve != DspParameterCurvePower && row.steps > 2 &&
-                       row.maxValue - row.minValue == double(row.steps - 1);
-    if (row.steps == 2) {
+    if (PortMap::isToggle(row)) {
         parameter.hints |= DISTRHO::kParameterIsBoolean | DISTRHO::kParameterIsInteger;
-    } else if (whole) {
+    } else if (PortMap::isWholeNumbers(row)) {
         parameter.hints |= DISTRHO::kParameterIsInteger;
         if (row.valueLabels != nullptr) {
             auto* labels = new DISTRHO::ParameterEnumerationValue[row.steps];
@@ -89,7 +87,7 @@ void CorvenaDpfPlugin::initParameter(uint32_t index, DISTRHO::Parameter& paramet
             parameter.enumValues.restrictedMode = true;
             parameter.enumValues.values = labels;
         }
-    } else if (row.curve == DspParameterCurvePower && row.minValue > 0.0) {
+    } else if (PortMap::isLogarithmic(row)) {
         parameter.hints |= DISTRHO::kParameterIsLogarithmic;
     }
 }

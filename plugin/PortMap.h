@@ -24,4 +24,12 @@ public:
     static uint32_t portCount() { return firstControl + controlCount(); }
     // The parameter a control port carries; ParameterTypeNone for every other index.
     static ParameterType parameterOf(uint32_t port);
+
+    // How hosts are to show a row of the table: a toggle (two steps), whole numbers from min to
+    // max (a switch, an enumeration when it has labels), or a continuous value, spread
+    // logarithmically when its power curve starts above zero (from zero no logarithm is
+    // defined). Read by the LV2 description and the DPF plugin alike.
+    static bool isToggle(const ParameterDescription& row);
+    static bool isWholeNumbers(const ParameterDescription& row);
+    static bool isLogarithmic(const ParameterDescription& row);
 };

@@ -48,12 +48,6 @@ const char* unitResource(const char* unit) {
     return nullptr;
 }
 
-// Switches whose positions are whole numbers from min to max.
-bool isInteger(const ParameterDescription& p) {
-    return p.curve != DspParameterCurvePower && p.steps > 2 &&
-           p.maxValue - p.minValue == double(p.steps - 1);
-}
-
 void writeControlPort(std::ostream& out, uint32_t index, const ParameterDescription& p) {
     out << "        a lv2:InputPort , lv2:ControlPort ;\n"
         << "        lv2:index " << index << " ;\n"
@@ -64,18 +58,16 @@ void writeControlPort(std::ostream& out, uint32_t index, const ParameterDescript
         << "        lv2:maximum " << number(p.maxValue);
     if (const char* unit = unitResource(p.unit))
         out << " ;\n        units:unit " << unit;
-    if (p.steps == 2) {
+    if (PortMap::isToggle(p)) {
         out << " ;\n        lv2:portProperty lv2:toggled";
-    } else if (isInteger(p) && p.valueLabels != nullptr) {
+    } else if (PortMap::isWholeNumbers(p) && p.valueLabels != nullptr) {
         out << " ;\n        lv2:portProperty lv2:integer , lv2:enumeration";
         for (int32_t i = 0; i < p.steps; ++i)
             out << (i == 0 ? " ;\n        lv2:scalePoint " : " ,\n            ") << "[ rdfs:label "
                 << quoted(p.valueLabels[i]) << " ; rdf:value " << number(p.minValue + i) << " ]";
-    } else if (isInteger(p)) {
+    } else if (PortMap::isWholeNumbers(p)) {
         out << " ;\n        lv2:portProperty lv2:integer";
-    } else if (p.curve == DspParameterCurvePower && p.minValue > 0.0) {
-        // A power curve over a range that starts above zero spreads its travel the way a
-        // logarithmic control does; from zero no logarithm is defined.
+    } else if (PortMap::isLogarithmic(p)) {
         out << " ;\n        lv2:portProperty pprops:logarithmic";
     }
     out << "\n";

@@ -154,16 +154,26 @@ void clap_test_instance_deactivate(ClapTestInstance* instance) {
     instance->processing = instance->active = false;
 }
 
-void clap_test_instance_queue_midi(ClapTestInstance* instance, uint32_t frame, uint8_t status,
-                                   uint8_t data1, uint8_t data2) {
+/* The next free slot, cleared, with its header filled in; null when the queue is full. */
+static QueuedEvent* queueEvent(ClapTestInstance* instance, uint32_t frame, uint16_t type,
+                               uint32_t size) {
     if (instance->eventCount == eventCapacity)
-        return;
-    clap_event_midi_t* event = &instance->events[instance->eventCount++].midi;
+        return NULL;
+    QueuedEvent* event = &instance->events[instance->eventCount++];
     memset(event, 0, sizeof *event);
-    event->header.size = sizeof *event;
+    event->header.size = size;
     event->header.time = frame;
     event->header.space_id = CLAP_CORE_EVENT_SPACE_ID;
-    event->header.type = CLAP_EVENT_MIDI;
+    event->header.type = type;
+    return event;
+}
+
+void clap_test_instance_queue_midi(ClapTestInstance* instance, uint32_t frame, uint8_t status,
+                                   uint8_t data1, uint8_t data2) {
+    QueuedEvent* queued = queueEvent(instance, frame, CLAP_EVENT_MIDI, sizeof(clap_event_midi_t));
+    if (queued == NULL)
+        return;
+    clap_event_midi_t* event = &queued->midi;
     event->port_index = 0;
     event->data[0] = status;
     event->data[1] = data1;
@@ -172,14 +182,11 @@ void clap_test_instance_queue_midi(ClapTestInstance* instance, uint32_t frame, u
 
 void clap_test_instance_queue_param(ClapTestInstance* instance, uint32_t frame, clap_id param,
                                     double value) {
-    if (instance->eventCount == eventCapacity)
+    QueuedEvent* queued =
+        queueEvent(instance, frame, CLAP_EVENT_PARAM_VALUE, sizeof(clap_event_param_value_t));
+    if (queued == NULL)
         return;
-    clap_event_param_value_t* event = &instance->events[instance->eventCount++].param;
-    memset(event, 0, sizeof *event);
-    event->header.size = sizeof *event;
-    event->header.time = frame;
-    event->header.space_id = CLAP_CORE_EVENT_SPACE_ID;
-    event->header.type = CLAP_EVENT_PARAM_VALUE;
+    clap_event_param_value_t* event = &queued->param;
     event->param_id = param;
     event->note_id = -1;
     event->port_index = event->channel = event->key = -1;
