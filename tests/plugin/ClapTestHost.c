@@ -14,6 +14,7 @@ struct ClapTestModule {
 
 typedef union QueuedEvent {
     clap_event_header_t header;
+    clap_event_note_t note;
     clap_event_midi_t midi;
     clap_event_param_value_t param;
 } QueuedEvent;
@@ -191,6 +192,27 @@ void clap_test_instance_queue_param(ClapTestInstance* instance, uint32_t frame, 
     event->note_id = -1;
     event->port_index = event->channel = event->key = -1;
     event->value = value;
+}
+
+void clap_test_instance_queue_note(ClapTestInstance* instance, uint32_t frame, bool on,
+                                   int16_t port, int16_t channel, int16_t key, double velocity) {
+    QueuedEvent* queued = queueEvent(instance, frame, on ? CLAP_EVENT_NOTE_ON : CLAP_EVENT_NOTE_OFF,
+                                     sizeof(clap_event_note_t));
+    if (queued == NULL)
+        return;
+    clap_event_note_t* event = &queued->note;
+    event->note_id = -1;
+    event->port_index = port;
+    event->channel = channel;
+    event->key = key;
+    event->velocity = velocity;
+}
+
+void clap_test_instance_spoil_last(ClapTestInstance* instance, uint32_t size, uint16_t space) {
+    if (instance->eventCount == 0)
+        return;
+    instance->events[instance->eventCount - 1].header.size = size;
+    instance->events[instance->eventCount - 1].header.space_id = space;
 }
 
 static uint32_t inputSize(const clap_input_events_t* list) {

@@ -46,6 +46,10 @@ void clap_test_instance_queue_midi(ClapTestInstance* instance, uint32_t frame, u
                                    uint8_t data1, uint8_t data2);
 void clap_test_instance_queue_param(ClapTestInstance* instance, uint32_t frame, clap_id param,
                                     double value);
+void clap_test_instance_queue_note(ClapTestInstance* instance, uint32_t frame, bool on,
+                                   int16_t port, int16_t channel, int16_t key, double velocity);
+/* Gives the event queued last another size and event space, as a broken host might. */
+void clap_test_instance_spoil_last(ClapTestInstance* instance, uint32_t size, uint16_t space);
 /* One block into `left` and `right` (either may be null: the channel is still given a buffer
  * of the host's, and its samples dropped); the plugin's status. */
 clap_process_status clap_test_instance_process(ClapTestInstance* instance, uint32_t frames,
