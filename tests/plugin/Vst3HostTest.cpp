@@ -4,8 +4,11 @@
 // allocator.
 #include "AllocationCounter.h"
 #include "ChainLevel.h"
+#include "Corvena_Core.h"
+#include "PortMap.h"
 #include "SignalAnalysis.h"
 #include "Vst3TestHost.h"
+#include "travesty/edit_controller.h"
 
 #include <gtest/gtest.h>
 
@@ -49,6 +52,47 @@ TEST_F(Vst3HostTest, FactoryOffersAnInstrumentWithOneEventInputAndOneStereoOutpu
     v3_bus_info bus{};
     ASSERT_EQ(v3_cpp_obj(component)->get_bus_info(component, V3_AUDIO, V3_OUTPUT, 0, &bus), V3_OK);
     EXPECT_EQ(bus.channel_count, 2);
+}
+
+std::string text(const v3_str_128 utf16) {
+    std::string out;
+    for (int i = 0; i < 128 && utf16[i] != 0; ++i)
+        out += char(utf16[i]);
+    return out;
+}
+
+// The parameters a VST3 host lists and automates are the engine's table, by name, with its
+// defaults and steps; DPF adds its own (latency, MIDI controllers), hidden or read-only.
+TEST_F(Vst3HostTest, ParametersAreTheEnginesTable) {
+    Vst3TestHost::Instance instance(host);
+    v3_component** component = instance.component();
+    ASSERT_NE(component, nullptr);
+    v3_edit_controller** controller = nullptr;
+    ASSERT_EQ(v3_cpp_obj_query_interface(component, v3_edit_controller_iid, &controller), V3_OK);
+    ASSERT_NE(controller, nullptr);
+    uint32_t found = 0;
+    for (int32_t i = 0; i < v3_cpp_obj(controller)->get_parameter_count(controller); ++i) {
+        v3_param_info info{};
+        ASSERT_EQ(v3_cpp_obj(controller)->get_parameter_info(controller, i, &info), V3_OK);
+        if (info.flags & (V3_PARAM_IS_HIDDEN | V3_PARAM_READ_ONLY))
+            continue;
+        ParameterDescription row{};
+        ASSERT_TRUE(
+            DspGetParameterDescription(PortMap::parameterOf(PortMap::firstControl + found), &row));
+        EXPECT_EQ(text(info.title), row.name);
+        EXPECT_TRUE(info.flags & V3_PARAM_CAN_AUTOMATE) << row.name;
+        const bool stepped = PortMap::isToggle(row) || PortMap::isWholeNumbers(row);
+        EXPECT_EQ(info.step_count, stepped ? int32_t(row.maxValue - row.minValue) : 0) << row.name;
+        const double plainDefault =
+            v3_cpp_obj(controller)
+                ->normalised_parameter_to_plain(controller, info.param_id,
+                                                info.default_normalised_value);
+        EXPECT_NEAR(plainDefault, row.defaultValue, 1e-4 * (row.maxValue - row.minValue))
+            << row.name;
+        ++found;
+    }
+    EXPECT_EQ(found, PortMap::controlCount());
+    v3_cpp_obj_unref(controller);
 }
 
 TEST_F(Vst3HostTest, Note60SoundsMiddleCOnItsFramePlusTheReportedLatency) {
