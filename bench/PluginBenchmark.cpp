@@ -1,9 +1,13 @@
-// The LV2 plugin as a host runs it, loaded from the build tree's bundle: CPU per instance with
-// eight sawtooth voices sounding, at 44.1 kHz (the engine's own rate) and at 48 kHz (through
-// the rate converter), and the memory one and ten instances take. Reports CPU as the share of
-// one core that real time needs (percent) and memory as resident megabytes per instance.
+// The plugin as hosts run it, loaded from the build tree: CPU per instance with eight voices
+// sounding, at 44.1 kHz (the engine's own rate) and at 48 kHz (through the rate converter), as
+// LV2 (sawtooth), CLAP (sawtooth) and VST3 (the default sine; our VST3 host sets no parameter),
+// the latter two through the test hosts of tests/plugin; and the memory one and ten LV2
+// instances take (the three formats share the synthesizer). Reports CPU as the share of one
+// core that real time needs (percent) and memory as resident megabytes per instance.
+#include "ClapTestHost.h"
 #include "PluginIdentity.h"
 #include "PortMap.h"
+#include "Vst3TestHost.h"
 
 #include <benchmark/benchmark.h>
 #include <lv2/atom/atom.h>
@@ -173,6 +177,76 @@ void ResidentMemoryOfInstances(benchmark::State& state) {
 
 } // namespace
 
+// The CPU share of `seconds` spent rendering `frames` frames at `rate`, over all iterations.
+void reportCpu(benchmark::State& state, double seconds, size_t frames, double rate) {
+    const double audioSeconds = double(frames) / rate * double(state.iterations());
+    state.counters["cpu_percent_of_one_core"] = 100.0 * seconds / audioSeconds;
+    state.counters["ns_per_frame"] = seconds * 1e9 / (audioSeconds * rate);
+}
+
+void EightVoicesPerClapInstance(benchmark::State& state) {
+    const auto rate = double(state.range(0));
+    const auto frames = size_t(10 * rate);
+    char error[256] = "";
+    ClapTestModule* module = clap_test_module_open(CORVENA_BENCH_CLAP_FILE, error, sizeof error);
+    if (module == nullptr) {
+        state.SkipWithError(error);
+        return;
+    }
+    std::vector<float> left(blockFrames), right(blockFrames);
+    double seconds = 0.0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        ClapTestInstance* instance = clap_test_instance_create(module);
+        clap_test_instance_activate(instance, rate, blockFrames);
+        clap_test_instance_queue_param(instance, 0, 0, 2.0); // parameter 0, the waveform: sawtooth
+        for (int i = 0; i < 8; ++i)
+            clap_test_instance_queue_midi(instance, 0, 0x90, uint8_t(48 + 3 * i), 100);
+        state.ResumeTiming();
+        const auto began = std::chrono::steady_clock::now();
+        for (size_t frame = 0; frame < frames; frame += blockFrames)
+            clap_test_instance_process(instance, blockFrames, left.data(), right.data());
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+        benchmark::DoNotOptimize(left.data());
+        state.PauseTiming();
+        clap_test_instance_destroy(instance);
+        state.ResumeTiming();
+    }
+    clap_test_module_close(module);
+    reportCpu(state, seconds, frames, rate);
+}
+
+void EightVoicesPerVst3Instance(benchmark::State& state) {
+    const auto rate = double(state.range(0));
+    const auto frames = size_t(10 * rate);
+    Vst3TestHost host(CORVENA_BENCH_VST3_BUNDLE);
+    if (host.factory() == nullptr) {
+        state.SkipWithError(host.error().c_str());
+        return;
+    }
+    double seconds = 0.0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto instance = std::make_unique<Vst3TestHost::Instance>(host);
+        instance->start(rate, int32_t(blockFrames));
+        instance->left.reserve(frames + blockFrames);
+        instance->right.reserve(frames + blockFrames);
+        for (int i = 0; i < 8; ++i)
+            instance->queueNoteOn(0, int16_t(48 + 3 * i), 100.0f / 127.0f);
+        state.ResumeTiming();
+        const auto began = std::chrono::steady_clock::now();
+        for (size_t frame = 0; frame < frames; frame += blockFrames)
+            instance->process(int32_t(blockFrames));
+        seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+        state.PauseTiming();
+        instance.reset();
+        state.ResumeTiming();
+    }
+    reportCpu(state, seconds, frames, rate);
+}
+
 BENCHMARK(EightVoicesPerInstance)->Arg(44100)->Arg(48000)->Unit(benchmark::kMillisecond);
+BENCHMARK(EightVoicesPerClapInstance)->Arg(44100)->Arg(48000)->Unit(benchmark::kMillisecond);
+BENCHMARK(EightVoicesPerVst3Instance)->Arg(44100)->Arg(48000)->Unit(benchmark::kMillisecond);
 BENCHMARK(ResidentMemoryOfInstances)->Arg(1)->Arg(10)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -2,18 +2,13 @@
 
 #include "PluginIdentity.h"
 
-#include "lv2/atom/util.h"
-#include "lv2/midi/midi.h"
-
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <new>
-#include <string>
 
 namespace {
 
@@ -25,196 +20,147 @@ const char* const wavetableFiles[] = {"data0.wt", "data1.wt"};
 // 500 tables of 2049 little-endian doubles each.
 constexpr off_t wavetableFileBytes = 500 * 2049 * 8;
 
-// One line on stderr, then no instance.
-CorvenaPlugin* refuse(const std::string& reason) {
-    std::fprintf(stderr, "%s%s\n", plugin_identity::logPrefix, reason.c_str());
-    return nullptr;
+bool isDirectory(const std::string& path) {
+    struct stat status;
+    return stat(path.c_str(), &status) == 0 && S_ISDIR(status.st_mode);
 }
 
-LV2_URID_Map* findMap(const LV2_Feature* const* features) {
-    for (size_t i = 0; features != nullptr && features[i] != nullptr; ++i)
-        if (features[i]->URI != nullptr && std::strcmp(features[i]->URI, LV2_URID__map) == 0)
-            return static_cast<LV2_URID_Map*>(features[i]->data);
-    return nullptr;
+// Where each format keeps the tables: an LV2 bundle in its Resources.bundle, a VST3 bundle in
+// Contents/Resources, and a CLAP plugin, a single file, in the directory beside it named after
+// it (corvena.clap.resources).
+std::string layoutDirectory(std::string bundle) {
+    struct stat status;
+    if (stat(bundle.c_str(), &status) == 0 && S_ISREG(status.st_mode))
+        return bundle + plugin_identity::singleFileResourceSuffix;
+    while (bundle.size() > 1 && bundle.back() == '/')
+        bundle.pop_back();
+    if (isDirectory(bundle + "/Contents"))
+        return bundle + "/Contents/Resources";
+    return bundle + "/" + plugin_identity::resourceDirectory;
 }
 
-// The resource directory inside the bundle, or an empty string with the reason in `problem`.
-std::string resourceDirectory(const char* bundlePath, std::string* problem) {
+} // namespace
+
+std::string CorvenaPlugin::resourceDirectory(const char* bundlePath, std::string* problem) {
     if (bundlePath == nullptr || bundlePath[0] == '\0') {
         *problem = "the host gave no bundle path";
         return std::string();
     }
-    std::string directory = bundlePath;
-    if (directory.back() != '/')
-        directory += '/';
-    directory += plugin_identity::resourceDirectory;
+    const std::string directory = layoutDirectory(bundlePath);
     const size_t longest = pathCapacity - std::strlen("/data0.wt");
     if (directory.size() > longest) {
         *problem = "the bundle path is too long (" + std::to_string(directory.size()) +
                    " bytes with its resource directory; at most " + std::to_string(longest) +
-                   "): install the bundle under a shorter path";
+                   "): install the plugin under a shorter path";
         return std::string();
     }
     for (const char* name : wavetableFiles) {
         const std::string file = directory + "/" + name;
         struct stat status;
         if (stat(file.c_str(), &status) != 0 || !S_ISREG(status.st_mode)) {
-            *problem = "wavetable file " + file + " is missing: reinstall the bundle";
+            *problem = "wavetable file " + file + " is missing: reinstall the plugin";
             return std::string();
         }
         if (status.st_size != wavetableFileBytes) {
             *problem = "wavetable file " + file + " is damaged (" + std::to_string(status.st_size) +
                        " bytes, not " + std::to_string(wavetableFileBytes) +
-                       "): reinstall the bundle";
+                       "): reinstall the plugin";
             return std::string();
         }
     }
     return directory;
 }
 
-} // namespace
-
-CorvenaPlugin* CorvenaPlugin::create(double sampleRate, const char* bundlePath,
-                                     const LV2_Feature* const* features) {
-    LV2_URID_Map* map = findMap(features);
-    if (map == nullptr || map->map == nullptr)
-        return refuse("the host offers no urid:map, which reading MIDI needs");
+std::unique_ptr<CorvenaPlugin> CorvenaPlugin::create(double sampleRate, const char* bundlePath,
+                                                     std::string* problem) {
     if (!(sampleRate >= EngineResampler::lowestHostRate &&
-          sampleRate <= EngineResampler::highestHostRate))
-        return refuse("sample rate " + std::to_string(sampleRate) +
-                      " Hz is outside 8000 to 768000 Hz");
-    std::string problem;
-    std::string directory = resourceDirectory(bundlePath, &problem);
+          sampleRate <= EngineResampler::highestHostRate)) {
+        *problem = "sample rate " + std::to_string(sampleRate) + " Hz is outside 8000 to 768000 Hz";
+        return nullptr;
+    }
+    std::string directory = resourceDirectory(bundlePath, problem);
     if (directory.empty())
-        return refuse(problem);
+        return nullptr;
 
     // The engine's calling order: create, resource directory, callback, initialise.
     DspObject engine = CreateDspObject();
-    if (engine == nullptr)
-        return refuse("the engine could not be created");
+    if (engine == nullptr) {
+        *problem = "the engine could not be created";
+        return nullptr;
+    }
     DspSetBundleDirectoryPath(engine, directory.data());
     DspSetParameterCallback(engine, nullptr);
     DspInitialize(engine);
-    auto* plugin = new (std::nothrow) CorvenaPlugin(engine, sampleRate, map);
+    std::unique_ptr<CorvenaPlugin> plugin(new (std::nothrow) CorvenaPlugin(engine, sampleRate));
     if (plugin == nullptr) {
         ReleaseDspObject(engine);
-        return refuse("out of memory");
+        *problem = "out of memory";
+        return nullptr;
     }
     if (!plugin->resampler.isReady()) {
-        const std::string reason = plugin->resampler.failure();
-        delete plugin;
-        return refuse("cannot run at " + std::to_string(sampleRate) + " Hz: " + reason);
+        *problem =
+            "cannot run at " + std::to_string(sampleRate) + " Hz: " + plugin->resampler.failure();
+        return nullptr;
     }
     return plugin;
 }
 
-CorvenaPlugin::CorvenaPlugin(DspObject engine, double sampleRate, LV2_URID_Map* map)
-    : engine(engine), resampler(engine, sampleRate), mapper(engine),
-      midiEvent(map->map(map->handle, LV2_MIDI__MidiEvent)),
-      sequence(map->map(map->handle, LV2_ATOM__Sequence)),
-      beatTime(map->map(map->handle, LV2_ATOM__beatTime)) {
-    for (float& value : postedControls)
-        value = std::numeric_limits<float>::quiet_NaN();
+CorvenaPlugin::CorvenaPlugin(DspObject engine, double sampleRate)
+    : engine(engine), resampler(engine, sampleRate), mapper(engine) {
+    for (ParameterType type = 0; type < ParameterTypeCount; ++type) {
+        controls[type].store(std::numeric_limits<float>::quiet_NaN(), std::memory_order_relaxed);
+        postedControls[type] = std::numeric_limits<float>::quiet_NaN();
+    }
 }
 
 CorvenaPlugin::~CorvenaPlugin() {
     ReleaseDspObject(engine);
 }
 
-void CorvenaPlugin::connectPort(uint32_t port, void* data) {
-    switch (port) {
-    case PortMap::midiInput:
-        midiInput = static_cast<const LV2_Atom_Sequence*>(data);
+void CorvenaPlugin::setControl(ParameterType type, float value) {
+    if (type <= ParameterTypeNone || type >= ParameterTypeCount || std::isnan(value))
         return;
-    case PortMap::leftOutput:
-        leftOutput = static_cast<float*>(data);
-        return;
-    case PortMap::rightOutput:
-        rightOutput = static_cast<float*>(data);
-        return;
-    case PortMap::latencyOutput:
-        latencyOutput = static_cast<float*>(data);
-        return;
-    default:
-        break;
-    }
-    const ParameterType type = PortMap::parameterOf(port);
-    if (type != ParameterTypeNone)
-        controls[type] = static_cast<const float*>(data);
+    controls[type].store(value, std::memory_order_relaxed);
 }
 
-void CorvenaPlugin::activate() {}
-
-void CorvenaPlugin::deactivate() {
-    // Whatever was held when the host stopped is let go when it runs again.
-    releasePending = true;
-}
-
-void CorvenaPlugin::run(uint32_t frames) {
-    if (latencyOutput != nullptr)
-        *latencyOutput = float(resampler.getLatencyFrames());
+void CorvenaPlugin::beginBlock(uint32_t frames) {
+    blockFrames = frames;
+    lastFrame = 0;
     if (frames == 0)
         return; // nothing is posted: changes wait for a block to place them in
-    postControls();
-    if (releasePending) {
-        mapper.releaseAll(resampler.stampForHostFrame(0));
-        releasePending = false;
-    }
-    playMidi(frames);
-    resampler.render(leftOutput, rightOutput, frames);
-    removeNonFinite(leftOutput, frames);
-    removeNonFinite(rightOutput, frames);
-}
-
-void CorvenaPlugin::postControls() {
+    const double start = resampler.stampForHostFrame(0);
     for (ParameterType type = 0; type < ParameterTypeCount; ++type) {
-        if (controls[type] == nullptr)
-            continue;
-        const float value = *controls[type];
+        const float value = controls[type].load(std::memory_order_relaxed);
         // Bit-equal values need no event; NaN is never posted, so the last good value stays.
         if (std::isnan(value) || std::memcmp(&value, &postedControls[type], sizeof value) == 0)
             continue;
         AudioTimeStamp stamp;
         std::memset(&stamp, 0, sizeof stamp);
-        stamp.mSampleTime = resampler.stampForHostFrame(0);
+        stamp.mSampleTime = start;
         // The table's conversion clamps to its range; the engine snaps to the steps.
         DspSetEventWithTimeStamp(engine, stamp, EventSubTypeParameter, type,
                                  DspGetNormalizedValue(type, value), 0.0, 0.0);
         postedControls[type] = value;
     }
+    if (releasePending.exchange(false, std::memory_order_acq_rel))
+        mapper.releaseAll(start);
 }
 
-void CorvenaPlugin::playMidi(uint32_t frames) {
-    if (midiInput == nullptr || midiInput->atom.type != sequence ||
-        midiInput->atom.size < sizeof(LV2_Atom_Sequence_Body))
+void CorvenaPlugin::playMidi(const uint8_t* bytes, size_t size, uint32_t frame) {
+    // The engine takes its events in posting order: one earlier than the last is held to the
+    // last one's frame; one past the block has no frame to sound on.
+    if (bytes == nullptr || frame >= blockFrames)
         return;
-    // Walked by offsets into the sequence's body, never by a difference that can wrap: the last
-    // event may leave its padding out of atom.size, and the bytes after it are whatever the host
-    // left in its buffer from earlier blocks. An event whose header or body runs past atom.size
-    // ends the walk. The header's `pad` is never read, and only a sequence stamped in beats is
-    // taken as not in frames: hosts leave `unit` unset as often as they set it to frames.
-    const uint32_t size = midiInput->atom.size;
-    const bool inFrames = midiInput->body.unit != beatTime;
-    const auto* body = reinterpret_cast<const uint8_t*>(&midiInput->body);
-    int64_t lastFrame = 0;
-    for (uint64_t offset = sizeof(LV2_Atom_Sequence_Body);
-         offset + sizeof(LV2_Atom_Event) <= size;) {
-        const auto* event = reinterpret_cast<const LV2_Atom_Event*>(body + offset);
-        const uint64_t payload = event->body.size;
-        if (payload > size - offset - sizeof(LV2_Atom_Event))
-            break;
-        offset += sizeof(LV2_Atom_Event) + lv2_atom_pad_size(uint32_t(payload));
-        // Events out of order are held to the last one's frame: the engine takes its events
-        // in posting order.
-        const int64_t frame = inFrames ? std::max(event->time.frames, lastFrame) : lastFrame;
-        if (frame >= int64_t(frames))
-            break; // stamped past the block: this and every later one are skipped
-        lastFrame = frame;
-        if (event->body.type != midiEvent)
-            continue;
-        mapper.map(reinterpret_cast<const uint8_t*>(event + 1), size_t(payload),
-                   resampler.stampForHostFrame(uint64_t(frame)));
-    }
+    lastFrame = std::max(frame, lastFrame);
+    mapper.map(bytes, size, resampler.stampForHostFrame(lastFrame));
+}
+
+void CorvenaPlugin::render(float* left, float* right) {
+    if (blockFrames == 0)
+        return;
+    resampler.render(left, right, blockFrames);
+    removeNonFinite(left, blockFrames);
+    removeNonFinite(right, blockFrames);
 }
 
 void CorvenaPlugin::removeNonFinite(float* samples, uint32_t frames) {

@@ -1,68 +1,68 @@
-// One instance of the LV2 plugin: an engine of its own, driven only through the C interface in
-// the engine's calling order (create, resource directory, callback, initialise), rendered on
-// its own sample clock through an EngineResampler, and played from the MIDI port through a
-// MidiEventMapper.
+// The synthesizer inside every plugin format: an engine of its own, driven only through the C
+// interface in the engine's calling order (create, resource directory, callback, initialise),
+// rendered on its own sample clock at the host's rate through an EngineResampler, and played
+// from MIDI through a MidiEventMapper. The format wrappers (DPF's LV2, VST3 and CLAP, through
+// CorvenaDpfPlugin) only hand it controls, MIDI and output buffers.
 //
-// Everything that can fail happens in create(), which says why on one line of stderr and
-// returns null: no urid:map, a bundle path too long for the engine, a missing or damaged
-// wavetable file, a sample rate the resampler cannot serve. run() then never locks, waits,
-// does I/O or allocates: the engine takes its voices from the pool it reserved at initialise.
-// Inputs a host gets wrong are clamped or skipped there: control values out of range are
-// clamped by the table's conversion and NaN ones are ignored, MIDI events past the block or
-// malformed are skipped, unconnected ports are left alone, blocks of any length are rendered,
-// and the output never carries a NaN or an infinity.
-//
-// Hosts save the control ports; the plugin only reads its inputs. The description offers no
-// UI: hosts draw controls from the ports, and a UI of our own would talk through the same
-// ports, so the instance keeps nothing a UI would need to reach into.
+// Everything that can fail happens in create(), which says why and returns null: a bundle path
+// too long for the engine, a missing or damaged wavetable file, a sample rate the resampler
+// cannot serve. The block calls then never lock, wait, do I/O or allocate: the engine takes its
+// voices from the pool it reserved at initialise. Inputs a host gets wrong are clamped or
+// skipped: control values out of range are clamped by the table's conversion and NaN ones are
+// ignored, MIDI past the block or out of order is skipped or held, null outputs are rendered
+// and dropped, blocks of any length are rendered, and the output never carries a NaN or an
+// infinity.
 #pragma once
 
+#include "Corvena_Core.h"
 #include "EngineResampler.h"
 #include "MidiEventMapper.h"
-#include "PortMap.h"
 
-#include "lv2/atom/atom.h"
-#include "lv2/core/lv2.h"
-#include "lv2/urid/urid.h"
-
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 
 class CorvenaPlugin {
 public:
-    static CorvenaPlugin* create(double sampleRate, const char* bundlePath,
-                                 const LV2_Feature* const* features);
+    // The engine's resource directory for a plugin found at `bundlePath` (an LV2 or VST3 bundle
+    // directory, or a CLAP file), checked: empty with the reason in `problem` when the tables
+    // are missing or damaged or the path is too long for the engine.
+    static std::string resourceDirectory(const char* bundlePath, std::string* problem);
+    // Null with the reason in `problem` when it cannot run at that rate from that bundle.
+    static std::unique_ptr<CorvenaPlugin> create(double sampleRate, const char* bundlePath,
+                                                 std::string* problem);
     ~CorvenaPlugin();
     CorvenaPlugin(const CorvenaPlugin&) = delete;
     CorvenaPlugin& operator=(const CorvenaPlugin&) = delete;
 
-    void connectPort(uint32_t port, void* data);
-    void activate();
-    void run(uint32_t frames);
-    void deactivate();
+    uint32_t latencyFrames() const { return resampler.getLatencyFrames(); }
+
+    // A control's value in its own unit, from any thread; posted at the start of the next block.
+    // NaN is ignored, so the last good value stays.
+    void setControl(ParameterType type, float value);
+    // Whatever is held when the host stops is let go at the start of the next block.
+    void releaseOnNextBlock() { releasePending.store(true, std::memory_order_release); }
+
+    // One block, on the audio thread: begin, then its MIDI in any order the host gives (held to
+    // the previous message's frame when earlier, skipped from the block's end on), then render.
+    void beginBlock(uint32_t frames);
+    void playMidi(const uint8_t* bytes, size_t size, uint32_t frame);
+    void render(float* left, float* right);
 
 private:
-    static constexpr uint32_t controlCapacity = ParameterTypeCount;
-
-    CorvenaPlugin(DspObject engine, double sampleRate, LV2_URID_Map* map);
-    void postControls();
-    void playMidi(uint32_t frames);
+    CorvenaPlugin(DspObject engine, double sampleRate);
     static void removeNonFinite(float* samples, uint32_t frames);
 
     DspObject engine;
     EngineResampler resampler;
     MidiEventMapper mapper;
-    LV2_URID midiEvent;
-    LV2_URID sequence;
-    LV2_URID beatTime;
-
-    const LV2_Atom_Sequence* midiInput = nullptr;
-    float* leftOutput = nullptr;
-    float* rightOutput = nullptr;
-    float* latencyOutput = nullptr;
-    const float* controls[controlCapacity] = {};
-    // The value last posted for each control; NaN until the first post, so the first block
-    // sends every control the host set (or restored) to the engine.
-    float postedControls[controlCapacity];
-    bool releasePending = false;
+    // The latest value of each control, and the one last posted to the engine (NaN until the
+    // first post, so the first block sends every control: a rebuilt instance keeps its sound).
+    std::atomic<float> controls[ParameterTypeCount];
+    float postedControls[ParameterTypeCount];
+    std::atomic<bool> releasePending{false};
+    uint32_t blockFrames = 0;
+    uint32_t lastFrame = 0;
 };

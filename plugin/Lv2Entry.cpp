@@ -1,19 +1,22 @@
-// The plugin library's one exported symbol, lv2_descriptor, and the plain functions of the
-// descriptor, each a forwarder to CorvenaPlugin.
-#include "CorvenaPlugin.h"
+// The LV2 library's one exported symbol, lv2_descriptor, and the plain functions of the
+// descriptor and of the options interface, each a forwarder to Lv2Instance.
+#include "Lv2Instance.h"
 #include "PluginIdentity.h"
 
 #include "lv2/core/lv2.h"
+#include "lv2/options/options.h"
+
+#include <cstring>
 
 namespace {
 
-CorvenaPlugin* instance(LV2_Handle handle) {
-    return static_cast<CorvenaPlugin*>(handle);
+Lv2Instance* instance(LV2_Handle handle) {
+    return static_cast<Lv2Instance*>(handle);
 }
 
 LV2_Handle instantiate(const LV2_Descriptor*, double sampleRate, const char* bundlePath,
                        const LV2_Feature* const* features) {
-    return CorvenaPlugin::create(sampleRate, bundlePath, features);
+    return Lv2Instance::create(sampleRate, bundlePath, features);
 }
 
 void connectPort(LV2_Handle handle, uint32_t port, void* data) {
@@ -36,7 +39,19 @@ void cleanup(LV2_Handle handle) {
     delete instance(handle);
 }
 
-const void* extensionData(const char*) {
+uint32_t getOptions(LV2_Handle handle, LV2_Options_Option* options) {
+    return instance(handle)->getOptions(options);
+}
+
+uint32_t setOptions(LV2_Handle handle, const LV2_Options_Option* options) {
+    return instance(handle)->setOptions(options);
+}
+
+const LV2_Options_Interface optionsInterface = {getOptions, setOptions};
+
+const void* extensionData(const char* uri) {
+    if (uri != nullptr && std::strcmp(uri, LV2_OPTIONS__interface) == 0)
+        return &optionsInterface;
     return nullptr;
 }
 

@@ -1,5 +1,6 @@
-// What names the plugin to hosts: its URI (saved in users' projects: never change it) and the
-// bundle's file names. Shared by the plugin and the generator of its description.
+// What names the plugin to hosts: its URI (saved in users' projects: never change it), the
+// LV2 bundle's file names and where each format keeps the wavetables. Shared by the plugin and
+// the generator of its LV2 description.
 #pragma once
 
 namespace plugin_identity {
@@ -12,6 +13,8 @@ constexpr const char* presetsFile = "presets.ttl";
 // Factory presets are named under this prefix, by category and name ("...:bass-round-sub").
 constexpr const char* presetUriPrefix = "urn:corvena:synth:preset:";
 constexpr const char* resourceDirectory = "Resources.bundle";
+// A CLAP plugin is one file: its tables live in the directory of its name with this added.
+constexpr const char* singleFileResourceSuffix = ".resources";
 constexpr const char* logPrefix = "corvena.lv2: ";
 
 } // namespace plugin_identity

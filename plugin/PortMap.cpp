@@ -27,3 +27,17 @@ ParameterType PortMap::parameterOf(uint32_t port) {
     }
     return ParameterTypeNone;
 }
+
+bool PortMap::isToggle(const ParameterDescription& row) {
+    return row.steps == 2;
+}
+
+bool PortMap::isWholeNumbers(const ParameterDescription& row) {
+    return row.curve != DspParameterCurvePower && row.steps > 2 &&
+           row.maxValue - row.minValue == double(row.steps - 1);
+}
+
+bool PortMap::isLogarithmic(const ParameterDescription& row) {
+    return !isToggle(row) && !isWholeNumbers(row) && row.curve == DspParameterCurvePower &&
+           row.minValue > 0.0;
+}

@@ -56,12 +56,6 @@ const char* unitResource(const char* unit) {
     return nullptr;
 }
 
-// Switches whose positions are whole numbers from min to max.
-bool isInteger(const ParameterDescription& p) {
-    return p.curve != DspParameterCurvePower && p.steps > 2 &&
-           p.maxValue - p.minValue == double(p.steps - 1);
-}
-
 void writeControlPort(std::ostream& out, uint32_t index, const ParameterDescription& p) {
     out << "        a lv2:InputPort , lv2:ControlPort ;\n"
         << "        lv2:index " << index << " ;\n"
@@ -72,18 +66,16 @@ void writeControlPort(std::ostream& out, uint32_t index, const ParameterDescript
         << "        lv2:maximum " << number(p.maxValue);
     if (const char* unit = unitResource(p.unit))
         out << " ;\n        units:unit " << unit;
-    if (p.steps == 2) {
+    if (PortMap::isToggle(p)) {
         out << " ;\n        lv2:portProperty lv2:toggled";
-    } else if (isInteger(p) && p.valueLabels != nullptr) {
+    } else if (PortMap::isWholeNumbers(p) && p.valueLabels != nullptr) {
         out << " ;\n        lv2:portProperty lv2:integer , lv2:enumeration";
         for (int32_t i = 0; i < p.steps; ++i)
             out << (i == 0 ? " ;\n        lv2:scalePoint " : " ,\n            ") << "[ rdfs:label "
                 << quoted(p.valueLabels[i]) << " ; rdf:value " << number(p.minValue + i) << " ]";
-    } else if (isInteger(p)) {
+    } else if (PortMap::isWholeNumbers(p)) {
         out << " ;\n        lv2:portProperty lv2:integer";
-    } else if (p.curve == DspParameterCurvePower && p.minValue > 0.0) {
-        // A power curve over a range that starts above zero spreads its travel the way a
-        // logarithmic control does; from zero no logarithm is defined.
+    } else if (PortMap::isLogarithmic(p)) {
         out << " ;\n        lv2:portProperty pprops:logarithmic";
     }
     out << "\n";
@@ -92,9 +84,11 @@ void writeControlPort(std::ostream& out, uint32_t index, const ParameterDescript
 std::string pluginDescription(int minorVersion, int microVersion) {
     std::ostringstream out;
     out << "@prefix atom: <http://lv2plug.in/ns/ext/atom#> .\n"
+           "@prefix bufsz: <http://lv2plug.in/ns/ext/buf-size#> .\n"
            "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
            "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
            "@prefix midi: <http://lv2plug.in/ns/ext/midi#> .\n"
+           "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
            "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
            "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
            "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
@@ -113,16 +107,12 @@ std::string pluginDescription(int minorVersion, int microVersion) {
         << "    lv2:microVersion " << microVersion << " ;\n"
         << "    lv2:requiredFeature urid:map ;\n"
         // run() takes no lock, does no I/O and, with the engine's voice pool, calls no allocator.
-        << "    lv2:optionalFeature lv2:hardRTCapable ;\n"
+        // The block-length options DPF's wrapper reads are welcome, not needed: blocks of any
+        // length play, and the LV2 entry stands in for a host that offers none.
+        << "    lv2:optionalFeature lv2:hardRTCapable , opts:options , bufsz:boundedBlockLength ;\n"
+        << "    lv2:extensionData opts:interface ;\n"
+        << "    opts:supportedOption bufsz:nominalBlockLength , bufsz:maxBlockLength ;\n"
         << "    lv2:port [\n"
-        << "        a lv2:InputPort , atom:AtomPort ;\n"
-        << "        atom:bufferType atom:Sequence ;\n"
-        << "        atom:supports midi:MidiEvent ;\n"
-        << "        lv2:designation lv2:control ;\n"
-        << "        lv2:index " << PortMap::midiInput << " ;\n"
-        << "        lv2:symbol \"midi_in\" ;\n"
-        << "        lv2:name \"MIDI In\"\n"
-        << "    ] , [\n"
         << "        a lv2:OutputPort , lv2:AudioPort ;\n"
         << "        lv2:index " << PortMap::leftOutput << " ;\n"
         << "        lv2:symbol \"out_left\" ;\n"
@@ -132,6 +122,14 @@ std::string pluginDescription(int minorVersion, int microVersion) {
         << "        lv2:index " << PortMap::rightOutput << " ;\n"
         << "        lv2:symbol \"out_right\" ;\n"
         << "        lv2:name \"Right\"\n"
+        << "    ] , [\n"
+        << "        a lv2:InputPort , atom:AtomPort ;\n"
+        << "        atom:bufferType atom:Sequence ;\n"
+        << "        atom:supports midi:MidiEvent ;\n"
+        << "        lv2:designation lv2:control ;\n"
+        << "        lv2:index " << PortMap::midiInput << " ;\n"
+        << "        lv2:symbol \"midi_in\" ;\n"
+        << "        lv2:name \"MIDI In\"\n"
         << "    ] , [\n"
         << "        a lv2:OutputPort , lv2:ControlPort ;\n"
         << "        lv2:index " << PortMap::latencyOutput << " ;\n"
@@ -210,7 +208,7 @@ std::string checkPresets() {
                 problems << "preset \"" << label << "\": " << p.symbol << " = " << number(value)
                          << " is outside " << number(p.minValue) << " to " << number(p.maxValue)
                          << "\n";
-            } else if ((p.steps == 2 || isInteger(p)) &&
+            } else if ((PortMap::isToggle(p) || PortMap::isWholeNumbers(p)) &&
                        value != p.minValue + std::round(value - p.minValue)) {
                 problems << "preset \"" << label << "\": " << p.symbol << " = " << number(value)
                          << " lies between its steps\n";

@@ -6,9 +6,11 @@ cmake_minimum_required(VERSION 3.25)
 #   presets   lv2info lists every factory preset by its label, the same labels in the same
 #             number as `corvena-render --list-presets` (-DRENDER= the renderer)
 #   bench     lv2bench runs the plugin
-#   exports   the library exports lv2_descriptor and nothing else
-#   links     the library needs no audio or MIDI server, no toolkit and no engine library
-# -DBUNDLE= the bundle directory. A missing tool is a failure: CI installs them.
+#   exports   each format's library exports its entry (lv2_descriptor, clap_entry, the VST3
+#             module's three functions) and nothing else
+#   links     no format's library needs an audio or MIDI server, a toolkit or the engine library
+# -DBUNDLE= the LV2 bundle directory, -DCLAP_FILE= the CLAP file, -DVST3_BUNDLE= the VST3
+# bundle. A missing tool is a failure: CI installs them.
 set(uri "urn:corvena:synth")
 get_filename_component(parent "${BUNDLE}" DIRECTORY)
 set(lv2_path "LV2_PATH=${parent}:/usr/lib/lv2")
@@ -98,17 +100,33 @@ elseif(CHECK STREQUAL "bench")
     endif()
     message(STATUS "${output}")
 elseif(CHECK STREQUAL "exports")
-    run_tool(nm -D --defined-only ${BUNDLE}/corvena.so)
-    string(REGEX MATCHALL "[0-9a-f]+ [A-Za-z] [^\n]+" symbols "${output}")
-    if(NOT symbols MATCHES "^[0-9a-f]+ T lv2_descriptor$")
-        message(FATAL_ERROR "the plugin exports more than lv2_descriptor: ${symbols}")
-    endif()
+    # Each format's library exports its entry alone; DPF's and the engine's symbols stay inside.
+    set(binaries ${BUNDLE}/corvena.so ${CLAP_FILE}
+        ${VST3_BUNDLE}/Contents/x86_64-linux/corvena.so)
+    set(entries "lv2_descriptor" "clap_entry" "GetPluginFactory ModuleEntry ModuleExit")
+    foreach(binary expected IN ZIP_LISTS binaries entries)
+        run_tool(nm -D --defined-only ${binary})
+        string(REGEX MATCHALL "[0-9a-f]+ [A-Za-z] [^\n]+" symbols "${output}")
+        set(names "")
+        foreach(symbol IN LISTS symbols)
+            string(REGEX REPLACE "^[0-9a-f]+ [A-Za-z] " "" symbol "${symbol}")
+            list(APPEND names ${symbol})
+        endforeach()
+        list(SORT names)
+        string(REPLACE " " ";" expected "${expected}")
+        if(NOT names STREQUAL expected)
+            message(FATAL_ERROR "${binary} exports ${names}, not ${expected}")
+        endif()
+    endforeach()
 elseif(CHECK STREQUAL "links")
-    run_tool(ldd ${BUNDLE}/corvena.so)
-    if(output MATCHES "(jack|pulse|asound|rtaudio|pipewire|portaudio|Qt|Corvena_Core|not found)")
-        message(FATAL_ERROR "the plugin needs ${CMAKE_MATCH_1}:\n${output}")
-    endif()
-    message(STATUS "${output}")
+    foreach(binary ${BUNDLE}/corvena.so ${CLAP_FILE}
+                   ${VST3_BUNDLE}/Contents/x86_64-linux/corvena.so)
+        run_tool(ldd ${binary})
+        if(output MATCHES "(jack|pulse|asound|rtaudio|pipewire|portaudio|Qt|gtk|Corvena_Core|not found)")
+            message(FATAL_ERROR "${binary} needs ${CMAKE_MATCH_1}:\n${output}")
+        endif()
+        message(STATUS "${binary}:\n${output}")
+    endforeach()
 else()
     message(FATAL_ERROR "unknown CHECK '${CHECK}'")
 endif()

@@ -2,6 +2,7 @@
 
 #include "AllocationCounter.h"
 
+#include <lv2/buf-size/buf-size.h>
 #include <lv2/midi/midi.h>
 #include <lv2/state/state.h>
 
@@ -23,6 +24,15 @@ LilvTestHost::LilvTestHost(const std::string& bundleDirectory) : bundleDirectory
     lilvPlugin = lilv_plugins_get_by_uri(lilv_world_get_all_plugins(lilvWorld), uri);
     lilv_node_free(uri);
     uris.emplace_back(); // URID 0 is no URI
+    const LV2_URID atomInt = map(LV2_ATOM__Int);
+    const auto option = [&](const char* key, const int32_t* value) {
+        return LV2_Options_Option{LV2_OPTIONS_INSTANCE, 0,       map(key),
+                                  sizeof(int32_t),      atomInt, value};
+    };
+    options[0] = option(LV2_BUF_SIZE__minBlockLength, &minBlockLength);
+    options[1] = option(LV2_BUF_SIZE__nominalBlockLength, &nominalBlockLength);
+    options[2] = option(LV2_BUF_SIZE__maxBlockLength, &maxBlockLength);
+    options[3] = LV2_Options_Option{LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr};
 }
 
 LilvTestHost::~LilvTestHost() {
@@ -83,6 +93,10 @@ LilvTestHost::Instance::~Instance() {
 
 const LV2_Descriptor* LilvTestHost::Instance::descriptor() const {
     return lilv_instance_get_descriptor(instance);
+}
+
+LV2_Handle LilvTestHost::Instance::handle() const {
+    return lilv_instance_get_handle(instance);
 }
 
 void LilvTestHost::Instance::restart() {

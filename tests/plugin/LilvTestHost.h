@@ -7,6 +7,7 @@
 
 #include <lilv/lilv.h>
 #include <lv2/atom/atom.h>
+#include <lv2/options/options.h>
 #include <lv2/urid/urid.h>
 
 #include <cstdint>
@@ -31,8 +32,16 @@ public:
     LV2_URID map(const char* uri);
     LV2_URID_Map* uridMapFeature() { return &uridMap; }
     LV2_URID_Unmap* uridUnmapFeature() { return &uridUnmap; }
-    // The URID map and a null-terminated feature list that offers it (or nothing).
+    // A null-terminated feature list as hosts hand it: the URID map and the options with the
+    // block-length bounds (tests also run longer blocks, as a host that breaks its word would); or
+    // nothing.
     const LV2_Feature* const* features(bool withMap);
+    // The URID map alone, as a host that offers no options does.
+    const LV2_Feature* const* mapOnly() { return mapOnlyFeatures; }
+
+    static constexpr int32_t minBlockLength = 0;
+    static constexpr int32_t nominalBlockLength = 256;
+    static constexpr int32_t maxBlockLength = 8192;
 
     class Instance;
     // Null when the plugin refuses (its instantiate returned null).
@@ -49,7 +58,10 @@ private:
     LV2_URID_Map uridMap{this, &LilvTestHost::mapUri};
     LV2_URID_Unmap uridUnmap{this, &LilvTestHost::unmapUri};
     LV2_Feature mapFeature{LV2_URID__map, &uridMap};
-    const LV2_Feature* withMapFeatures[2] = {&mapFeature, nullptr};
+    LV2_Options_Option options[4] = {};
+    LV2_Feature optionsFeature{LV2_OPTIONS__options, options};
+    const LV2_Feature* withMapFeatures[3] = {&mapFeature, &optionsFeature, nullptr};
+    const LV2_Feature* mapOnlyFeatures[2] = {&mapFeature, nullptr};
     const LV2_Feature* noFeatures[1] = {nullptr};
 };
 
@@ -61,6 +73,7 @@ public:
     Instance& operator=(const Instance&) = delete;
 
     const LV2_Descriptor* descriptor() const;
+    LV2_Handle handle() const;
     // Deactivates and activates again, as a host does when it stops and restarts processing.
     void restart();
 

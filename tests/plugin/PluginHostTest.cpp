@@ -11,7 +11,10 @@
 #include "SignalAnalysis.h"
 
 #include <gtest/gtest.h>
+#include <lv2/buf-size/buf-size.h>
 #include <lv2/midi/midi.h>
+#include <lv2/options/options.h>
+#include <lv2/parameters/parameters.h>
 #include <lv2/port-props/port-props.h>
 #include <lv2/units/units.h>
 
@@ -89,8 +92,22 @@ TEST_F(PluginHostTest, PortsAreTheEnginesParameterTable) {
     LilvNodes* required = lilv_plugin_get_required_features(plugin);
     EXPECT_TRUE(lilv_nodes_contains(required, mapFeature));
     lilv_nodes_free(required);
-    EXPECT_TRUE(
-        lilv_port_supports_event(plugin, lilv_plugin_get_port_by_index(plugin, 0), midiEvent));
+    // Hosts keep connections by symbol; the indices are the order DPF's wrapper connects in.
+    auto portBySymbol = [&](const char* symbol) {
+        LilvNode* node = lilv_new_string(world, symbol);
+        const LilvPort* port = lilv_plugin_get_port_by_symbol(plugin, node);
+        lilv_node_free(node);
+        return port;
+    };
+    const LilvPort* midiIn = portBySymbol("midi_in");
+    ASSERT_NE(midiIn, nullptr);
+    EXPECT_TRUE(lilv_port_supports_event(plugin, midiIn, midiEvent));
+    EXPECT_EQ(lilv_port_get_index(plugin, midiIn), 2u);
+    for (const char* output : {"out_left", "out_right"}) {
+        const LilvPort* audio = portBySymbol(output);
+        ASSERT_NE(audio, nullptr) << output;
+        EXPECT_LT(lilv_port_get_index(plugin, audio), 2u) << output;
+    }
     EXPECT_EQ(lilv_plugin_get_latency_port_index(plugin), 3u);
     EXPECT_TRUE(lilv_plugin_has_latency(plugin));
 
@@ -390,6 +407,34 @@ TEST_F(PluginHostTest, NotesHeldWhenTheHostDeactivatesAreReleasedWhenItRunsAgain
     EXPECT_LT(analysis::peak(instance->left, 4096 + 2048, 4096 + 8192), 1e-6);
 }
 
+// The block length may change through the options interface; the rate may not: the instance
+// keeps the rate it was made at (changing it would rebuild the engine under a running block).
+TEST_F(PluginHostTest, OptionsTakeANewBlockLengthAndRefuseANewRate) {
+    auto instance = host.instantiate(48000.0);
+    ASSERT_TRUE(instance);
+    const auto* options = static_cast<const LV2_Options_Interface*>(
+        instance->descriptor()->extension_data(LV2_OPTIONS__interface));
+    ASSERT_NE(options, nullptr);
+    const int32_t block = 64;
+    const float rate = 96000.0f;
+    const LV2_Options_Option newBlock[] = {{LV2_OPTIONS_INSTANCE, 0,
+                                            host.map(LV2_BUF_SIZE__nominalBlockLength),
+                                            sizeof block, host.map(LV2_ATOM__Int), &block},
+                                           {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+    const LV2_Options_Option newRate[] = {{LV2_OPTIONS_INSTANCE, 0,
+                                           host.map(LV2_PARAMETERS__sampleRate), sizeof rate,
+                                           host.map(LV2_ATOM__Float), &rate},
+                                          {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+    EXPECT_EQ(options->set(instance->handle(), newBlock), uint32_t(LV2_OPTIONS_SUCCESS));
+    EXPECT_EQ(options->set(instance->handle(), newRate), uint32_t(LV2_OPTIONS_ERR_BAD_KEY));
+    instance->queueMidi(0, {0x90, 69, 100});
+    instance->runBlocks(48000, 64);
+    EXPECT_EQ(instance->latency(),
+              float(EngineResampler(EngineDriver().handle(), 48000.0).getLatencyFrames()));
+    EXPECT_NEAR(analysis::frequencyByZeroCrossings(instance->left, 9600, 48000, 48000.0), 440.0,
+                0.05);
+}
+
 // --- Refusals -------------------------------------------------------------------------------
 
 // What the plugin's own instantiate returns and writes on stderr for arguments of the test's
@@ -464,6 +509,12 @@ TEST_F(PluginHostTest, WhatItCannotRunWithIsRefusedWithOneLineOnStderr) {
     const Attempt fine = instantiateDirectly(descriptor, 44100.0, bundle.c_str(), withMap);
     EXPECT_NE(fine.handle, nullptr);
     EXPECT_EQ(fine.stderrText, "") << "a good start says nothing";
+    // DPF's wrapper needs the options feature for the block length; a host without it still
+    // gets an instance, and hears nothing about it.
+    const Attempt noOptions =
+        instantiateDirectly(descriptor, 44100.0, bundle.c_str(), host.mapOnly());
+    EXPECT_NE(noOptions.handle, nullptr);
+    EXPECT_EQ(noOptions.stderrText, "");
 
     BundleCopy missing("missing");
     missing.remove("data1.wt");

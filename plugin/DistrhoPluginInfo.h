@@ -1,0 +1,27 @@
+// What DPF builds the plugin as, read by its wrappers at compile time (DPF looks for this file
+// by name). The LV2 URI is the one users' projects hold: never change it.
+#pragma once
+
+#define DISTRHO_PLUGIN_BRAND "Corvena"
+#define DISTRHO_PLUGIN_NAME "Corvena"
+#define DISTRHO_PLUGIN_URI "urn:corvena:synth"
+#define DISTRHO_PLUGIN_CLAP_ID "corvena.synth"
+
+#define DISTRHO_PLUGIN_HAS_UI 0
+#define DISTRHO_PLUGIN_IS_RT_SAFE 1
+#define DISTRHO_PLUGIN_IS_SYNTH 1
+#define DISTRHO_PLUGIN_NUM_INPUTS 0
+#define DISTRHO_PLUGIN_NUM_OUTPUTS 2
+#define DISTRHO_PLUGIN_WANT_LATENCY 1
+#define DISTRHO_PLUGIN_WANT_MIDI_INPUT 1
+
+#define DISTRHO_PLUGIN_VST3_CATEGORIES "Instrument|Synth|Stereo"
+#define DISTRHO_PLUGIN_CLAP_FEATURES "instrument", "synthesizer", "stereo"
+
+// A CLAP host saves a plugin's parameters only through its state extension, which DPF offers
+// with its state feature alone; LV2 hosts save the control ports and VST3 hosts the parameters
+// without it. The feature changes DPF's classes, so CorvenaDpfPlugin is compiled into each
+// format's library rather than shared between them.
+#ifdef DISTRHO_PLUGIN_TARGET_CLAP
+#define DISTRHO_PLUGIN_WANT_STATE 1
+#endif

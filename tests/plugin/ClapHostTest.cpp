@@ -1,0 +1,329 @@
+// corvena.clap in our CLAP host (ClapTestHost, in C on DPF's CLAP headers): what a CLAP host
+// reads before it plays (the descriptor's features, the parameters from the engine's table,
+// one MIDI note input and one stereo output), note 60 at 44.1 and 48 kHz on its frame plus the
+// reported latency, no allocator call while processing, state that brings the sound back, and
+// bad input (events out of order or past the block, NaN and out-of-range values, empty and
+// oversized blocks) that never crashes and never puts out a NaN.
+#include "AllocationCounter.h"
+#include "ChainLevel.h"
+#include "ClapTestHost.h"
+#include "Corvena_Core.h"
+#include "PortMap.h"
+#include "SignalAnalysis.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string clapUnderTest() {
+    const char* installed = std::getenv("CORVENA_CLAP_FILE");
+    return installed != nullptr && installed[0] != '\0' ? installed : CORVENA_TEST_CLAP_FILE;
+}
+
+struct Recording {
+    std::vector<float> left, right;
+};
+
+class ClapHostTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        char error[512] = "";
+        module = clap_test_module_open(clapUnderTest().c_str(), error, sizeof error);
+        ASSERT_NE(module, nullptr) << error;
+    }
+    void TearDown() override { clap_test_module_close(module); }
+
+    using Instance = std::unique_ptr<ClapTestInstance, void (*)(ClapTestInstance*)>;
+    Instance create() {
+        return Instance(clap_test_instance_create(module), clap_test_instance_destroy);
+    }
+    static void run(ClapTestInstance* instance, Recording& out, uint32_t frames) {
+        std::vector<float> left(frames, NAN), right(frames, NAN);
+        EXPECT_NE(clap_test_instance_process(instance, frames, left.data(), right.data()),
+                  CLAP_PROCESS_ERROR);
+        out.left.insert(out.left.end(), left.begin(), left.end());
+        out.right.insert(out.right.end(), right.begin(), right.end());
+    }
+    // The CLAP parameter of a row of the engine's table, found by its name.
+    static clap_id paramId(ClapTestInstance* instance, ParameterType type) {
+        ParameterDescription row{};
+        DspGetParameterDescription(type, &row);
+        const char* name = row.name;
+        const auto* params = static_cast<const clap_plugin_params_t*>(
+            clap_test_instance_extension(instance, CLAP_EXT_PARAMS));
+        const clap_plugin_t* plugin = clap_test_instance_plugin(instance);
+        for (uint32_t i = 0; i < params->count(plugin); ++i) {
+            clap_param_info_t info{};
+            if (params->get_info(plugin, i, &info) && std::strcmp(info.name, name) == 0)
+                return info.id;
+        }
+        ADD_FAILURE() << "no parameter " << name;
+        return CLAP_INVALID_ID;
+    }
+
+    ClapTestModule* module = nullptr;
+};
+
+size_t nonFiniteCount(const std::vector<float>& samples) {
+    size_t count = 0;
+    for (float x : samples)
+        count += std::isfinite(x) ? 0 : 1;
+    return count;
+}
+
+TEST_F(ClapHostTest, DescriptorNamesAnInstrumentAndASynthesizer) {
+    const clap_plugin_factory_t* factory = clap_test_module_factory(module);
+    ASSERT_NE(factory, nullptr);
+    ASSERT_EQ(factory->get_plugin_count(factory), 1u);
+    const clap_plugin_descriptor_t* descriptor = factory->get_plugin_descriptor(factory, 0);
+    EXPECT_STREQ(descriptor->name, "Corvena");
+    std::vector<std::string> features;
+    for (const char* const* f = descriptor->features; f != nullptr && *f != nullptr; ++f)
+        features.emplace_back(*f);
+    EXPECT_NE(std::find(features.begin(), features.end(), CLAP_PLUGIN_FEATURE_INSTRUMENT),
+              features.end());
+    EXPECT_NE(std::find(features.begin(), features.end(), CLAP_PLUGIN_FEATURE_SYNTHESIZER),
+              features.end());
+}
+
+TEST_F(ClapHostTest, ParametersAndPortsAreTheEnginesTableAndOneNoteInTwoChannelsOut) {
+    Instance instance = create();
+    ASSERT_TRUE(instance);
+    const clap_plugin_t* plugin = clap_test_instance_plugin(instance.get());
+    const auto* params = static_cast<const clap_plugin_params_t*>(
+        clap_test_instance_extension(instance.get(), CLAP_EXT_PARAMS));
+    ASSERT_NE(params, nullptr);
+    ASSERT_EQ(params->count(plugin), PortMap::controlCount());
+    for (uint32_t i = 0; i < params->count(plugin); ++i) {
+        clap_param_info_t info{};
+        ASSERT_TRUE(params->get_info(plugin, i, &info));
+        ParameterDescription row{};
+        ASSERT_TRUE(
+            DspGetParameterDescription(PortMap::parameterOf(PortMap::firstControl + i), &row));
+        EXPECT_STREQ(info.name, row.name);
+        EXPECT_EQ(info.min_value, double(float(row.minValue))) << row.name;
+        EXPECT_EQ(info.max_value, double(float(row.maxValue))) << row.name;
+        EXPECT_EQ(info.default_value, double(float(row.defaultValue))) << row.name;
+        EXPECT_TRUE(info.flags & CLAP_PARAM_IS_AUTOMATABLE) << row.name;
+        EXPECT_EQ(bool(info.flags & CLAP_PARAM_IS_STEPPED),
+                  row.steps == 2 || (row.curve != DspParameterCurvePower && row.steps > 2 &&
+                                     row.maxValue - row.minValue == double(row.steps - 1)))
+            << row.name;
+        double value = NAN;
+        ASSERT_TRUE(params->get_value(plugin, info.id, &value));
+        EXPECT_EQ(value, double(float(row.defaultValue))) << row.name;
+    }
+
+    const auto* notes = static_cast<const clap_plugin_note_ports_t*>(
+        clap_test_instance_extension(instance.get(), CLAP_EXT_NOTE_PORTS));
+    ASSERT_NE(notes, nullptr);
+    EXPECT_EQ(notes->count(plugin, true), 1u);
+    EXPECT_EQ(notes->count(plugin, false), 0u);
+    clap_note_port_info_t noteInfo{};
+    ASSERT_TRUE(notes->get(plugin, 0, true, &noteInfo));
+    EXPECT_TRUE(noteInfo.supported_dialects & CLAP_NOTE_DIALECT_MIDI);
+
+    const auto* audio = static_cast<const clap_plugin_audio_ports_t*>(
+        clap_test_instance_extension(instance.get(), CLAP_EXT_AUDIO_PORTS));
+    ASSERT_NE(audio, nullptr);
+    EXPECT_EQ(audio->count(plugin, true), 0u);
+    ASSERT_EQ(audio->count(plugin, false), 1u);
+    clap_audio_port_info_t audioInfo{};
+    ASSERT_TRUE(audio->get(plugin, 0, false, &audioInfo));
+    EXPECT_EQ(audioInfo.channel_count, 2u);
+}
+
+TEST_F(ClapHostTest, Note60SoundsMiddleCOnItsFramePlusTheReportedLatencyAt441And48kHz) {
+    for (double rate : {44100.0, 48000.0}) {
+        Instance instance = create();
+        ASSERT_TRUE(instance);
+        ASSERT_TRUE(clap_test_instance_activate(instance.get(), rate, 512));
+        const auto* latency = static_cast<const clap_plugin_latency_t*>(
+            clap_test_instance_extension(instance.get(), CLAP_EXT_LATENCY));
+        ASSERT_NE(latency, nullptr);
+        const uint32_t delay = latency->get(clap_test_instance_plugin(instance.get()));
+        EXPECT_EQ(delay == 0, rate == 44100.0) << rate;
+        EXPECT_LT(delay, 200u) << rate;
+
+        Recording out;
+        const size_t noteFrame = 4 * 256 + 100;
+        for (int block = 0; block < 200; ++block) {
+            if (block == 4)
+                clap_test_instance_queue_midi(instance.get(), 100, 0x90, 60, 100);
+            run(instance.get(), out, 256);
+        }
+        // At 44.1 kHz silent to the note's frame exactly: the sine starts at phase 0, so its
+        // first sample is 0. At 48 kHz the converter's ringing is far below the onset's level.
+        if (rate == 44100.0) {
+            EXPECT_EQ(analysis::firstAbove(out.left, 0.0), noteFrame + 1);
+        } else {
+            const double predicted = chain::predictedSineLevelAtDefaults(261.63, 100);
+            EXPECT_NEAR(double(analysis::firstAbove(out.left, 1e-3 * predicted)),
+                        double(noteFrame + delay), 3.0);
+        }
+        EXPECT_NEAR(analysis::frequencyByZeroCrossings(out.left, 8192, out.left.size(), rate),
+                    261.63, 0.05)
+            << rate;
+        EXPECT_EQ(nonFiniteCount(out.left) + nonFiniteCount(out.right), 0u);
+    }
+}
+
+TEST_F(ClapHostTest, ProcessMakesNoAllocatorCallWhateverItPlays) {
+    for (double rate : {44100.0, 48000.0}) {
+        Instance instance = create();
+        ASSERT_TRUE(instance);
+        ASSERT_TRUE(clap_test_instance_activate(instance.get(), rate, 256));
+        const clap_id cutoff = paramId(instance.get(), ParameterTypeLpfCutoffFrequency);
+        const clap_id waveform = paramId(instance.get(), ParameterTypeOscillatorWaveform);
+        std::vector<float> left(256), right(256);
+        clap_test_instance_process(instance.get(), 256, left.data(), right.data());
+        uint64_t allocations = 0;
+        for (int block = 0; block < 64; ++block) {
+            clap_test_instance_queue_param(instance.get(), 0, cutoff, 200.0 + 100.0 * block);
+            clap_test_instance_queue_param(instance.get(), 0, waveform, block % 5);
+            for (int n = 0; n < 3; ++n)
+                clap_test_instance_queue_midi(instance.get(), uint32_t(n * 60), 0x90,
+                                              uint8_t(48 + (block * 3 + n) % 36), 100);
+            clap_test_instance_queue_midi(instance.get(), 200, 0x80,
+                                          uint8_t(48 + (block * 3 + 35) % 36), 0);
+            clap_test_instance_queue_midi(instance.get(), 255, 0xB0, 64, block % 2 ? 127 : 0);
+            AllocationCounter counter;
+            clap_test_instance_process(instance.get(), 256, left.data(), right.data());
+            allocations += counter.count();
+        }
+        EXPECT_EQ(allocations, 0u) << rate;
+    }
+}
+
+TEST_F(ClapHostTest, SavedStateBringsBackEveryParameterAndTheSound) {
+    Instance first = create();
+    ASSERT_TRUE(first);
+    ASSERT_TRUE(clap_test_instance_activate(first.get(), 48000.0, 256));
+    const clap_id cutoff = paramId(first.get(), ParameterTypeLpfCutoffFrequency);
+    const clap_id waveform = paramId(first.get(), ParameterTypeOscillatorWaveform);
+    clap_test_instance_queue_param(first.get(), 0, cutoff, 900.0);
+    clap_test_instance_queue_param(first.get(), 0, waveform, 2.0);
+    Recording ignored;
+    run(first.get(), ignored, 256);
+    uint8_t* data = nullptr;
+    size_t size = 0;
+    ASSERT_TRUE(clap_test_instance_save(first.get(), &data, &size));
+    std::unique_ptr<uint8_t, decltype(&std::free)> saved(data, &std::free);
+
+    Instance second = create();
+    ASSERT_TRUE(second);
+    ASSERT_TRUE(clap_test_instance_load(second.get(), saved.get(), size));
+    const auto* params = static_cast<const clap_plugin_params_t*>(
+        clap_test_instance_extension(second.get(), CLAP_EXT_PARAMS));
+    double value = 0.0;
+    ASSERT_TRUE(params->get_value(clap_test_instance_plugin(second.get()), cutoff, &value));
+    EXPECT_EQ(value, 900.0);
+    ASSERT_TRUE(params->get_value(clap_test_instance_plugin(second.get()), waveform, &value));
+    EXPECT_EQ(value, 2.0);
+
+    // The restored instance plays as one given the same values by events.
+    Instance third = create();
+    ASSERT_TRUE(third);
+    ASSERT_TRUE(clap_test_instance_activate(second.get(), 48000.0, 256));
+    ASSERT_TRUE(clap_test_instance_activate(third.get(), 48000.0, 256));
+    clap_test_instance_queue_param(third.get(), 0, cutoff, 900.0);
+    clap_test_instance_queue_param(third.get(), 0, waveform, 2.0);
+    Recording restored, given;
+    for (auto [instance, out] : {std::pair{second.get(), &restored}, {third.get(), &given}}) {
+        clap_test_instance_queue_midi(instance, 10, 0x90, 57, 100);
+        for (int block = 0; block < 40; ++block)
+            run(instance, *out, 256);
+    }
+    EXPECT_EQ(restored.left, given.left);
+    EXPECT_GT(analysis::peak(restored.left, 0, restored.left.size()), 0.01);
+}
+
+TEST_F(ClapHostTest, BadEventsValuesAndBlocksAreSkippedOrClampedNeverANaN) {
+    Instance instance = create();
+    ASSERT_TRUE(instance);
+    ASSERT_TRUE(clap_test_instance_activate(instance.get(), 48000.0, 256));
+    const clap_id cutoff = paramId(instance.get(), ParameterTypeLpfCutoffFrequency);
+    Recording out;
+    clap_test_instance_queue_param(instance.get(), 0, cutoff,
+                                   std::numeric_limits<double>::quiet_NaN());
+    clap_test_instance_queue_param(instance.get(), 0, cutoff, 1e12);
+    clap_test_instance_queue_param(instance.get(), 0, 9999, 1.0); // no such parameter
+    clap_test_instance_queue_midi(instance.get(), 200, 0x90, 60, 100);
+    clap_test_instance_queue_midi(instance.get(), 20, 0x90, 64, 100);   // out of order
+    clap_test_instance_queue_midi(instance.get(), 5000, 0x90, 67, 100); // past the block
+    clap_test_instance_queue_midi(instance.get(), 30, 0x40, 1, 2);      // no status byte
+    run(instance.get(), out, 256);
+    run(instance.get(), out, 0);
+    run(instance.get(), out, 20000); // far more than announced
+    clap_test_instance_process(instance.get(), 256, nullptr, nullptr);
+    EXPECT_EQ(nonFiniteCount(out.left) + nonFiniteCount(out.right), 0u);
+    EXPECT_GT(analysis::peak(out.left, 0, out.left.size()), 0.01);
+    double value = 0.0;
+    const auto* params = static_cast<const clap_plugin_params_t*>(
+        clap_test_instance_extension(instance.get(), CLAP_EXT_PARAMS));
+    ASSERT_TRUE(params->get_value(clap_test_instance_plugin(instance.get()), cutoff, &value));
+    ParameterDescription row{};
+    DspGetParameterDescription(ParameterTypeLpfCutoffFrequency, &row);
+    EXPECT_EQ(value, double(float(row.maxValue))) << "clamped to the table's range";
+}
+
+// Random event lists as a careless or broken host might send them, through the plugin's own
+// entry: unsorted times, times past the block, unknown parameters, NaN and infinite values and
+// velocities, notes on other ports, events of the wrong size or event space, blocks of every
+// length. DPF's wrapper alone would write past its arrays for an unknown parameter; through the
+// entry's filter nothing crashes and no NaN comes out.
+TEST_F(ClapHostTest, RandomlySpoiledEventListsNeverCrashOrPutOutANaN) {
+    Instance instance = create();
+    ASSERT_TRUE(instance);
+    ASSERT_TRUE(clap_test_instance_activate(instance.get(), 48000.0, 512));
+    std::mt19937 random(23);
+    const double values[] = {0.0, 0.5, 1.0, 7.0, -1e9, 1e9, NAN, INFINITY, -INFINITY};
+    Recording out;
+    for (int block = 0; block < 400; ++block) {
+        const uint32_t frames = random() % 8 == 0 ? 0 : random() % 1500;
+        for (int n = int(random() % 12); n > 0; --n) {
+            const uint32_t frame = random() % 1600;
+            switch (random() % 3) {
+            case 0:
+                clap_test_instance_queue_note(instance.get(), frame, random() % 2,
+                                              int16_t(random() % 3 == 0), int16_t(random() % 20),
+                                              int16_t(random() % 140), values[random() % 9]);
+                break;
+            case 1:
+                clap_test_instance_queue_midi(instance.get(), frame, uint8_t(random()),
+                                              uint8_t(random()), uint8_t(random()));
+                break;
+            default:
+                clap_test_instance_queue_param(instance.get(), frame, clap_id(random() % 40),
+                                               values[random() % 9]);
+            }
+            if (random() % 10 == 0)
+                clap_test_instance_spoil_last(instance.get(), uint32_t(random() % 64),
+                                              uint16_t(random() % 2));
+        }
+        run(instance.get(), out, frames);
+    }
+    EXPECT_EQ(nonFiniteCount(out.left) + nonFiniteCount(out.right), 0u);
+    const auto* params = static_cast<const clap_plugin_params_t*>(
+        clap_test_instance_extension(instance.get(), CLAP_EXT_PARAMS));
+    const clap_plugin_t* plugin = clap_test_instance_plugin(instance.get());
+    for (uint32_t i = 0; i < params->count(plugin); ++i) {
+        clap_param_info_t info{};
+        ASSERT_TRUE(params->get_info(plugin, i, &info));
+        double value = NAN;
+        ASSERT_TRUE(params->get_value(plugin, info.id, &value));
+        EXPECT_TRUE(value >= info.min_value && value <= info.max_value) << info.name << value;
+    }
+}
+
+} // namespace

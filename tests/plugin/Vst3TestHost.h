@@ -1,0 +1,88 @@
+// A small VST3 host for tests, on the VST3 interface DPF ships (travesty, a C rendering of the
+// SDK's COM interfaces): it loads a .vst3 bundle's module, reads its factory's classes, creates
+// the audio component and its processor, and processes blocks of 32-bit stereo with note and
+// MIDI-data events at chosen frames, as a host's audio thread does. Answers are the plugin's;
+// the host checks nothing beyond what it needs to go on.
+#pragma once
+
+#include "travesty/audio_processor.h"
+#include "travesty/component.h"
+#include "travesty/events.h"
+#include "travesty/factory.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class Vst3TestHost {
+public:
+    // Loads <bundle>/Contents/x86_64-linux/<name>.so and calls its ModuleEntry.
+    explicit Vst3TestHost(const std::string& bundle);
+    ~Vst3TestHost();
+    Vst3TestHost(const Vst3TestHost&) = delete;
+    Vst3TestHost& operator=(const Vst3TestHost&) = delete;
+
+    const std::string& error() const { return problem; }
+    v3_plugin_factory** factory() const { return pluginFactory; }
+    // Every class the factory offers, with its VST3 sub-categories ("Instrument|Synth|...").
+    struct ClassInfo {
+        v3_tuid id;
+        std::string category, name, subCategories;
+    };
+    std::vector<ClassInfo> classes() const;
+
+    class Instance;
+
+private:
+    std::string problem;
+    void* library = nullptr;
+    v3_plugin_factory** pluginFactory = nullptr;
+};
+
+class Vst3TestHost::Instance {
+public:
+    // The "Audio Module Class" component, initialised; component() is null when that fails.
+    explicit Instance(const Vst3TestHost& host);
+    ~Instance();
+    Instance(const Instance&) = delete;
+    Instance& operator=(const Instance&) = delete;
+
+    v3_component** component() const { return comp; }
+    v3_audio_processor** processor() const { return proc; }
+
+    bool start(double rate, int32_t maxBlockFrames);
+    void stop();
+    uint32_t latency() const;
+
+    void queueNoteOn(int32_t frame, int16_t pitch, float velocity);
+    void queueNoteOff(int32_t frame, int16_t pitch);
+    // Runs one block of `frames` and appends the outputs to left and right.
+    v3_result process(int32_t frames);
+
+    std::vector<float> left, right;
+
+private:
+    // The host's event list, a COM object whose first member is its interface table.
+    struct EventList {
+        const v3_event_list_cpp* table;
+        std::vector<v3_event> events;
+    };
+    static const v3_event_list_cpp eventListTable;
+    // Where the plugin reports parameter changes back: this host takes them and drops them.
+    struct ParamChanges {
+        const v3_param_changes_cpp* table;
+    };
+    struct ParamQueue {
+        const v3_param_value_queue_cpp* table;
+    };
+    static const v3_param_changes_cpp paramChangesTable;
+    static const v3_param_value_queue_cpp paramQueueTable;
+    static ParamQueue droppedQueue;
+
+    v3_component** comp = nullptr;
+    v3_audio_processor** proc = nullptr;
+    bool processing = false;
+    EventList inputEvents{&eventListTable, {}};
+    ParamChanges outputParams{&paramChangesTable};
+    std::vector<float> leftBlock, rightBlock;
+};
