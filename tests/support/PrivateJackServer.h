@@ -1,6 +1,6 @@
-// A JACK server of a test's own, on the dummy driver at 44100 Hz, so a test may change its
-// buffer size, freeze it or stop it without disturbing the shared test server; stopped when the
-// object goes.
+// A JACK server of a test's own, on the dummy driver (at 44100 Hz unless told), so a test may
+// change its buffer size, freeze it or stop it without disturbing the shared test server; stopped
+// when the object goes.
 //
 // The name is the shared server's (JACK_DEFAULT_SERVER, so two checkouts testing side by side
 // stay apart) and the test's tag, the same on every run: jackd keeps a machine-wide table of
@@ -12,9 +12,9 @@
 
 class PrivateJackServer {
 public:
-    // Starts `jackd -n <shared name>-<tag> -d dummy -r 44100 -p <periodFrames>` and waits (at
-    // most five seconds) until it answers.
-    PrivateJackServer(const std::string& tag, unsigned periodFrames);
+    // Starts `jackd -n <shared name>-<tag> -d dummy -r <rateHz> -p <periodFrames>` and waits
+    // (at most five seconds) until it answers.
+    PrivateJackServer(const std::string& tag, unsigned periodFrames, unsigned rateHz = 44100);
     ~PrivateJackServer();
     PrivateJackServer(const PrivateJackServer&) = delete;
     PrivateJackServer& operator=(const PrivateJackServer&) = delete;
