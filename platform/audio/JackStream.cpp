@@ -16,6 +16,28 @@ JackStream::~JackStream() {
 }
 
 OutputDevice::StartResult JackStream::start(std::string& error) {
+    std::string playing;
+    const StartResult result = open(error, playing);
+    if (result != StartResult::started)
+        return result;
+    startDescription = playing;
+    reporter.setReopen([this](std::string& now) {
+        std::string why;
+        return reopen(why, now);
+    });
+    reporter.start();
+    return StartResult::started;
+}
+
+bool JackStream::reopen(std::string& error, std::string& playing) {
+    // On the reporter thread, which alone touches the client once the stream has started.
+    closeClient();
+    converter.reset();
+    serverGone.store(false, std::memory_order_release);
+    return open(error, playing) == StartResult::started;
+}
+
+OutputDevice::StartResult JackStream::open(std::string& error, std::string& playing) {
     const std::string serverName = JackServer::name();
     if (JackServer::libraryIsPipeWires()) {
         error = "JACK: the JACK library here is PipeWire's, and PipeWire is played directly";
@@ -77,9 +99,8 @@ OutputDevice::StartResult JackStream::start(std::string& error) {
                       (playbackClient.empty() ? "" : ", device \"" + playbackClient + "\"");
     const std::string serverAt =
         converter ? " (server at " + std::to_string(serverRate) + " Hz)" : "";
-    startDescription = systemAndDevice + ", 44100 Hz" + serverAt + ", " +
-                       OutputReporter::bufferText(reporter.bufferFrames(), serverRate);
-    reporter.start();
+    playing = systemAndDevice + ", 44100 Hz" + serverAt + ", " +
+              OutputReporter::bufferText(reporter.bufferFrames(), serverRate);
     return StartResult::started;
 }
 

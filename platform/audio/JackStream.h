@@ -7,6 +7,9 @@
 // engine is pulled exactly as far as the cycle needs, each piece stamped with the host time it
 // stands for, so events keep their timing and the delay grows by under a millisecond.
 //
+// A server that stops (or changes its rate) ends the stream; the reporter thread opens it again
+// once a second until a server answers, and the sound comes back by itself.
+//
 // Threads: JACK's process thread renders into a scratch buffer allocated at start (a cycle
 // longer than it is rendered in pieces) and de-interleaves it into the ports. The buffer-size,
 // sample-rate, xrun and shutdown callbacks only store into atomics; the reporter thread says what
@@ -43,6 +46,7 @@ public:
     void stop() override;
     const std::string& description() const override { return startDescription; }
     uint64_t xrunCount() const override { return reporter.xrunCount(); }
+    bool interrupted() const override { return reporter.interrupted(); }
 
 private:
     static int onProcess(jack_nframes_t frames, void* self);
@@ -52,6 +56,11 @@ private:
     static int onXrun(void* self);
     static void onShutdown(jack_status_t code, const char* reason, void* self);
 
+    // Opens, sets up and activates the client; `playing` is what the start-up line says.
+    StartResult open(std::string& error, std::string& playing);
+    // After the server ended the stream: the client given up and opened anew, on the server
+    // that answers now, at whatever rate it runs.
+    bool reopen(std::string& error, std::string& playing);
     void process(jack_nframes_t frames);
     void closeClient();
 

@@ -21,7 +21,17 @@ std::string sharedServerName() {
 } // namespace
 
 PrivateJackServer::PrivateJackServer(const std::string& tag, unsigned periodFrames, unsigned rateHz)
-    : serverName(sharedServerName() + "-" + tag) {
+    : PrivateJackServer(Exactly{}, sharedServerName() + "-" + tag, periodFrames, rateHz) {}
+
+std::unique_ptr<PrivateJackServer>
+PrivateJackServer::named(const std::string& name, unsigned periodFrames, unsigned rateHz) {
+    return std::unique_ptr<PrivateJackServer>(
+        new PrivateJackServer(Exactly{}, name, periodFrames, rateHz));
+}
+
+PrivateJackServer::PrivateJackServer(Exactly, const std::string& name, unsigned periodFrames,
+                                     unsigned rateHz)
+    : serverName(name) {
     const std::string period = std::to_string(periodFrames);
     const std::string rate = std::to_string(rateHz);
     pid = fork();

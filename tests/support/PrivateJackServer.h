@@ -7,6 +7,7 @@
 // eight servers and frees a dead server's entry only for a new server of the same name.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <sys/types.h>
 
@@ -15,6 +16,9 @@ public:
     // Starts `jackd -n <shared name>-<tag> -d dummy -r <rateHz> -p <periodFrames>` and waits
     // (at most five seconds) until it answers.
     PrivateJackServer(const std::string& tag, unsigned periodFrames, unsigned rateHz = 44100);
+    // A server of exactly this name: the one a test stopped, started again.
+    static std::unique_ptr<PrivateJackServer> named(const std::string& name, unsigned periodFrames,
+                                                    unsigned rateHz);
     ~PrivateJackServer();
     PrivateJackServer(const PrivateJackServer&) = delete;
     PrivateJackServer& operator=(const PrivateJackServer&) = delete;
@@ -33,6 +37,8 @@ public:
     void stop();
 
 private:
+    struct Exactly {};
+    PrivateJackServer(Exactly, const std::string& name, unsigned periodFrames, unsigned rateHz);
     bool onlyItsOwnPortsLeft() const;
 
     std::string serverName;
