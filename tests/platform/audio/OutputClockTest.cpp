@@ -220,9 +220,13 @@ TEST_F(Reporter, AnEndedStreamIsReopenedOnceASecondUntilItPlaysAndIsInterruptedM
         return attempts.load() >= 3;
     });
     EXPECT_FALSE(reporter.interrupted());
-    const std::string told = printedDuring(3700, [&] {
+    // Waits for the third attempt however slow the machine, then a little for the line.
+    const std::string told = printedDuring(300, [&] {
         reporter.start();
         reporter.noteStopped("the server went away");
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (attempts.load() < 3 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
     });
     EXPECT_EQ(attempts.load(), 3) << told;
     EXPECT_GE(lastAttempt.load() - firstAttempt.load(), 2 * OutputReporter::reopenNanoseconds);
