@@ -21,6 +21,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -145,6 +146,50 @@ void EightVoicesPerInstance(benchmark::State& state) {
     state.counters["ns_per_frame"] = seconds * 1e9 / (audioSeconds * rate);
 }
 
+// What the rate converter costs: an instance at 44.1 kHz and one at 48 kHz, each playing the
+// same eight voices for the same audio time, run in turns within one measurement so that both
+// see the same machine (another process, a clock change) and their ratio means something. Timed
+// in the thread's CPU time: on a shared machine, wall time counts the other processes too.
+double threadCpuNanoseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e9 + double(now.tv_nsec);
+}
+
+void ConversionCostAt48kHz(benchmark::State& state) {
+    constexpr double seconds = 2.0;
+    double nanoseconds[2] = {0.0, 0.0};
+    double audioFrames[2] = {0.0, 0.0};
+    const double rates[2] = {44100.0, 48000.0};
+    for (auto _ : state) {
+        for (int which = 0; which < 2; ++which) {
+            state.PauseTiming();
+            Instance instance(rates[which]);
+            if (instance.handle == nullptr) {
+                state.SkipWithError("the plugin did not instantiate");
+                return;
+            }
+            instance.writeSequence(true);
+            const auto frames = size_t(seconds * rates[which]);
+            state.ResumeTiming();
+            const double began = threadCpuNanoseconds();
+            for (size_t frame = 0; frame < frames; frame += blockFrames) {
+                instance.run();
+                if (frame == 0)
+                    instance.writeSequence(false);
+            }
+            nanoseconds[which] += threadCpuNanoseconds() - began;
+            audioFrames[which] += double(frames);
+            benchmark::DoNotOptimize(instance.left.data());
+        }
+    }
+    const double at44 = nanoseconds[0] / audioFrames[0];
+    const double at48 = nanoseconds[1] / audioFrames[1];
+    state.counters["ns_per_frame_44100"] = at44;
+    state.counters["ns_per_frame_48000"] = at48;
+    state.counters["cost_ratio_48000_to_44100"] = at48 / at44;
+}
+
 double residentMegabytes() {
     long pages = 0, resident = 0;
     if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
@@ -248,5 +293,6 @@ void EightVoicesPerVst3Instance(benchmark::State& state) {
 BENCHMARK(EightVoicesPerInstance)->Arg(44100)->Arg(48000)->Unit(benchmark::kMillisecond);
 BENCHMARK(EightVoicesPerClapInstance)->Arg(44100)->Arg(48000)->Unit(benchmark::kMillisecond);
 BENCHMARK(EightVoicesPerVst3Instance)->Arg(44100)->Arg(48000)->Unit(benchmark::kMillisecond);
+BENCHMARK(ConversionCostAt48kHz)->Unit(benchmark::kMillisecond);
 BENCHMARK(ResidentMemoryOfInstances)->Arg(1)->Arg(10)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK_MAIN();

@@ -1,7 +1,5 @@
 #include "EngineResampler.h"
 
-#include <samplerate.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
@@ -9,23 +7,6 @@
 #include <new>
 
 namespace {
-
-// Host frames the latency probe reads, one at a time: past the converter's start-up and over
-// many periods of every rate pattern, so the read-ahead it sees is the largest there is.
-constexpr uint32_t probeFrames = 8192;
-
-struct ZeroSource {
-    static constexpr uint32_t frames = EngineResampler::pullFrames;
-    float samples[2 * frames] = {};
-    uint64_t supplied = 0;
-
-    static long pull(void* self, float** data) {
-        auto* source = static_cast<ZeroSource*>(self);
-        source->supplied += frames;
-        *data = source->samples;
-        return frames;
-    }
-};
 
 AudioTimeStamp engineTimeStamp(uint64_t engineFrame) {
     AudioTimeStamp stamp;
@@ -57,8 +38,7 @@ EngineResampler::EngineResampler(DspObject engine, double hostRate)
         fail("sample rate outside 8000 to 768000 Hz");
         return;
     }
-    ratio = hostRate / engineRate;
-    scratch = new (std::nothrow) float[passThroughFrames];
+    scratch.reset(new (std::nothrow) float[passThroughFrames]);
     if (scratch == nullptr) {
         fail("out of memory");
         return;
@@ -67,57 +47,30 @@ EngineResampler::EngineResampler(DspObject engine, double hostRate)
         ready = true;
         return;
     }
-    pullBuffer = new (std::nothrow) float[2 * pullFrames];
-    outputBuffer = new (std::nothrow) float[2 * outputFrames];
-    int error = 0;
-    converter = src_callback_new(&EngineResampler::pull, SRC_SINC_MEDIUM_QUALITY, 2, &error, this);
-    if (pullBuffer == nullptr || outputBuffer == nullptr || converter == nullptr) {
-        fail(converter == nullptr ? src_strerror(error) : "out of memory");
+    outputBuffer.reset(new (std::nothrow) float[2 * outputFrames]);
+    converter.reset(new (std::nothrow)
+                        RateConverter(engineRate, hostRate, &EngineResampler::pull, this));
+    if (outputBuffer == nullptr || converter == nullptr) {
+        fail("out of memory");
         return;
     }
-    if (!measureLatency(SRC_SINC_MEDIUM_QUALITY)) {
-        fail("the sample-rate converter could not be measured");
+    if (!converter->isReady()) {
+        fail(converter->failure());
         return;
     }
+    // Events for a block are posted before its render, so the engine must not have rendered
+    // the frame an event is meant for: the latency is the most the converter is ever ahead,
+    // plus the half engine frame by which a host frame is rounded onto the engine's grid.
+    const double ratio = hostRate / engineRate;
+    latencyFrames = uint32_t(std::ceil(converter->readAheadFrames() + 0.5 * ratio)) + 1;
     ready = true;
 }
 
-EngineResampler::~EngineResampler() {
-    if (converter != nullptr)
-        src_delete(converter);
-    delete[] pullBuffer;
-    delete[] outputBuffer;
-    delete[] scratch;
-}
+EngineResampler::~EngineResampler() = default;
 
 void EngineResampler::fail(const char* reason) {
     ready = false;
     failureReason = reason;
-}
-
-bool EngineResampler::measureLatency(int converterType) {
-    // The converter pulls engine frames before it writes the host frames they make. Events for
-    // a block are posted before its render, so the engine must not have rendered the frame an
-    // event is meant for; the latency is the most the converter is ever ahead, plus the half
-    // engine frame by which a host frame is rounded onto the engine's grid. Measured on a twin
-    // fed silence, in single-frame reads so that every state between reads is seen.
-    ZeroSource source;
-    int error = 0;
-    SRC_STATE* twin = src_callback_new(&ZeroSource::pull, converterType, 2, &error, &source);
-    if (twin == nullptr)
-        return false;
-    float frame[2];
-    double mostAhead = 0.0;
-    bool complete = true;
-    for (uint32_t written = 1; written <= probeFrames && complete; ++written) {
-        complete = src_callback_read(twin, ratio, 1, frame) == 1;
-        mostAhead = std::max(mostAhead, double(source.supplied) * ratio - double(written));
-    }
-    src_delete(twin);
-    if (!complete)
-        return false;
-    latencyFrames = uint32_t(std::ceil(mostAhead + 0.5 * ratio)) + 1;
-    return true;
 }
 
 double EngineResampler::stampForHostFrame(uint64_t frame) {
@@ -151,8 +104,8 @@ void EngineResampler::renderPassThrough(float* left, float* right, uint32_t fram
     for (uint32_t done = 0; done < frames;) {
         const uint32_t n = std::min(frames - done, passThroughFrames);
         // A dropped channel is still rendered, into scratch memory: the engine writes both.
-        renderEngine(left != nullptr ? left + done : scratch,
-                     right != nullptr ? right + done : scratch, n);
+        renderEngine(left != nullptr ? left + done : scratch.get(),
+                     right != nullptr ? right + done : scratch.get(), n);
         done += n;
     }
 }
@@ -160,12 +113,7 @@ void EngineResampler::renderPassThrough(float* left, float* right, uint32_t fram
 void EngineResampler::renderConverted(float* left, float* right, uint32_t frames) {
     for (uint32_t done = 0; done < frames;) {
         const uint32_t wanted = std::min(frames - done, outputFrames);
-        long got = src_callback_read(converter, ratio, long(wanted), outputBuffer);
-        if (got < 0 || uint32_t(got) > wanted)
-            got = 0;
-        // The converter never runs dry (the engine never ends); should it fail, the rest of the
-        // block is silence rather than stale memory.
-        std::fill(outputBuffer + 2 * got, outputBuffer + 2 * wanted, 0.0f);
+        converter->read(outputBuffer.get(), wanted);
         for (uint32_t i = 0; i < wanted; ++i) {
             if (left != nullptr)
                 left[done + i] = outputBuffer[2 * i];
@@ -176,11 +124,8 @@ void EngineResampler::renderConverted(float* left, float* right, uint32_t frames
     }
 }
 
-long EngineResampler::pull(void* self, float** data) {
-    auto* resampler = static_cast<EngineResampler*>(self);
-    resampler->renderEngine(resampler->pullBuffer, pullFrames);
-    *data = resampler->pullBuffer;
-    return pullFrames;
+void EngineResampler::pull(void* self, float* interleaved, uint32_t frames) {
+    static_cast<EngineResampler*>(self)->renderEngine(interleaved, frames);
 }
 
 void EngineResampler::renderEngine(float* interleaved, uint32_t frames) {

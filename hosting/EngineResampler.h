@@ -1,10 +1,10 @@
 // The engine's 44.1 kHz stereo at the host's rate, and the engine's sample clock in host frames.
 //
 // The engine always runs at 44100 Hz. At that host rate this passes its output through
-// untouched (bit-exact, no latency). At any other rate it pulls the engine through libsamplerate
-// (SRC_SINC_MEDIUM_QUALITY, callback mode): 121 dB signal-to-noise over 90 % of the band, about
-// 1.8 ms of latency at 48 kHz and a fraction of the engine's own CPU. The output is time-aligned
-// by the library (engine frame m lands on host frame m * rate / 44100), but the library reads
+// untouched (bit-exact, no latency). At any other rate it pulls the engine through the shared
+// RateConverter, which renders the engine exactly as far as the output needs: 37 frames
+// (0.77 ms) of latency at 48 kHz and a small fraction of the engine's own CPU. The output is
+// time-aligned (engine frame m lands on host frame m * rate / 44100), but the converter reads
 // ahead of what it has written, so an event for host frame k is placed on the engine frame heard
 // `getLatencyFrames()` later: that many frames is what a plugin reports on its latency port and
 // what a file renderer trims.
@@ -19,21 +19,22 @@
 #pragma once
 
 #include "Corvena_Core.h"
+#include "RateConverter.h"
 
 #include <cstdint>
-
-typedef struct SRC_STATE_tag SRC_STATE;
+#include <memory>
 
 class EngineResampler {
 public:
     static constexpr double engineRate = 44100.0;
     static constexpr double lowestHostRate = 8000.0;
     static constexpr double highestHostRate = 768000.0;
-    // Engine frames rendered per pull of the converter: the smaller, the less it reads ahead.
+    // A bound on the engine frames the converter renders beyond what the latency accounts for
+    // (it renders none: the bound is the margin a host scheduling ahead can keep).
     static constexpr uint32_t pullFrames = 16;
 
     // `engine` is initialised and renders nowhere else. A rate outside the range above, or one
-    // the library cannot take, leaves the resampler not ready, with a reason.
+    // the converter cannot take, leaves the resampler not ready, with a reason.
     EngineResampler(DspObject engine, double hostRate);
     ~EngineResampler();
     EngineResampler(const EngineResampler&) = delete;
@@ -60,28 +61,25 @@ public:
     void render(float* left, float* right, uint32_t frames);
 
 private:
-    static constexpr uint32_t outputFrames = 256; // host frames per library read
+    static constexpr uint32_t outputFrames = 256; // host frames per converter read
     static constexpr uint32_t passThroughFrames = 4096;
 
-    static long pull(void* self, float** data);
+    static void pull(void* self, float* interleaved, uint32_t frames);
     void renderEngine(float* interleaved, uint32_t frames);
     void renderEngine(float* left, float* right, uint32_t frames);
     void renderPassThrough(float* left, float* right, uint32_t frames);
     void renderConverted(float* left, float* right, uint32_t frames);
-    bool measureLatency(int converterType);
     void fail(const char* reason);
 
     DspObject engine;
     double hostRate;
-    double ratio = 1.0; // host frames per engine frame
     bool ready = false;
     const char* failureReason = "";
-    SRC_STATE* converter = nullptr;
+    std::unique_ptr<RateConverter> converter;
     uint32_t latencyFrames = 0;
     uint64_t hostFrames = 0;
     uint64_t engineFrames = 0;
     uint64_t lateStamps = 0;
-    float* pullBuffer = nullptr;   // pullFrames interleaved stereo frames
-    float* outputBuffer = nullptr; // outputFrames interleaved stereo frames
-    float* scratch = nullptr;      // passThroughFrames frames for a dropped channel
+    std::unique_ptr<float[]> outputBuffer; // outputFrames interleaved stereo frames
+    std::unique_ptr<float[]> scratch;      // passThroughFrames frames for a dropped channel
 };

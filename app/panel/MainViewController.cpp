@@ -2,6 +2,7 @@
 #include "MainViewController.h"
 
 #include "Color.h"
+#include "ColorCode.h"
 #include "DspPointer.h"
 #include "Font.h"
 #include "KeyboardView.h"
@@ -222,6 +223,34 @@ void MainViewController::knobReadoutChanged(Zelvar_SimpleKnob* knob) {
         readout->dismiss();
         readoutKnob = nullptr;
     }
+}
+
+void MainViewController::showNotice(const std::string& text) {
+    if (panel == nullptr || (text.empty() && notice == nullptr))
+        return;
+    if (notice == nullptr) {
+        // Between the two knobs of the top row with room between them, over the knobs' height:
+        // it hides nothing, and reads as the readouts do.
+        const toolkit::Rect left = lpfResonanceKnob->frame();
+        const toolkit::Rect right = masterOutputKnob->frame();
+        constexpr double gap = 6.0;
+        notice = new toolkit::TextLabel(toolkit::makeRect(
+            left.maxX() + gap, right.minY(), right.minX() - left.maxX() - 2 * gap, right.height()));
+        notice->setEditable(false);
+        notice->setBordered(true);
+        notice->setDrawsBackground(true);
+        notice->setBackgroundColor(initWithColorCode("#fefff9"));
+        notice->setTextColor(toolkit::Color::darkGray());
+        notice->setAlignment(toolkit::TextAlignment::center);
+        notice->setLineBreakMode(toolkit::LineBreakMode::byWordWrapping);
+        notice->setFont(
+            toolkit::Font::withName("Futura", 11.0).value_or(toolkit::Font::systemFont(11.0)));
+        panel->addSubview(notice);
+    }
+    notice->setStringValue(text);
+    notice->setHidden(text.empty());
+    if (!text.empty())
+        notice->raise();
 }
 
 void MainViewController::auParameterCallback(int64_t pluginParameterID, double normalizedValue) {

@@ -7,7 +7,9 @@
 //
 // It also shows a knob's value readout while the pointer is over the knob or drags it (the
 // readout label is made the first time one is wanted, so the panel at rest is exactly as laid
-// out), and turns the octave knob when the computer keyboard's Z or X asks for it.
+// out), turns the octave knob when the computer keyboard's Z or X asks for it, and shows a notice
+// in the free space between the Resonance and Output knobs while the sound has stopped (made the
+// first time one is wanted, too).
 //
 // Threads: everything runs on the main thread, except auParameterCallback, which may be called
 // from any thread (the knob queues its redraw on the main queue).
@@ -20,6 +22,7 @@
 #include "Corvena_Core.h"
 #include "Geometry.h"
 #include "KnobReadoutLabel.h"
+#include "TextLabel.h"
 #include "View.h"
 #include "Zelvar_SimpleKeyboardDelegate.h"
 #include "Zelvar_SimpleKnob.h"
@@ -80,6 +83,11 @@ public:
     // The readout label, or null before one was first wanted.
     KnobReadoutLabel* readoutLabel() const { return readout.data(); }
 
+    // Shows `text` in the panel's free space at the top right, or hides it for an empty one.
+    void showNotice(const std::string& text);
+    // The notice label, or null before one was first wanted.
+    toolkit::TextLabel* noticeLabel() const { return notice.data(); }
+
     // Shows a value that changed outside the panel on knob `pluginParameterID` (0..8, after the
     // panel is built) without sending anything to the engine. An index outside 0..8 or a call
     // before the panel exists is ignored.
@@ -113,6 +121,7 @@ private:
     QPointer<toolkit::View> panel;
     bool viewLoaded = false;
     QPointer<KnobReadoutLabel> readout;
+    QPointer<toolkit::TextLabel> notice;
     // The knob whose readout is showing.
     QPointer<Zelvar_SimpleKnob> readoutKnob;
 };

@@ -21,6 +21,7 @@
 #include <QMenuBar>
 #include <QPalette>
 #include <QScreen>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -121,7 +122,20 @@ bool AppDelegate::startAudio() {
     if (!audioUnitWrapper.initialize())
         return fail(audioUnitWrapper.failureMessage());
     say(audioUnitWrapper.startLine());
+    outputWatch = new QTimer(mainWindowController.get());
+    QObject::connect(outputWatch, &QTimer::timeout, [this] { showOutputState(); });
+    outputWatch->start(250);
     return true;
+}
+
+void AppDelegate::showOutputState() {
+    // The output's reporter says the same on stderr; a window started from a desktop menu has
+    // no terminal, so it says it here too.
+    const bool interrupted = OutputUnitIsInterrupted(audioUnitWrapper.audioUnit);
+    if (interrupted == outputInterrupted || mainViewController == nullptr)
+        return;
+    outputInterrupted = interrupted;
+    mainViewController->showNotice(interrupted ? soundStoppedNotice : "");
 }
 
 void AppDelegate::startMidi() {

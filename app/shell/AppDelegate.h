@@ -19,6 +19,7 @@
 #include <string>
 
 class QAction;
+class QTimer;
 class QMenuBar;
 
 class AppDelegate {
@@ -42,6 +43,12 @@ public:
     bool openMainWindow();
     bool startAudio();
     void startMidi();
+
+    // The panel's notice while the audio output is interrupted (its server stopped), gone when
+    // sound is back; looked at four times a second once audio has started.
+    static constexpr const char* soundStoppedNotice =
+        "No sound: the audio server stopped. Trying again every second.";
+    void showOutputState();
 
     // Menu actions.
     void showAboutWindow();
@@ -76,6 +83,8 @@ private:
     bool fail(std::string message);
 
     std::string failure;
+    QTimer* outputWatch = nullptr;
+    bool outputInterrupted = false;
 };
 
 // The process-wide delegate, created by the entry point and never destroyed while the program

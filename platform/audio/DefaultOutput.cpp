@@ -52,3 +52,7 @@ const std::string& DefaultOutput::description() const {
 uint64_t DefaultOutput::xrunCount() const {
     return device ? device->xrunCount() : 0;
 }
+
+bool DefaultOutput::interrupted() const {
+    return device && device->interrupted();
+}

@@ -21,6 +21,7 @@ public:
     void stop() override;
     const std::string& description() const override;
     uint64_t xrunCount() const override;
+    bool interrupted() const override;
 
 private:
     OutputUnit* unit;

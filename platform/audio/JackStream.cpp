@@ -4,6 +4,7 @@
 #include "JackServer.h"
 #include "OutputUnit.h"
 #include "OutputUnitServices.h"
+#include "RateConverter.h"
 
 #include <algorithm>
 
@@ -15,6 +16,28 @@ JackStream::~JackStream() {
 }
 
 OutputDevice::StartResult JackStream::start(std::string& error) {
+    std::string playing;
+    const StartResult result = open(error, playing);
+    if (result != StartResult::started)
+        return result;
+    startDescription = playing;
+    reporter.setReopen([this](std::string& now) {
+        std::string why;
+        return reopen(why, now);
+    });
+    reporter.start();
+    return StartResult::started;
+}
+
+bool JackStream::reopen(std::string& error, std::string& playing) {
+    // On the reporter thread, which alone touches the client once the stream has started.
+    closeClient();
+    converter.reset();
+    serverGone.store(false, std::memory_order_release);
+    return open(error, playing) == StartResult::started;
+}
+
+OutputDevice::StartResult JackStream::open(std::string& error, std::string& playing) {
     const std::string serverName = JackServer::name();
     if (JackServer::libraryIsPipeWires()) {
         error = "JACK: the JACK library here is PipeWire's, and PipeWire is played directly";
@@ -25,21 +48,27 @@ OutputDevice::StartResult JackStream::start(std::string& error) {
         error = "JACK: no server \"" + serverName + "\" running";
         return StartResult::noDevice;
     }
-    const jack_nframes_t rate = jack_get_sample_rate(client);
-    if (rate != outputSampleRateHz) {
-        error = "JACK: server \"" + serverName + "\" runs at " + std::to_string(rate) +
-                " Hz; Corvena plays at 44100 Hz only";
-        closeClient();
-        return StartResult::streamFailed;
+    serverRate = jack_get_sample_rate(client);
+    if (serverRate != outputSampleRateHz) {
+        converter = std::make_unique<RateConverter>(double(outputSampleRateHz), double(serverRate),
+                                                    &JackStream::pull, this);
+        if (!converter->isReady()) {
+            error = "JACK: server \"" + serverName + "\" runs at " + std::to_string(serverRate) +
+                    " Hz: " + converter->failure();
+            converter.reset();
+            closeClient();
+            return StartResult::streamFailed;
+        }
     }
     ports[0] = jack_port_register(client, "out_left", JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
     ports[1] =
         jack_port_register(client, "out_right", JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
     scratch.reset(new float[size_t(scratchFrames) * outputChannelCount]);
-    reporter.noteBufferSize(jack_get_buffer_size(client), rate);
+    reporter.noteBufferSize(jack_get_buffer_size(client), serverRate);
     if (ports[0] == nullptr || ports[1] == nullptr ||
         jack_set_process_callback(client, &JackStream::onProcess, this) != 0 ||
         jack_set_buffer_size_callback(client, &JackStream::onBufferSize, this) != 0 ||
+        jack_set_sample_rate_callback(client, &JackStream::onSampleRate, this) != 0 ||
         jack_set_xrun_callback(client, &JackStream::onXrun, this) != 0) {
         error = "JACK: the client \"" + std::string(clientName) + "\" could not be set up";
         closeClient();
@@ -68,9 +97,10 @@ OutputDevice::StartResult JackStream::start(std::string& error) {
 
     systemAndDevice = "JACK, server \"" + serverName + "\"" +
                       (playbackClient.empty() ? "" : ", device \"" + playbackClient + "\"");
-    startDescription = systemAndDevice + ", 44100 Hz, " +
-                       OutputReporter::bufferText(reporter.bufferFrames(), outputSampleRateHz);
-    reporter.start();
+    const std::string serverAt =
+        converter ? " (server at " + std::to_string(serverRate) + " Hz)" : "";
+    playing = systemAndDevice + ", 44100 Hz" + serverAt + ", " +
+              OutputReporter::bufferText(reporter.bufferFrames(), serverRate);
     return StartResult::started;
 }
 
@@ -108,10 +138,14 @@ void JackStream::process(jack_nframes_t frames) {
     const uint64_t cycleStart = HostClock::earlierBy(now, nowMicroseconds, cycleMicroseconds);
     auto* left = static_cast<float*>(jack_port_get_buffer(ports[0], frames));
     auto* right = static_cast<float*>(jack_port_get_buffer(ports[1], frames));
+    cycleHostTime = cycleStart;
+    pulledThisCycle = 0;
     for (jack_nframes_t done = 0; done < frames;) {
         const uint32_t piece = std::min<uint32_t>(frames - done, scratchFrames);
-        unit->renderInterleaved(piece, scratch.get(),
-                                cycleStart + uint64_t(done) * 1000000000ull / outputSampleRateHz);
+        if (converter)
+            converter->read(scratch.get(), piece);
+        else
+            pull(this, scratch.get(), piece);
         for (uint32_t i = 0; i < piece; ++i) {
             left[done + i] = scratch[2 * i];
             right[done + i] = scratch[2 * i + 1];
@@ -120,8 +154,27 @@ void JackStream::process(jack_nframes_t frames) {
     }
 }
 
+void JackStream::pull(void* data, float* interleaved, uint32_t frames) {
+    // Each piece stamped with its own time: the cycle's start and the engine frames before it.
+    auto* self = static_cast<JackStream*>(data);
+    self->unit->renderInterleaved(frames, interleaved,
+                                  self->cycleHostTime +
+                                      self->pulledThisCycle * 1000000000ull / outputSampleRateHz);
+    self->pulledThisCycle += frames;
+}
+
 int JackStream::onBufferSize(jack_nframes_t frames, void* self) {
-    static_cast<JackStream*>(self)->reporter.noteBufferSize(frames, outputSampleRateHz);
+    auto* stream = static_cast<JackStream*>(self);
+    stream->reporter.noteBufferSize(frames, stream->serverRate);
+    return 0;
+}
+
+int JackStream::onSampleRate(jack_nframes_t rate, void* self) {
+    // The converter was made for the rate the server had at start; a server that changes it
+    // has to be played anew.
+    auto* stream = static_cast<JackStream*>(self);
+    if (rate != stream->serverRate)
+        stream->reporter.noteStopped("the JACK server changed its sample rate");
     return 0;
 }
 

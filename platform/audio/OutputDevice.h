@@ -23,4 +23,7 @@ public:
     virtual const std::string& description() const = 0;
     // Buffers the audio system reported as underrun since the start.
     virtual uint64_t xrunCount() const = 0;
+    // The audio system ended the stream (its server stopped) and it is not back yet. Any
+    // thread.
+    virtual bool interrupted() const { return false; }
 };

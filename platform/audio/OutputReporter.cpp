@@ -69,12 +69,17 @@ void OutputReporter::run(Told told) {
 
 void OutputReporter::report(Told& told) {
     if (!told.stop && stopped()) {
-        std::fprintf(stderr, "Corvena: audio output stopped: %s: %s\n", describe().c_str(),
-                     stopReason);
+        std::fprintf(stderr, "Corvena: audio output stopped: %s: %s%s\n", describe().c_str(),
+                     stopReason, reopen ? "; trying again every second" : "");
         told.stop = true;
+        told.lastReopen = HostClock::nowNanoseconds();
+        interruptedNow.store(true, std::memory_order_release);
     }
-    if (told.stop)
-        return; // a stream that has ended is not silent, it is gone: said once above
+    if (told.stop) {
+        // A stream that has ended is not silent, it is gone: said once above.
+        tryReopen(told);
+        return;
+    }
     const uint32_t nowFrames = frames.load(std::memory_order_relaxed);
     if (nowFrames != told.frames && nowFrames != 0) {
         std::fprintf(stderr, "Corvena: %s now runs %s\n", describe().c_str(),
@@ -101,4 +106,26 @@ void OutputReporter::report(Told& told) {
                      describe().c_str());
         told.silent = false;
     }
+}
+
+void OutputReporter::tryReopen(Told& told) {
+    const uint64_t now = HostClock::nowNanoseconds();
+    if (!reopen || now < told.lastReopen + reopenNanoseconds)
+        return;
+    told.lastReopen = now;
+    // The stop is forgotten before the new stream can note one of its own.
+    clearStopped();
+    std::string playing;
+    if (!reopen(playing)) {
+        if (!stopped())
+            noteStopped("no server answers");
+        return;
+    }
+    std::fprintf(stderr, "Corvena: sound is back: audio through %s\n", playing.c_str());
+    const uint64_t reopened = HostClock::nowNanoseconds();
+    told = Told{};
+    told.frames = frames.load(std::memory_order_relaxed);
+    told.xrun = xrunCount() > 0;
+    told.since = reopened;
+    interruptedNow.store(false, std::memory_order_release);
 }

@@ -3,6 +3,10 @@
 // ended, and silence — the output claims to run but has not asked the engine for frames for two
 // seconds — and the end of that silence.
 //
+// A stream the audio system ended (a server stopped or restarted) is opened anew: once a second
+// the reporter thread asks the device to reopen, with no lock of ours held, until a server
+// answers again, then says so. Until then `interrupted()` is true, for a window to show.
+//
 // The audio system's threads only store into atomics here (no lock, no allocation, no I/O); a
 // reporter thread of ours looks at them ten times a second and does the printing. The text of a
 // stream's end goes into fixed storage published by an atomic state, since it may be written on
@@ -22,6 +26,10 @@ struct OutputUnit;
 class OutputReporter {
 public:
     static constexpr uint64_t silenceNanoseconds = 2000000000ull;
+    static constexpr uint64_t reopenNanoseconds = 1000000000ull;
+    // Opens the device's stream again after the audio system ended it; on success `playing`
+    // says what now plays (as a device's description does). Called on the reporter thread.
+    using Reopen = std::function<bool(std::string& playing)>;
 
     // `describe` names the audio system and device for a message ("PipeWire, device "Speakers"");
     // it is called on the reporter thread, so it may ask the audio system.
@@ -39,6 +47,10 @@ public:
     // Forgets a stop noted for a stream that was refused and is gone, before another is tried.
     // Only while the reporter thread is not running and no stream can note a stop.
     void clearStopped() { stopState.store(0, std::memory_order_release); }
+    // Set before start(); without it an ended stream stays ended.
+    void setReopen(Reopen reopenDevice) { reopen = std::move(reopenDevice); }
+    // True from the report of an ended stream until it plays again. Any thread.
+    bool interrupted() const { return interruptedNow.load(std::memory_order_acquire); }
 
     uint64_t xrunCount() const { return xruns.load(std::memory_order_relaxed); }
     bool stopped() const { return stopState.load(std::memory_order_acquire) == 2; }
@@ -62,13 +74,17 @@ private:
         bool silent = false;
         uint64_t since = 0;       // host time the watchdog counts silence from
         uint64_t silentAfter = 0; // the last buffer before the silence it reported
+        uint64_t lastReopen = 0;  // host time of the last attempt to reopen
     };
 
     void run(Told told);
     void report(Told& told);
+    void tryReopen(Told& told);
 
     const OutputUnit* unit;
     std::function<std::string()> describe;
+    Reopen reopen;
+    std::atomic<bool> interruptedNow{false};
 
     std::atomic<uint64_t> xruns{0};
     std::atomic<uint32_t> frames{0};

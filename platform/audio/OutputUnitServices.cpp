@@ -109,6 +109,10 @@ const char* OutputUnitDeviceDescription(AudioUnit unit) {
     return unit->device->description().c_str();
 }
 
+bool OutputUnitIsInterrupted(AudioUnit unit) {
+    return unit != nullptr && unit->device != nullptr && unit->device->interrupted();
+}
+
 uint64_t OutputUnitXrunCount(AudioUnit unit) {
     if (unit == nullptr || unit->device == nullptr)
         return 0;

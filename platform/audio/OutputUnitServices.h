@@ -74,6 +74,9 @@ const char* OutputUnitErrorText(AudioUnit unit);
 bool OutputUnitIsRunning(AudioUnit unit);
 // Device-backed units: what is playing ("JACK, device "system" at 44100 Hz ..."), "" otherwise.
 const char* OutputUnitDeviceDescription(AudioUnit unit);
+// True while the audio system has ended the unit's stream (its server stopped) and the unit
+// is trying to open it again; false once sound is back. Any thread.
+bool OutputUnitIsInterrupted(AudioUnit unit);
 // Device-backed units: buffers the backend reported as underrun since the start.
 uint64_t OutputUnitXrunCount(AudioUnit unit);
 // The unit's sample time at a host time (CLOCK_MONOTONIC ns), on the clock the engine stamps

@@ -57,6 +57,34 @@ PipeWireStream::~PipeWireStream() {
 }
 
 OutputDevice::StartResult PipeWireStream::start(std::string& error) {
+    std::string playing;
+    const StartResult result = open(error, playing);
+    if (result != StartResult::started)
+        return result;
+    startDescription = playing;
+    reporter.setReopen([this](std::string& now) {
+        std::string why;
+        return reopen(why, now);
+    });
+    reporter.start();
+    return StartResult::started;
+}
+
+bool PipeWireStream::reopen(std::string& error, std::string& playing) {
+    // On the reporter thread, which alone touches the connection once the stream has started:
+    // everything of the old daemon is given up and made anew on the one that answers now.
+    release();
+    position.store(nullptr, std::memory_order_release);
+    streamed.store(false);
+    nextClockPosition = 0;
+    lastQuantum = 0;
+    lastRate = 0;
+    nodeNames.clear();
+    links.clear();
+    return open(error, playing) == StartResult::started;
+}
+
+OutputDevice::StartResult PipeWireStream::open(std::string& error, std::string& playing) {
     pw_init(nullptr, nullptr);
     loop = pw_thread_loop_new("corvena-pipewire", nullptr);
     if (loop == nullptr) {
@@ -117,8 +145,10 @@ OutputDevice::StartResult PipeWireStream::start(std::string& error) {
         return StartResult::streamFailed;
     }
 
+    const uint64_t cyclesBefore = cycleCount();
     const auto deadline = std::chrono::steady_clock::now() + firstCycleWait;
-    while (cycleCount() == 0 && !reporter.stopped() && std::chrono::steady_clock::now() < deadline)
+    while (cycleCount() == cyclesBefore && !reporter.stopped() &&
+           std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     pw_thread_loop_lock(loop);
     const char* streamError = nullptr;
@@ -130,9 +160,8 @@ OutputDevice::StartResult PipeWireStream::start(std::string& error) {
         release();
         return StartResult::streamFailed;
     }
-    startDescription = describeNow() + ", " + describeRate(graphRateHz()) + ", " +
-                       OutputReporter::bufferText(graphQuantum(), graphRateHz());
-    reporter.start();
+    playing = describeNow() + ", " + describeRate(graphRateHz()) + ", " +
+              OutputReporter::bufferText(graphQuantum(), graphRateHz());
     return StartResult::started;
 }
 

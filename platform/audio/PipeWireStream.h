@@ -4,6 +4,9 @@
 // The session manager links it to the default sink and PipeWire converts our rate to the
 // graph's; the desktop's sound settings, pavucontrol or qpwgraph can move it elsewhere.
 //
+// A daemon that stops or restarts (systemctl --user restart pipewire) ends the stream; the
+// reporter thread makes it anew once a second until a daemon answers.
+//
 // Threads: PipeWire's data thread calls process(), which renders exactly the frames the graph
 // asks for this cycle — whatever the quantum, before and after it changes — and only stores news
 // (quantum, rate, skipped cycles) into the reporter's atomics: no lock, no allocation, no I/O.
@@ -43,6 +46,7 @@ public:
     void stop() override;
     const std::string& description() const override { return startDescription; }
     uint64_t xrunCount() const override { return reporter.xrunCount(); }
+    bool interrupted() const override { return reporter.interrupted(); }
 
     // The one stream format, 44100 Hz with two interleaved float32 channels, as the parameter
     // a stream is connected with.
@@ -63,6 +67,11 @@ private:
                          uint32_t version, const spa_dict* props);
     static void onGlobalRemoved(void* self, uint32_t id);
 
+    // Connects, makes the stream and waits for its first cycle; `playing` is what the start-up
+    // line says.
+    StartResult open(std::string& error, std::string& playing);
+    // After the daemon ended the stream (it stopped or restarted): the stream made anew.
+    bool reopen(std::string& error, std::string& playing);
     void process();
     void release();
     // "PipeWire, device "Speakers"": the sink the stream is linked to now. Takes the thread

@@ -46,12 +46,16 @@ std::shared_ptr<JackMidiBackend> JackMidiBackend::open() {
     return backend;
 }
 
-JackMidiBackend::JackMidiBackend(jack_client_t* client) : client(client) {
-    jack_set_process_callback(client, processCallback, this);
-    jack_set_port_registration_callback(client, portRegistrationCallback, this);
-    jack_set_port_rename_callback(client, portRenameCallback, this);
-    jack_on_shutdown(client, shutdownCallback, this);
+JackMidiBackend::JackMidiBackend(jack_client_t* opened) : client(opened) {
+    setCallbacks(opened);
     midiThread = std::thread([this] { midiThreadLoop(); });
+}
+
+void JackMidiBackend::setCallbacks(jack_client_t* on) {
+    jack_set_process_callback(on, processCallback, this);
+    jack_set_port_registration_callback(on, portRegistrationCallback, this);
+    jack_set_port_rename_callback(on, portRenameCallback, this);
+    jack_on_shutdown(on, shutdownCallback, this);
 }
 
 JackMidiBackend::~JackMidiBackend() {
@@ -60,7 +64,7 @@ JackMidiBackend::~JackMidiBackend() {
     if (midiThread.joinable())
         midiThread.join();
     if (!serverGone.load())
-        jack_client_close(client);
+        jack_client_close(client.load());
 }
 
 // ---- real-time side ----
@@ -79,9 +83,10 @@ void JackMidiBackend::process(jack_nframes_t frames) {
     jack_nframes_t cycleFrame = 0;
     jack_time_t cycleStart = 0, nextCycleStart = 0;
     float periodMicroseconds = 0.0f;
-    const bool timed = jack_get_cycle_times(client, &cycleFrame, &cycleStart, &nextCycleStart,
-                                            &periodMicroseconds) == 0 &&
-                       periodMicroseconds > 0.0f && frames > 0;
+    const bool timed =
+        jack_get_cycle_times(client.load(std::memory_order_relaxed), &cycleFrame, &cycleStart,
+                             &nextCycleStart, &periodMicroseconds) == 0 &&
+        periodMicroseconds > 0.0f && frames > 0;
     bool arrived = false;
     const int count = ports.size();
     for (int i = 0; i < count; ++i) {
@@ -125,7 +130,15 @@ void JackMidiBackend::process(jack_nframes_t frames) {
 void JackMidiBackend::midiThreadLoop() {
     PortTable::Delivery delivery(ports);
     std::array<std::uint8_t, maxEventBytes> event{};
+    auto lastAttempt = std::chrono::steady_clock::now();
     while (!stopping.load()) {
+        if (serverGone.load() &&
+            std::chrono::steady_clock::now() > lastAttempt + std::chrono::seconds(1)) {
+            lastAttempt = std::chrono::steady_clock::now();
+            if (reopen())
+                std::fprintf(stderr, "%s: MIDI is back through %s.\n", midiServicesClientName,
+                             description().c_str());
+        }
         if (!inputArrived.try_acquire_for(std::chrono::milliseconds(200)))
             continue;
         MidiByteRing::Record record;
@@ -134,6 +147,33 @@ void JackMidiBackend::midiThreadLoop() {
                 delivery.add(record.port, record.timeStamp, event.data(), record.length);
         delivery.flush();
     }
+}
+
+bool JackMidiBackend::reopen() {
+    // The old client went with its server and is not closed (it cannot be, cleanly).
+    jack_client_t* opened = JackServer::openClient(jackClientName);
+    if (opened == nullptr)
+        return false;
+    setCallbacks(opened);
+    for (int i = 0; i < ports.size(); ++i) {
+        PortTable::Port& slot = ports.at(i);
+        jack_port_t* port =
+            jack_port_register(opened, slot.jackName.c_str(), JACK_DEFAULT_MIDI_TYPE,
+                               slot.isInput ? JackPortIsInput : JackPortIsOutput, 0);
+        slot.jackPort.store(port, std::memory_order_release);
+        // The thru connection was on the old server; the next message makes it again.
+        while (slot.thruWriterBusy.test_and_set(std::memory_order_acquire))
+            std::this_thread::yield();
+        slot.thruDestination.clear();
+        slot.thruHandle = 0;
+        slot.thruWriterBusy.clear(std::memory_order_release);
+    }
+    client.store(opened, std::memory_order_release);
+    serverGone.store(false);
+    if (jack_activate(opened) != 0)
+        return false;
+    reportSetupChanged();
+    return true;
 }
 
 // ---- notifications (JACK's notification thread) ----
@@ -149,7 +189,8 @@ void JackMidiBackend::portRenameCallback(jack_port_id_t, const char*, const char
 void JackMidiBackend::shutdownCallback(void* arg) {
     auto* self = static_cast<JackMidiBackend*>(arg);
     self->serverGone.store(true);
-    std::fprintf(stderr, "%s: the JACK server went away; MIDI input has stopped.\n",
+    std::fprintf(stderr,
+                 "%s: the JACK server went away; MIDI input has stopped until it is back.\n",
                  midiServicesClientName);
     self->reportSetupChanged();
 }
@@ -173,12 +214,13 @@ std::vector<std::string> JackMidiBackend::otherClientsPorts(unsigned long flags)
     std::vector<std::string> list;
     if (serverGone.load())
         return list;
-    const char** names = jack_get_ports(client, nullptr, JACK_DEFAULT_MIDI_TYPE, flags);
+    jack_client_t* current = client.load();
+    const char** names = jack_get_ports(current, nullptr, JACK_DEFAULT_MIDI_TYPE, flags);
     if (names == nullptr)
         return list;
     for (const char** name = names; *name != nullptr; ++name) {
-        jack_port_t* port = jack_port_by_name(client, *name);
-        if (port != nullptr && !jack_port_is_mine(client, port))
+        jack_port_t* port = jack_port_by_name(current, *name);
+        if (port != nullptr && !jack_port_is_mine(current, port))
             list.emplace_back(*name);
     }
     jack_free(names);
@@ -253,10 +295,12 @@ MIDIStatus JackMidiBackend::createPort(MIDIClientRef ourClient, const std::strin
     if (serverGone.load())
         return midiInvalidPort;
     auto open = [&](JackPort& slot) {
-        jack_port_t* port = jack_port_register(client, portName.c_str(), JACK_DEFAULT_MIDI_TYPE,
-                                               isInput ? JackPortIsInput : JackPortIsOutput, 0);
+        jack_port_t* port =
+            jack_port_register(client.load(), portName.c_str(), JACK_DEFAULT_MIDI_TYPE,
+                               isInput ? JackPortIsInput : JackPortIsOutput, 0);
         if (port == nullptr)
             return false;
+        slot.jackName = portName;
         if (!isInput)
             slot.thruRing = std::make_unique<MidiByteRing>(1 << 14);
         slot.jackPort.store(port, std::memory_order_release);
@@ -278,7 +322,7 @@ MIDIStatus JackMidiBackend::connectSource(MIDIPortRef port, MIDIEndpointRef sour
     if (sourceName.empty())
         return midiUnknownEndpoint;
     const int result =
-        jack_connect(client, sourceName.c_str(), jack_port_name(input->jackPort.load()));
+        jack_connect(client.load(), sourceName.c_str(), jack_port_name(input->jackPort.load()));
     return result == 0 || result == EEXIST ? midiNoError : midiUnknownEndpoint;
 }
 
@@ -289,7 +333,7 @@ MIDIStatus JackMidiBackend::disconnectSource(MIDIPortRef port, MIDIEndpointRef s
     const std::string sourceName = nameOf(source);
     if (sourceName.empty())
         return midiUnknownEndpoint;
-    jack_disconnect(client, sourceName.c_str(), jack_port_name(input->jackPort.load()));
+    jack_disconnect(client.load(), sourceName.c_str(), jack_port_name(input->jackPort.load()));
     return midiNoError;
 }
 
@@ -307,11 +351,11 @@ MIDIStatus JackMidiBackend::send(MIDIPortRef port, MIDIEndpointRef destination,
         const std::string destinationName = nameOf(destination);
         const char* ours = jack_port_name(slot->jackPort.load());
         if (!slot->thruDestination.empty())
-            jack_disconnect(client, ours, slot->thruDestination.c_str());
+            jack_disconnect(client.load(), ours, slot->thruDestination.c_str());
         slot->thruDestination = destinationName;
         slot->thruHandle = destinationName.empty() ? 0 : destination;
         if (!destinationName.empty())
-            jack_connect(client, ours, destinationName.c_str());
+            jack_connect(client.load(), ours, destinationName.c_str());
     }
     if (slot->thruHandle == 0) {
         status = midiUnknownEndpoint;

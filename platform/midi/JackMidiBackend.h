@@ -9,6 +9,10 @@
 // lists in a buffer allocated once and calls the ports' read callbacks. Nothing on either path
 // allocates or takes a lock per message.
 //
+// When the server stops, the MIDI thread opens the client again once a second until a server
+// answers, registers the same ports on it and reports a set-up change, so the host connects its
+// sources again as it does for a keyboard plugged in.
+//
 // No lock of ours is ever held around a call into libjack: PipeWire's libjack calls the
 // registration callback on its own thread while jack_port_register waits for it, so a lock
 // taken on both sides hangs start-up. The callbacks reach the notifier, set once before they
@@ -64,6 +68,7 @@ private:
 
     struct JackPort {
         std::atomic<jack_port_t*> jackPort{nullptr};
+        std::string jackName;                   // set before the port is published
         std::unique_ptr<MidiByteRing> thruRing; // output ports only
         std::atomic_flag thruWriterBusy = ATOMIC_FLAG_INIT;
         std::string thruDestination;    // MIDI thread only
@@ -79,12 +84,17 @@ private:
     static void shutdownCallback(void* arg);
     void process(jack_nframes_t frames);
     void midiThreadLoop();
+    // MIDI thread, after the server went away: the client and every port opened anew on a
+    // server that answers now. False while none does.
+    bool reopen();
+    void setCallbacks(jack_client_t* on);
     // The other clients' MIDI ports with the given flag, asked of the server without our lock.
     std::vector<std::string> otherClientsPorts(unsigned long flags);
     MIDIEndpointRef handleForLocked(const std::string& portName);
     std::string nameOf(MIDIEndpointRef endpoint);
 
-    jack_client_t* client;
+    // Replaced by the MIDI thread when the server comes back; read anywhere.
+    std::atomic<jack_client_t*> client;
     PortTable ports;
     std::atomic<bool> serverGone{false};
 

@@ -8,7 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -101,8 +103,20 @@ TEST(SongRendererTest, AtOtherRatesNotesStartOnTheirTimeAndNoEventIsLate) {
     const double threshold = 0.01;
     const size_t nativeOnset = analysis::firstAbove(native.left, threshold);
     ASSERT_NEAR(double(nativeOnset), 55125.0, 10.0);
+    // While the note holds (1.3 to 1.5 s), in tune and nothing the engine did not play.
+    const auto held = [](uint32_t rate) {
+        return std::pair{size_t(1.3 * rate), size_t(1.5 * rate)};
+    };
+    const double nativeResidual = analysis::residualAfterTone(native.left, held(44100).first,
+                                                              held(44100).second, 440.0, 44100.0);
     for (uint32_t rate : {8000u, 22050u, 48000u, 96000u, 192000u}) {
         const Rendered resampled = render(plan, rate);
+        const auto [from, to] = held(rate);
+        EXPECT_NEAR(analysis::frequencyByZeroCrossings(resampled.left, from, to, rate), 440.0, 0.05)
+            << rate;
+        EXPECT_LT(analysis::residualAfterTone(resampled.left, from, to, 440.0, rate),
+                  std::max(nativeResidual + 1.0, -100.0))
+            << rate;
         EXPECT_EQ(resampled.outcome.lateEvents, 0u) << rate;
         EXPECT_EQ(resampled.outcome.frames, uint64_t(1.6 * rate)) << rate;
         const double expected = double(nativeOnset) * rate / 44100.0;

@@ -20,16 +20,27 @@ std::string sharedServerName() {
 
 } // namespace
 
-PrivateJackServer::PrivateJackServer(const std::string& tag, unsigned periodFrames)
-    : serverName(sharedServerName() + "-" + tag) {
+PrivateJackServer::PrivateJackServer(const std::string& tag, unsigned periodFrames, unsigned rateHz)
+    : PrivateJackServer(Exactly{}, sharedServerName() + "-" + tag, periodFrames, rateHz) {}
+
+std::unique_ptr<PrivateJackServer>
+PrivateJackServer::named(const std::string& name, unsigned periodFrames, unsigned rateHz) {
+    return std::unique_ptr<PrivateJackServer>(
+        new PrivateJackServer(Exactly{}, name, periodFrames, rateHz));
+}
+
+PrivateJackServer::PrivateJackServer(Exactly, const std::string& name, unsigned periodFrames,
+                                     unsigned rateHz)
+    : serverName(name) {
     const std::string period = std::to_string(periodFrames);
+    const std::string rate = std::to_string(rateHz);
     pid = fork();
     if (pid == 0) {
         setenv("JACK_NO_AUDIO_RESERVATION", "1", 1);
         const int quiet = open("/dev/null", O_WRONLY);
         dup2(quiet, STDOUT_FILENO);
         dup2(quiet, STDERR_FILENO);
-        execlp("jackd", "jackd", "-n", serverName.c_str(), "-d", "dummy", "-r", "44100", "-p",
+        execlp("jackd", "jackd", "-n", serverName.c_str(), "-d", "dummy", "-r", rate.c_str(), "-p",
                period.c_str(), static_cast<char*>(nullptr));
         _exit(127);
     }

@@ -123,6 +123,35 @@ double peak(const std::vector<float>& samples, size_t from, size_t to) {
     return result;
 }
 
+double residualAfterTone(std::span<const float> samples, size_t from, size_t to, double frequency,
+                         double sampleRate) {
+    to = std::min(to, samples.size());
+    if (to <= from)
+        return 0.0;
+    // Normal equations of x ~ a sin + b cos: the two basis vectors are not quite orthogonal
+    // over a range that is not a whole number of cycles.
+    double ss = 0.0, cc = 0.0, sc = 0.0, sx = 0.0, cx = 0.0;
+    const double w = 2.0 * std::numbers::pi * frequency / sampleRate;
+    for (size_t n = from; n < to; ++n) {
+        const double s = std::sin(w * double(n)), c = std::cos(w * double(n));
+        ss += s * s;
+        cc += c * c;
+        sc += s * c;
+        sx += s * samples[n];
+        cx += c * samples[n];
+    }
+    const double determinant = ss * cc - sc * sc;
+    const double a = (sx * cc - cx * sc) / determinant;
+    const double b = (cx * ss - sx * sc) / determinant;
+    double tone = 0.0, rest = 0.0;
+    for (size_t n = from; n < to; ++n) {
+        const double fit = a * std::sin(w * double(n)) + b * std::cos(w * double(n));
+        tone += fit * fit;
+        rest += (samples[n] - fit) * (samples[n] - fit);
+    }
+    return 10.0 * std::log10(std::max(rest, 1e-300) / tone);
+}
+
 double rms(const std::vector<float>& samples, size_t from, size_t to) {
     to = std::min(to, samples.size());
     if (to <= from)

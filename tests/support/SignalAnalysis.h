@@ -79,6 +79,12 @@ double rms(const std::vector<float>& samples, size_t from, size_t to);
 // Index of the first sample whose magnitude exceeds `threshold`, or samples.size().
 size_t firstAbove(const std::vector<float>& samples, double threshold, size_t from = 0);
 
+// What is left within [from, to) once the sinusoid at `frequency` that fits best (least squares,
+// any amplitude and phase) is taken out, in decibels relative to that sinusoid's power: noise,
+// aliases and distortion of a converter or filter fed a pure tone. 0 for an empty range.
+double residualAfterTone(std::span<const float> samples, size_t from, size_t to, double frequency,
+                         double sampleRate);
+
 // Largest absolute difference between neighbouring samples within [from, to): a click detector.
 double largestStep(const std::vector<float>& samples, size_t from, size_t to);
 

@@ -2,12 +2,14 @@
 // 44100 Hz and 256-frame periods): a recording client connected to the "Corvena" ports checks
 // that every frame arrives, stamped on one sample clock, and that a note posted the way the
 // application posts it sounds at its pitch and level about 1024 samples later; and, on a server
-// of the test's own, that a buffer size changed while it plays does not silence it. Skipped
-// when no JACK server answers.
+// of the test's own, that a buffer size changed while it plays does not silence it and that a
+// server at 48 kHz is played in tune through the rate converter. Skipped when no JACK server
+// answers.
 #include "AudioUnitWrapper.h"
 #include "ChainLevel.h"
 #include "DspPointer.h"
 #include "JackRecorder.h"
+#include "OutputDevice.h"
 #include "OutputUnit.h"
 #include "OutputUnitServices.h"
 #include "PrivateJackServer.h"
@@ -22,6 +24,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <numbers>
 #include <thread>
 
 namespace {
@@ -42,6 +45,7 @@ struct Probe {
     std::array<uint64_t, capacity> hostTimes{};
     std::array<uint32_t, capacity> frameCounts{};
     std::atomic<size_t> calls{0};
+    float (*signal)(uint64_t) = rampValue;
 
     static OSStatus render(void* refCon, uint32_t*, const AudioTimeStamp* stamp, uint32_t,
                            uint32_t frames, AudioBufferList* data) {
@@ -49,8 +53,8 @@ struct Probe {
         auto* out = static_cast<float*>(data->mBuffers[0].mData);
         const auto first = uint64_t(stamp->mSampleTime);
         for (uint32_t i = 0; i < frames; ++i) {
-            out[2 * i] = rampValue(first + i);
-            out[2 * i + 1] = -rampValue(first + i);
+            out[2 * i] = self->signal(first + i);
+            out[2 * i + 1] = -self->signal(first + i);
         }
         const size_t call = self->calls.load(std::memory_order_relaxed);
         if (call < capacity) {
@@ -200,6 +204,59 @@ TEST_F(JackOutputThreads, BufferSizeChangedWhileItPlaysKeepsEveryFrameComing) {
         for (size_t k = frames - 44100; k < frames; ++k)
             loudest = std::max(loudest, std::abs(recorder.left[k]));
         EXPECT_GT(loudest, 0.9f) << "still sounding at the new size";
+        AudioComponentInstanceDispose(unit);
+    }
+    setenv("JACK_DEFAULT_SERVER", sharedServer.c_str(), 1);
+}
+
+// A server at 48 kHz, the usual studio rate, is played through the converter: a 44.1 kHz middle C
+// arrives at the ports at its pitch and level, the callback runs on one unbroken sample clock
+// whose host times keep pace with the server, and the start-up line names both rates.
+TEST_F(JackOutputThreads, AServerAt48kHzIsPlayedInTuneThroughTheConverter) {
+    PrivateJackServer server("rate48", 256, 48000);
+    if (!server.answers())
+        GTEST_SKIP() << "no jackd to start a server of this test's own";
+    const char* shared = std::getenv("JACK_DEFAULT_SERVER");
+    const std::string sharedServer = shared != nullptr ? shared : "";
+    setenv("JACK_DEFAULT_SERVER", server.name().c_str(), 1);
+    {
+        JackRecorder recorder;
+        ASSERT_TRUE(recorder.open("corvena-rate48-recorder"));
+        ASSERT_EQ(recorder.sampleRate(), 48000u);
+        Probe probe;
+        probe.signal = [](uint64_t n) {
+            return float(0.5 * std::sin(2.0 * std::numbers::pi * 261.6256 * double(n) / 44100.0));
+        };
+        AudioUnit unit = startProbeUnit(probe);
+        ASSERT_TRUE(OutputUnitIsRunning(unit)) << OutputUnitErrorText(unit);
+        EXPECT_EQ(unit->device->description(),
+                  "JACK, server \"" + server.name() +
+                      "\", device \"system\", 44100 Hz (server at 48000 Hz), 256-frame buffers "
+                      "(5.3 ms)");
+        const std::vector<std::string> ports = recorder.outputPortsOf("Corvena");
+        ASSERT_EQ(ports.size(), 2u);
+        ASSERT_TRUE(recorder.connectFrom(ports[0], ports[1]));
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+
+        const size_t frames = 48000;
+        recorder.arm(frames);
+        ASSERT_TRUE(recorder.waitUntilRecorded(frames, 10.0));
+        EXPECT_NEAR(analysis::frequencyByZeroCrossings(recorder.left, 0, frames, 48000.0), 261.6256,
+                    0.01);
+        EXPECT_NEAR(analysis::amplitudeAt(recorder.left, 0, frames, 261.6256, 48000.0), 0.5, 0.001);
+        EXPECT_NEAR(analysis::amplitudeAt(recorder.right, 0, frames, 261.6256, 48000.0), 0.5,
+                    0.001);
+
+        // One sample clock at 44.1 kHz, and host times that run with it.
+        const size_t calls = std::min(probe.calls.load(std::memory_order_acquire), Probe::capacity);
+        ASSERT_GT(calls, 100u);
+        for (size_t i = 1; i < calls; ++i)
+            ASSERT_EQ(probe.sampleTimes[i], probe.sampleTimes[i - 1] + probe.frameCounts[i - 1])
+                << i;
+        const double seconds = double(probe.hostTimes[calls - 1] - probe.hostTimes[0]) / 1e9;
+        const double engineSeconds =
+            (probe.sampleTimes[calls - 1] - probe.sampleTimes[0]) / 44100.0;
+        EXPECT_NEAR(seconds, engineSeconds, 0.02);
         AudioComponentInstanceDispose(unit);
     }
     setenv("JACK_DEFAULT_SERVER", sharedServer.c_str(), 1);

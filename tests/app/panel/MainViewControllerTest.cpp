@@ -292,6 +292,33 @@ TEST_F(ControllerWithMouse, PanelAtRestLooksTheSameBeforeAndAfterAReadout) {
     EXPECT_EQ(render(*controller.view()), before);
 }
 
+TEST_F(Controller, TheNoticeSitsInTheFreeSpaceBetweenKnobsAndGoesWhenCleared) {
+    controller.showNotice("");
+    EXPECT_EQ(controller.noticeLabel(), nullptr) << "nothing made until a notice is wanted";
+    const QImage before = render(*controller.view());
+    controller.showNotice("No sound");
+    toolkit::TextLabel* notice = controller.noticeLabel();
+    ASSERT_NE(notice, nullptr);
+    EXPECT_FALSE(notice->isHidden());
+    EXPECT_EQ(notice->stringValue(), "No sound");
+    // Between Resonance and Output, clear of every knob.
+    const toolkit::Rect at = notice->frame();
+    EXPECT_GT(at.width(), 40.0);
+    EXPECT_GE(at.minX(), controller.lpfResonanceKnob->frame().maxX());
+    EXPECT_LE(at.maxX(), controller.masterOutputKnob->frame().minX());
+    for (const auto& info : controller.knobInfo) {
+        const toolkit::Rect knob = info->knob->frame();
+        const bool apart = at.maxX() <= knob.minX() || knob.maxX() <= at.minX() ||
+                           at.maxY() <= knob.minY() || knob.maxY() <= at.minY();
+        EXPECT_TRUE(apart) << info->name;
+    }
+    EXPECT_NE(render(*controller.view()), before);
+    controller.showNotice("");
+    EXPECT_TRUE(notice->isHidden());
+    EXPECT_EQ(render(*controller.view()), before) << "gone without a trace";
+    EXPECT_TRUE(engine.drain().empty());
+}
+
 TEST_F(ControllerWithMouse, WaveformKnobDraggedToEachPositionPostsItsEngineValue) {
     // From 0, each quarter of the 225-point band is one position.
     const double expected[] = {0.2, 0.4, 0.6, 1.0};

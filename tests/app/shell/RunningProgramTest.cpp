@@ -1,7 +1,8 @@
-// The real program as a child process, playing through a JACK server of the test's own: it says
-// at start what plays and what MIDI comes through, speaks up when the server stops asking for
-// sound and again when it asks again, says when the server is gone, and quits cleanly on SIGTERM
-// and SIGINT (Ctrl+C in its terminal), telling its xrun count once.
+// The real program as a child process, playing through a JACK server of the test's own (at
+// 44100 Hz, and at 48000 Hz through the rate converter): it says at start what plays and what MIDI
+// comes through, speaks up when the server stops asking for sound and again when it asks again,
+// says when the server is gone, and quits cleanly on SIGTERM and SIGINT (Ctrl+C in its terminal),
+// telling its xrun count once.
 #include "PrivateJackServer.h"
 
 #include <QProcess>
@@ -19,11 +20,13 @@ namespace {
 
 class RunningProgram : public ::testing::Test {
 protected:
+    virtual unsigned serverRateHz() const { return 44100; }
+
     void SetUp() override {
         server = std::make_unique<PrivateJackServer>(
             std::string("program-") +
                 ::testing::UnitTest::GetInstance()->current_test_info()->name(),
-            256);
+            256, serverRateHz());
         if (!server->answers())
             GTEST_SKIP() << "no jackd to start a server of this test's own";
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -112,6 +115,23 @@ TEST_F(RunningProgram, WatchdogSpeaksWhenTheServerHangsAndWhenItPlaysAgain) {
 
     server->stop();
     EXPECT_TRUE(waitForLine("^Corvena: audio output stopped: JACK", 8)) << printed.toStdString();
+    expectCleanQuitOn(SIGTERM);
+}
+
+// The usual studio rate: the program plays instead of refusing, and says at what rate the server
+// runs beside its own.
+class RunningProgramAt48kHz : public RunningProgram {
+protected:
+    unsigned serverRateHz() const override { return 48000; }
+};
+
+TEST_F(RunningProgramAt48kHz, PlaysThroughTheConverterAndNamesBothRates) {
+    const QString jack = QString::fromStdString(server->name());
+    EXPECT_EQ(linesMatching("^Corvena: audio through JACK, server \"" + jack +
+                            "\", device \"system\", 44100 Hz \\(server at 48000 Hz\\), "
+                            "256-frame buffers \\(5\\.3 ms\\)$"),
+              1)
+        << printed.toStdString();
     expectCleanQuitOn(SIGTERM);
 }
 

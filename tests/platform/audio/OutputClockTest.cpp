@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -204,6 +205,57 @@ TEST_F(Reporter, StopOfARefusedStreamIsForgottenAndTheNextOneIsToldItsOwn) {
     EXPECT_EQ(count(told, "refused"), 0u) << told;
     EXPECT_EQ(count(told, "stopped: Test system, device \"dev\": the server went away"), 1u)
         << told;
+}
+
+TEST_F(Reporter, AnEndedStreamIsReopenedOnceASecondUntilItPlaysAndIsInterruptedMeanwhile) {
+    std::atomic<int> attempts{0};
+    std::atomic<uint64_t> firstAttempt{0}, lastAttempt{0};
+    reporter.setReopen([&](std::string& playing) {
+        const uint64_t now = HostClock::nowNanoseconds();
+        if (attempts.fetch_add(1) == 0)
+            firstAttempt.store(now);
+        lastAttempt.store(now);
+        playing = "Test system, device \"dev\" again";
+        // Nothing answers twice; the third time, the new stream ends at once, then plays.
+        return attempts.load() >= 3;
+    });
+    EXPECT_FALSE(reporter.interrupted());
+    // Waits for the third attempt however slow the machine, then a little for the line.
+    const std::string told = printedDuring(300, [&] {
+        reporter.start();
+        reporter.noteStopped("the server went away");
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+        while (attempts.load() < 3 && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    });
+    EXPECT_EQ(attempts.load(), 3) << told;
+    EXPECT_GE(lastAttempt.load() - firstAttempt.load(), 2 * OutputReporter::reopenNanoseconds);
+    EXPECT_EQ(count(told, "stopped: Test system, device \"dev\": the server went away; trying "
+                          "again every second"),
+              1u)
+        << told;
+    EXPECT_EQ(count(told, "Corvena: sound is back: audio through Test system, device \"dev\" "
+                          "again"),
+              1u)
+        << told;
+    EXPECT_FALSE(reporter.interrupted());
+    EXPECT_FALSE(reporter.stopped());
+    // Back, it is watched as a new stream: a later end is told again.
+    const std::string later =
+        printedDuring(400, [&] { reporter.noteStopped("the server went away again"); });
+    reporter.stop();
+    EXPECT_EQ(count(later, "went away again"), 1u) << later;
+    EXPECT_TRUE(reporter.interrupted());
+}
+
+TEST_F(Reporter, WithoutAWayToReopenAnEndedStreamStaysEnded) {
+    const std::string told = printedDuring(1500, [&] {
+        reporter.start();
+        reporter.noteStopped("the server went away");
+    });
+    reporter.stop();
+    EXPECT_EQ(count(told, "trying again"), 0u) << told;
+    EXPECT_TRUE(reporter.interrupted());
 }
 
 } // namespace
