@@ -45,3 +45,33 @@ void Zelvar_Delay::setDelayTime(double seconds) {
     writeIndex = 0;
     readIndex = 1;
 }
+
+void Zelvar_Delay::run(const double* in, double* out, int n) {
+    double* const line = buffer;
+    const int size = length;
+    const double fb = feedback;
+    const double wet = mix;
+    int w = writeIndex;
+    int r = readIndex;
+    for (int i = 0; i < n; ++i) {
+        const double x = in[i];
+        const double delayed = line[r];
+        line[w] = x + fb * delayed;
+        w = advance(w, size);
+        r = advance(r, size);
+        out[i] = (1.0 - wet) * x + wet * delayed;
+    }
+    writeIndex = w;
+    readIndex = r;
+}
+
+// A time equal to the present one changes nothing, so the frames up to the end of the run go in
+// one stretch; a time that acts on every call (a NaN) makes every frame a stretch of its own.
+void Zelvar_Delay::process(const double* in, double* out, int n, double seconds) {
+    for (int i = 0; i < n;) {
+        setDelayTime(seconds);
+        const int end = seconds == delayTime ? n : i + 1;
+        run(in + i, out + i, end - i);
+        i = end;
+    }
+}

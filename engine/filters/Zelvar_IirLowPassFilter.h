@@ -4,6 +4,11 @@
 // Cutoff glides on a logarithmic scale (each octave in equal time), resonance linearly; a sweep
 // across either whole range lasts 50 ms. The output is scaled by 2/Q, so the pass-band gain
 // falls as the resonance rises (about 2.83 at Q = 1/sqrt(2), 0.2 at Q = 10).
+//
+// A run of frames is one loop with smoothers, sections and coefficients in locals: every frame
+// hands its cutoff and Q to the smoothers (as the setters do), steps them, redesigns the
+// sections only when cutoff or Q changed their bits, and filters. A single frame is that loop
+// with n = 1, so a glide that starts or lands inside a run gives the same bits as frame by frame.
 #pragma once
 
 #include "Biquad.h"
@@ -20,10 +25,11 @@ public:
     void setCutoffFrequency(double cutoffHz) { cutoffSmoother.setTargetValue(cutoffHz); }
     void setQualityFactor(double q) { resonanceSmoother.setTargetValue(q); }
     void calculateCoefficients();
+    // One frame at the settings last given.
     double nextValue(double x);
-    // nextValue() on each of n samples in place. Once both glides have landed, cutoff and Q stand
-    // still, and the sections run with fixed coefficients in a tight loop.
-    void process(double* samples, int n);
+    // n frames in place, frame i given the cutoff cutoffHz[i] and the Q q as the setters take
+    // them.
+    void process(double* samples, int n, const double* cutoffHz, double q);
 
     // The values in use for the last sample.
     double getCutoffFrequency() const { return cutoff; }
@@ -33,6 +39,9 @@ public:
     double getTargetQualityFactor() const { return resonanceSmoother.getTargetValue(); }
 
 private:
+    template <bool GivesSettings>
+    void run(double* samples, int n, const double* cutoffHz, double q);
+
     Zelvar_ValueSmoother cutoffSmoother;
     Zelvar_ValueSmoother resonanceSmoother;
     double samplingRate;
