@@ -33,8 +33,9 @@ struct Zelvar_IirHighPassFilter::Frame {
         advance(cutoffGlide, cutoff);
         advance(qualityGlide, qualityFactor);
         if (!design.matches(cutoff, qualityFactor, samplingRate)) {
-            coefficients = BiquadCoefficients::highPass(cutoff, qualityFactor, samplingRate);
-            design = {cutoff, qualityFactor, samplingRate, true};
+            const double k = design.prewarp(cutoff, samplingRate);
+            coefficients = BiquadCoefficients::highPassWarped(k, qualityFactor);
+            design = {cutoff, qualityFactor, samplingRate, true, k};
         }
     }
 };
@@ -108,8 +109,9 @@ void Zelvar_IirHighPassFilter::setQualityFactor(double q) {
 }
 
 void Zelvar_IirHighPassFilter::calculateCoefficients() {
-    coefficients = BiquadCoefficients::highPass(cutoff, qualityFactor, samplingRate);
-    design = {cutoff, qualityFactor, samplingRate, true};
+    const double k = BiquadCoefficients::prewarp(cutoff, samplingRate);
+    coefficients = BiquadCoefficients::highPassWarped(k, qualityFactor);
+    design = {cutoff, qualityFactor, samplingRate, true, k};
 }
 
 void Zelvar_IirHighPassFilter::process(double* samples, int n, double cutoffHz, double q) {

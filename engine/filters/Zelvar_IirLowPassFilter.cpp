@@ -33,8 +33,9 @@ void Zelvar_IirLowPassFilter::setInitialValue(double cutoffHz, double q) {
 
 // Bilinear transform with pre-warping.
 void Zelvar_IirLowPassFilter::calculateCoefficients() {
-    coefficients = BiquadCoefficients::lowPass(cutoff, qualityFactor, samplingRate);
-    design = {cutoff, qualityFactor, samplingRate, true};
+    const double k = BiquadCoefficients::prewarp(cutoff, samplingRate);
+    coefficients = BiquadCoefficients::lowPassWarped(k, qualityFactor);
+    design = {cutoff, qualityFactor, samplingRate, true, k};
 }
 
 // Frame i: the settings go to the smoothers, which step; the sections are redesigned if cutoff
@@ -62,8 +63,9 @@ void Zelvar_IirLowPassFilter::run(double* samples, int n, const double* cutoffHz
         // Coefficients are recomputed only when cutoff, Q or rate really changed: the result is
         // bit-identical, and tan() leaves the per-sample path once the glides have ended.
         if (!key.matches(fc, qf, rate)) {
-            c = BiquadCoefficients::lowPass(fc, qf, rate);
-            key = {fc, qf, rate, true};
+            const double k = key.prewarp(fc, rate);
+            c = BiquadCoefficients::lowPassWarped(k, qf);
+            key = {fc, qf, rate, true, k};
         }
         int end = i + 1;
         // A glide that has just landed snaps to its target on the next frame: the values in
