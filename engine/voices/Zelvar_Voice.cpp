@@ -179,7 +179,6 @@ void Zelvar_Voice::render(double* mix, int n, const double* sustainLevels, int s
     envelopeGenerator.render(gains, n, sustainLevels, stride);
     for (int i = 0; i < n; ++i)
         mix[i] += gains[i] * samples[i] * velocityGain;
-    outputSample = samples[n - 1];
 }
 
 double Zelvar_Voice::getValue() {

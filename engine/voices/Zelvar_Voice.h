@@ -104,7 +104,6 @@ private:
     double portamentoStartFrequency = 1000.0;
     double portamentoCounter = 0.0;
     double velocityGain = 1.0;
-    double outputSample = 0.0;
     // 2^(range bend / 12) for the bend cachedBend and the range cachedBendRange (1 for the
     // starting bend of 0).
     double bendFactor = 1.0;

@@ -329,7 +329,6 @@ int Zelvar_VoiceList::render(double* left, double* right, int limit) {
         frames[i] = frames[i] * masterGlide.nextValue() * 0.1;
     }
     *masterLevelSmoother = masterGlide;
-    mix = frames[n - 1];
 
     delayLeft->setFeedback(parameter(ParameterTypeDelayFeedback));
     delayLeft->setMix(parameter(ParameterTypeDelayMix));

@@ -97,7 +97,6 @@ private:
     Zelvar_Voice* firstVoice = nullptr;
     int maxVoiceCount = 8;
     int currentVoiceCount = 0;
-    double mix = 0.0;
     bool softSteal = true;
     double portamentoStartFrequency = 1000.0;
     char bundleDirectoryPath[DspBundleDirectoryPathCapacity] = {};

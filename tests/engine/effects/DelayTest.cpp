@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
+#include <limits>
 #include <vector>
 
 namespace {
@@ -127,4 +129,30 @@ TEST(CircularBuffer, FullRingDropsEmptyRingGivesSilence) {
     Zelvar_CircularBuffer empty;
     EXPECT_EQ(empty.get().left, 0.0);
     EXPECT_FALSE(empty.set({1.0, 1.0}));
+}
+
+// A run gives the time to every frame: a new time clears the line once, and a time that acts on
+// every call (NaN) clears it on every frame, as frame by frame.
+TEST(Delay, RunGivesTheBitsOfSingleFrames) {
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    for (double seconds : {0.01, 0.0, nan}) {
+        Zelvar_Delay single;
+        Zelvar_Delay runs;
+        for (Zelvar_Delay* d : {&single, &runs}) {
+            d->initialize();
+            d->setFeedback(0.7);
+            d->setMix(0.5);
+            d->setDelayTime(0.002);
+        }
+        std::vector<double> in(1000), out(1000);
+        for (int i = 0; i < 1000; ++i)
+            in[i] = std::sin(0.05 * i);
+        runs.process(in.data(), out.data(), 300, 0.002);
+        runs.process(in.data() + 300, out.data() + 300, 700, seconds);
+        for (int i = 0; i < 1000; ++i) {
+            single.setDelayTime(i < 300 ? 0.002 : seconds);
+            const double y = single.nextValue(in[i]);
+            ASSERT_EQ(std::memcmp(&out[i], &y, sizeof y), 0) << seconds << " s, frame " << i;
+        }
+    }
 }

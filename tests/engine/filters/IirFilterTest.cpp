@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <numeric>
+#include <vector>
 
 namespace {
 
@@ -236,4 +237,46 @@ TEST(DcBlockingFilter, RemovesOffsetAndKeepsAudibleBand) {
     EXPECT_NEAR(
         analysis::amplitudeAt(out, 0, out.size(), 441.0, 44100.0, analysis::Window::rectangular),
         1.0, 0.005);
+}
+
+// A run hands the settings to every frame: a cutoff that moves inside the run, settings beyond
+// the glides' clamps (which restart the glide on every frame) and glides that land inside the
+// run give the bits of single frames.
+TEST(IirLowPassFilter, RunGivesTheBitsOfSingleFrames) {
+    Zelvar_IirLowPassFilter single;
+    Zelvar_IirLowPassFilter runs;
+    single.setInitialValue(1000.0, 2.0);
+    runs.setInitialValue(1000.0, 2.0);
+    std::vector<double> cutoffs(3000), in(3000), out(3000);
+    for (int i = 0; i < 3000; ++i) {
+        cutoffs[i] = i < 1000 ? 1000.0 + 10.0 * (i / 100) : (i < 2000 ? 30000.0 : 400.0);
+        in[i] = std::sin(0.1 * i) + 0.3 * std::sin(0.73 * i);
+    }
+    out = in;
+    const double qs[] = {2.0, 25.0, 5.0};
+    for (int start = 0; start < 3000; start += 100)
+        runs.process(out.data() + start, 100, cutoffs.data() + start, qs[start / 1000]);
+    for (int i = 0; i < 3000; ++i) {
+        single.setCutoffFrequency(cutoffs[i]);
+        single.setQualityFactor(qs[i / 1000]);
+        ASSERT_EQ(single.nextValue(in[i]), out[i]) << "frame " << i;
+    }
+}
+
+TEST(IirHighPassFilter, RunGivesTheBitsOfSingleFrames) {
+    Zelvar_IirHighPassFilter single;
+    Zelvar_IirHighPassFilter runs;
+    const double cutoffs[] = {300.0, 5.0, 800.0};
+    const double qs[] = {0.7071, 3.0, 1.5};
+    std::vector<double> in(3000), out(3000);
+    for (int i = 0; i < 3000; ++i)
+        in[i] = std::sin(0.01 * i) + 0.3 * std::sin(0.73 * i);
+    out = in;
+    for (int start = 0; start < 3000; start += 125)
+        runs.process(out.data() + start, 125, cutoffs[start / 1000], qs[start / 1000]);
+    for (int i = 0; i < 3000; ++i) {
+        single.setCutoffFrequency(cutoffs[i / 1000]);
+        single.setQualityFactor(qs[i / 1000]);
+        ASSERT_EQ(single.nextValue(in[i]), out[i]) << "frame " << i;
+    }
 }
