@@ -43,7 +43,8 @@ void Zelvar_IirLowPassFilter::calculateCoefficients() {
 // same settings, those frames would step to the same values again: they are counted at once
 // and run through the sections with the coefficients in hand.
 template <bool GivesSettings>
-void Zelvar_IirLowPassFilter::run(double* samples, int n, const double* cutoffHz, double q) {
+void Zelvar_IirLowPassFilter::run(double* samples, int n, const double* cutoffHz, int stride,
+                                  double q) {
     Zelvar_ValueSmoother cutoffGlide = cutoffSmoother;
     Zelvar_ValueSmoother qualityGlide = resonanceSmoother;
     BiquadState a = first;
@@ -55,7 +56,7 @@ void Zelvar_IirLowPassFilter::run(double* samples, int n, const double* cutoffHz
     double qf = qualityFactor;
     for (int i = 0; i < n;) {
         if constexpr (GivesSettings) {
-            cutoffGlide.setTargetValue(cutoffHz[i]);
+            cutoffGlide.setTargetValue(cutoffHz[i * stride]);
             qualityGlide.setTargetValue(q);
         }
         fc = cutoffGlide.nextValue();
@@ -74,7 +75,8 @@ void Zelvar_IirLowPassFilter::run(double* samples, int n, const double* cutoffHz
         const double heldQ = qualityGlide.getTargetValue();
         if (cutoffGlide.isResting() && qualityGlide.isResting() && sameBits(fc, heldCutoff) &&
             sameBits(qf, heldQ) && (!GivesSettings || q == heldQ)) {
-            while (end < n && (!GivesSettings || cutoffHz[end] == heldCutoff))
+            end = stride == 0 || !GivesSettings ? n : end;
+            while (end < n && cutoffHz[end * stride] == heldCutoff)
                 ++end;
             cutoffGlide.rest(end - i - 1);
             qualityGlide.rest(end - i - 1);
@@ -93,11 +95,12 @@ void Zelvar_IirLowPassFilter::run(double* samples, int n, const double* cutoffHz
     qualityFactor = qf;
 }
 
-void Zelvar_IirLowPassFilter::process(double* samples, int n, const double* cutoffHz, double q) {
-    run<true>(samples, n, cutoffHz, q);
+void Zelvar_IirLowPassFilter::process(double* samples, int n, const double* cutoffHz, int stride,
+                                      double q) {
+    run<true>(samples, n, cutoffHz, stride, q);
 }
 
 double Zelvar_IirLowPassFilter::nextValue(double x) {
-    run<false>(&x, 1, nullptr, 0.0);
+    run<false>(&x, 1, nullptr, 0, 0.0);
     return x;
 }

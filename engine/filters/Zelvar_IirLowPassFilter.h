@@ -27,9 +27,9 @@ public:
     void calculateCoefficients();
     // One frame at the settings last given.
     double nextValue(double x);
-    // n frames in place, frame i given the cutoff cutoffHz[i] and the Q q as the setters take
-    // them.
-    void process(double* samples, int n, const double* cutoffHz, double q);
+    // n frames in place, frame i given the cutoff cutoffHz[i * stride] (stride 0: one cutoff for
+    // all) and the Q q as the setters take them.
+    void process(double* samples, int n, const double* cutoffHz, int stride, double q);
 
     // The values in use for the last sample.
     double getCutoffFrequency() const { return cutoff; }
@@ -40,7 +40,7 @@ public:
 
 private:
     template <bool GivesSettings>
-    void run(double* samples, int n, const double* cutoffHz, double q);
+    void run(double* samples, int n, const double* cutoffHz, int stride, double q);
 
     Zelvar_ValueSmoother cutoffSmoother;
     Zelvar_ValueSmoother resonanceSmoother;

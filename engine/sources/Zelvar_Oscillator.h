@@ -36,8 +36,8 @@ public:
     void setWaveform(OscillatorWaveform waveform);
     // One frame at the frequency last set.
     double getValue();
-    // n frames, frame i at frequencyHz[i].
-    void render(double* out, int n, const double* frequencyHz);
+    // n frames, frame i at frequencyHz[i * stride] (stride 0: one frequency for all).
+    void render(double* out, int n, const double* frequencyHz, int stride);
 
     OscillatorWaveform getWaveform() const { return waveform; }
     const Zelvar_WavetableOscillator& getWavetableOscillator() const { return wavetableOscillator; }

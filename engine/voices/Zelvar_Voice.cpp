@@ -118,12 +118,17 @@ void Zelvar_Voice::updateBendFactor() {
     }
 }
 
-// Exponential approach: e^-10 of the distance remains at the glide time, then it snaps.
-void Zelvar_Voice::glide(double* frequencies, int n) {
+// Exponential approach: e^-10 of the distance remains at the glide time, then it snaps. Returns
+// the stride of `frequencies`: 0 once the glide is over, when one frequency holds for the run.
+int Zelvar_Voice::glide(double* frequencies, int n) {
     const double glideSamples = parameter(ParameterTypePortamentoTime) * samplingRate;
     const double target = noteFrequency;
-    const double start = portamentoStartFrequency;
     const double bend = bendFactor;
+    if (!(glideSamples > portamentoCounter)) {
+        frequencies[0] = target * bend;
+        return 0;
+    }
+    const double start = portamentoStartFrequency;
     double counter = portamentoCounter;
     for (int i = 0; i < n; ++i) {
         double f = target;
@@ -134,6 +139,7 @@ void Zelvar_Voice::glide(double* frequencies, int n) {
         frequencies[i] = f * bend;
     }
     portamentoCounter = counter;
+    return 1;
 }
 
 // What the envelope takes from the knobs. It comes first in a run, before the look-ahead of
@@ -156,22 +162,22 @@ void Zelvar_Voice::render(double* mix, int n, const double* sustainLevels, int s
     setUpEnvelope();
     updateBendFactor();
     double frequencies[maximumRunFrames];
-    glide(frequencies, n);
-    oscillatorFrequency = frequencies[n - 1];
+    const int frequencyStride = glide(frequencies, n);
+    oscillatorFrequency = frequencies[(n - 1) * frequencyStride];
 
     double samples[maximumRunFrames];
     oscillator.setWaveform(OscillatorWaveform(int(parameter(ParameterTypeOscillatorWaveform))));
     oscillator.setPulseWidth(parameter(ParameterTypeOscillatorPulseWidth));
-    oscillator.render(samples, n, frequencies);
+    oscillator.render(samples, n, frequencies, frequencyStride);
 
     // The cutoff follows the LFO frame by frame; `frequencies` is free for it now.
     double* cutoffs = frequencies;
     lowFrequencyOscillator.setFrequency(0.0);
-    lowFrequencyOscillator.render(cutoffs, n);
+    const int cutoffStride = lowFrequencyOscillator.render(cutoffs, n) ? 0 : 1;
     const double cutoff = parameter(ParameterTypeLpfCutoffFrequency);
-    for (int i = 0; i < n; ++i)
+    for (int i = 0; i < (cutoffStride == 0 ? 1 : n); ++i)
         cutoffs[i] = cutoff + 1000.0 * cutoffs[i];
-    lowPassFilter.process(samples, n, cutoffs, parameter(ParameterTypeLpfResonance));
+    lowPassFilter.process(samples, n, cutoffs, cutoffStride, parameter(ParameterTypeLpfResonance));
     highPassFilter.process(samples, n, parameter(ParameterTypeHpfCutoffFrequency),
                            parameter(ParameterTypeHpfResonance));
 

@@ -81,7 +81,7 @@ private:
     void setUpEnvelope();
     void updateBendFactor();
     // The oscillator's frequency for each of n frames.
-    void glide(double* frequencies, int n);
+    int glide(double* frequencies, int n);
 
     Zelvar_ParameterManager* parameterManager = nullptr;
     double samplingRate = 44100.0;

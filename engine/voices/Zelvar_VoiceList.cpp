@@ -284,6 +284,26 @@ void Zelvar_VoiceList::update() {
     currentVoiceCount = count;
 }
 
+// `frames` frames of `steps` values each from the smoother, given `target` on every frame as an
+// owner would. Once it rests on that target every further value is the target, and the rest of
+// the run is filled and counted at once.
+void Zelvar_VoiceList::glide(Zelvar_ValueSmoother* smoother, double target, double* values,
+                             int frames, int steps) {
+    Zelvar_ValueSmoother s = *smoother;
+    for (int i = 0, k = 0; i < frames; ++i) {
+        s.setTargetValue(target);
+        if (s.isResting() && target == s.getTargetValue()) {
+            for (const double value = s.getTargetValue(); k < frames * steps; ++k)
+                values[k] = value;
+            s.rest((frames - i) * steps);
+            break;
+        }
+        for (int j = 0; j < steps; ++j)
+            values[k++] = s.nextValue();
+    }
+    *smoother = s;
+}
+
 int Zelvar_VoiceList::runLength(int limit, int* voices) {
     int n = limit < Zelvar_Voice::maximumRunFrames ? limit : Zelvar_Voice::maximumRunFrames;
     int count = 0;
@@ -306,14 +326,7 @@ int Zelvar_VoiceList::render(double* left, double* right, int limit) {
     const double sustain = parameter(ParameterTypeVcaEgSustainLevel);
 
     // Each voice takes one sustain level per frame, in list order.
-    Zelvar_ValueSmoother sustainGlide = *sustainLevelSmoother;
-    for (int i = 0, k = 0; i < n; ++i) {
-        sustainGlide.setTargetValue(sustain);
-        for (int v = 0; v < voices; ++v)
-            sustainLevels[k++] = sustainGlide.nextValue();
-    }
-    *sustainLevelSmoother = sustainGlide;
-
+    glide(sustainLevelSmoother, sustain, sustainLevels, n, voices);
     double frames[Zelvar_Voice::maximumRunFrames] = {};
     int index = 0;
     for (Zelvar_Voice* voice = firstVoice; voice != nullptr; voice = voice->nextVoice, ++index) {
@@ -323,12 +336,10 @@ int Zelvar_VoiceList::render(double* left, double* right, int limit) {
             portamentoStartFrequency = voice->getOscillatorFrequency();
     }
 
-    Zelvar_ValueSmoother masterGlide = *masterLevelSmoother;
-    for (int i = 0; i < n; ++i) {
-        masterGlide.setTargetValue(master);
-        frames[i] = frames[i] * masterGlide.nextValue() * 0.1;
-    }
-    *masterLevelSmoother = masterGlide;
+    double levels[Zelvar_Voice::maximumRunFrames];
+    glide(masterLevelSmoother, master, levels, n, 1);
+    for (int i = 0; i < n; ++i)
+        frames[i] = frames[i] * levels[i] * 0.1;
 
     delayLeft->setFeedback(parameter(ParameterTypeDelayFeedback));
     delayLeft->setMix(parameter(ParameterTypeDelayMix));

@@ -82,6 +82,8 @@ private:
     // How many of the next `limit` frames the voices can take before one of them finishes, and
     // how many voices there are.
     int runLength(int limit, int* voices);
+    static void glide(Zelvar_ValueSmoother* smoother, double target, double* values, int frames,
+                      int steps);
     template <typename CanRelease, typename Release>
     void releaseInOrder(CanRelease canRelease, Release release);
 

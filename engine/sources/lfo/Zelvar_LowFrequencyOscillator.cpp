@@ -44,12 +44,13 @@ double Zelvar_LowFrequencyOscillator::valueAt(double p, double last) const {
 // phase, waveform and pulse width keep their bits, which keeps sin() off the per-sample path
 // without changing the output. A frame that leaves the phase's bits as they were has reached a
 // fixed point: every further frame of the run gives the same value.
-void Zelvar_LowFrequencyOscillator::render(double* out, int n) {
+bool Zelvar_LowFrequencyOscillator::render(double* out, int n) {
     double p = phase;
     double v = value;
     double keyPhase = cachedPhase;
     const double increment = phaseIncrement;
     bool fresh = waveform == cachedWaveform && sameBits(pulseWidth, cachedPulseWidth);
+    bool held = n <= 1;
     for (int i = 0; i < n; ++i) {
         if (!fresh || !sameBits(p, keyPhase)) {
             v = valueAt(p, v);
@@ -59,6 +60,7 @@ void Zelvar_LowFrequencyOscillator::render(double* out, int n) {
         const double next = advancePhase(p, increment);
         out[i] = v;
         if (sameBits(next, p) && sameBits(p, keyPhase)) {
+            held = held || i == 0;
             for (++i; i < n; ++i)
                 out[i] = v;
             break;
@@ -72,6 +74,7 @@ void Zelvar_LowFrequencyOscillator::render(double* out, int n) {
     phase = p;
     value = v;
     cachedPhase = keyPhase;
+    return held;
 }
 
 double Zelvar_LowFrequencyOscillator::getValue() {

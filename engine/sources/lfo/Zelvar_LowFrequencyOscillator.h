@@ -29,8 +29,8 @@ public:
     void setPulseWidth(double width) { pulseWidth = width; }
     // The value at the present phase; the phase then advances one sample.
     double getValue();
-    // n frames of getValue().
-    void render(double* out, int n);
+    // n frames of getValue(); true when all n are the value of the first.
+    bool render(double* out, int n);
     // The last value returned.
     double getLastValue() const { return value; }
 

@@ -26,18 +26,21 @@ inline double interpolate(const double* table, int length, double p) {
     return t[0] + fraction * (t[1] - t[0]);
 }
 
-// Table `table` of a set of tables of `length` + 1 entries (the last repeats the first).
-inline double readTable(const double* set, int length, int table, double p) {
-    if (p >= 1.0)
-        p -= 1.0;
-    else if (p < 0.0)
-        p += 1.0;
-    // One wrap covers every phase the oscillator forms itself; anything further out (a pulse
-    // width beyond [0, 1], a NaN) is folded here so no index can leave the table.
-    if (!(p >= 0.0 && p < 1.0)) {
-        p -= std::floor(p);
-        if (!(p >= 0.0 && p < 1.0))
-            p = 0.0;
+// Table `table` of a set of tables of `length` + 1 entries (the last repeats the first). A phase
+// known to lie in [0, 1) needs no folding (Folds false): the folds would leave it as it is.
+template <bool Folds> inline double readTable(const double* set, int length, int table, double p) {
+    if constexpr (Folds) {
+        if (p >= 1.0)
+            p -= 1.0;
+        else if (p < 0.0)
+            p += 1.0;
+        // One wrap covers every phase the oscillator forms itself; anything further out (a
+        // pulse width beyond [0, 1], a NaN) is folded here so no index can leave the table.
+        if (!(p >= 0.0 && p < 1.0)) {
+            p -= std::floor(p);
+            if (!(p >= 0.0 && p < 1.0))
+                p = 0.0;
+        }
     }
     return interpolate(set + static_cast<long>(table) * (length + 1), length, p);
 }
@@ -57,7 +60,7 @@ inline double loop(double* out, int n, double p, double increment, Waveform wave
 
 // The present sawtooth table with the next harmonic faded in, copied out of the oscillator so a
 // loop keeps it in registers.
-struct Zelvar_WavetableOscillator::SawtoothReader {
+template <bool Folds> struct Zelvar_WavetableOscillator::SawtoothReader {
     const double* set;
     int length;
     CrossFade fade;
@@ -66,15 +69,15 @@ struct Zelvar_WavetableOscillator::SawtoothReader {
         if (set == nullptr)
             return 0.0;
         if (fade.table < 0)
-            return readTable(set, length, 0, p);
-        const double value = readTable(set, length, fade.table, p);
+            return readTable<Folds>(set, length, 0, p);
+        const double value = readTable<Folds>(set, length, fade.table, p);
         const double harmonic = twoOverPi * std::sin(fade.twoPiHarmonic * p) / fade.harmonic;
         return value + harmonic * fade.distanceToTop / fade.span;
     }
 };
 
 // Likewise for the triangle, whose next harmonic alternates in sign.
-struct Zelvar_WavetableOscillator::TriangleReader {
+template <bool Folds> struct Zelvar_WavetableOscillator::TriangleReader {
     const double* set;
     int length;
     CrossFade fade;
@@ -83,8 +86,8 @@ struct Zelvar_WavetableOscillator::TriangleReader {
         if (set == nullptr)
             return 0.0;
         if (fade.table < 0)
-            return readTable(set, length, 0, p);
-        const double value = readTable(set, length, fade.table, p);
+            return readTable<Folds>(set, length, 0, p);
+        const double value = readTable<Folds>(set, length, fade.table, p);
         const double harmonic =
             eightOverPiSquared * std::sin(fade.twoPiHarmonic * p) / fade.harmonic * fade.sign;
         return value + harmonic * fade.distanceToTop / fade.span;
@@ -147,15 +150,18 @@ void Zelvar_WavetableOscillator::updateCrossFades() {
 
 double Zelvar_WavetableOscillator::getSawtooth(double p) const {
     const double* set = provider != nullptr ? provider->getSawtoothWavetable() : nullptr;
-    return SawtoothReader{tableCount > 0 ? set : nullptr, tableLength, sawtooth}(p);
+    return SawtoothReader<true>{tableCount > 0 ? set : nullptr, tableLength, sawtooth}(p);
 }
 
 double Zelvar_WavetableOscillator::getTriangle(double p) const {
     const double* set = provider != nullptr ? provider->getTriangleWavetable() : nullptr;
-    return TriangleReader{tableCount > 0 ? set : nullptr, tableLength, triangle}(p);
+    return TriangleReader<true>{tableCount > 0 ? set : nullptr, tableLength, triangle}(p);
 }
 
-// A frequency outside the audible range (a NaN too) is silent and leaves the phase alone.
+// A frequency outside the audible range (a NaN too) is silent and leaves the phase alone. The
+// sawtooth and the triangle read at the phase itself, which stays in [0, 1) whenever it starts
+// there and the increment lies in (0, 1): then the readings skip the folding that would change
+// nothing. Square and pulse read at shifted phases and always fold.
 void Zelvar_WavetableOscillator::renderAtFrequency(double* out, int n) {
     if (!(frequency >= lowestFrequencyHz && frequency <= highestFrequencyHz)) {
         for (int i = 0; i < n; ++i)
@@ -163,22 +169,24 @@ void Zelvar_WavetableOscillator::renderAtFrequency(double* out, int n) {
         return;
     }
     const double* sawtoothSet = provider != nullptr ? provider->getSawtoothWavetable() : nullptr;
-    const SawtoothReader saw{tableCount > 0 ? sawtoothSet : nullptr, tableLength, sawtooth};
+    const double* triangleSet = provider != nullptr ? provider->getTriangleWavetable() : nullptr;
+    const SawtoothReader<true> saw{tableCount > 0 ? sawtoothSet : nullptr, tableLength, sawtooth};
+    const SawtoothReader<false> sawInRange{saw.set, saw.length, saw.fade};
+    const TriangleReader<true> tri{tableCount > 0 ? triangleSet : nullptr, tableLength, triangle};
+    const TriangleReader<false> triInRange{tri.set, tri.length, tri.fade};
     const double increment = phaseIncrement;
     const double width = pulseWidth;
     double p = phase;
+    const bool staysInRange = p >= 0.0 && p < 1.0 && increment > 0.0 && increment < 1.0;
     switch (waveform) {
     case WavetableWaveformSine:
         p = loop(out, n, p, increment, [](double q) { return std::sin(twoPi * q); });
         break;
-    case WavetableWaveformTriangle: {
-        const double* set = provider != nullptr ? provider->getTriangleWavetable() : nullptr;
-        const TriangleReader tri{tableCount > 0 ? set : nullptr, tableLength, triangle};
-        p = loop(out, n, p, increment, tri);
+    case WavetableWaveformTriangle:
+        p = staysInRange ? loop(out, n, p, increment, triInRange) : loop(out, n, p, increment, tri);
         break;
-    }
     case WavetableWaveformSawtooth:
-        p = loop(out, n, p, increment, saw);
+        p = staysInRange ? loop(out, n, p, increment, sawInRange) : loop(out, n, p, increment, saw);
         break;
     case WavetableWaveformSquare:
         p = loop(out, n, p, increment, [&saw](double q) { return saw(q + 0.5) - saw(q); });
@@ -194,11 +202,11 @@ void Zelvar_WavetableOscillator::renderAtFrequency(double* out, int n) {
     phase = p;
 }
 
-void Zelvar_WavetableOscillator::render(double* out, int n, const double* frequencyHz) {
+void Zelvar_WavetableOscillator::render(double* out, int n, const double* frequencyHz, int stride) {
     for (int i = 0; i < n;) {
-        setFrequency(frequencyHz[i]);
-        int end = i + 1;
-        while (end < n && frequencyHz[end] == frequency)
+        setFrequency(frequencyHz[i * stride]);
+        int end = stride == 0 ? n : i + 1;
+        while (end < n && frequencyHz[end * stride] == frequency)
             ++end;
         renderAtFrequency(out + i, end - i);
         i = end;
@@ -208,6 +216,6 @@ void Zelvar_WavetableOscillator::render(double* out, int n, const double* freque
 double Zelvar_WavetableOscillator::getValue() {
     const double frequencyNow = frequency;
     double value = 0.0;
-    render(&value, 1, &frequencyNow);
+    render(&value, 1, &frequencyNow, 0);
     return value;
 }

@@ -45,8 +45,9 @@ public:
     double getTriangle(double phase) const;
     // One frame at the frequency last set.
     double getValue();
-    // n frames, frame i at frequencyHz[i]; the last frequency stays set.
-    void render(double* out, int n, const double* frequencyHz);
+    // n frames, frame i at frequencyHz[i * stride] (stride 0: one frequency for all); the last
+    // frequency stays set.
+    void render(double* out, int n, const double* frequencyHz, int stride);
 
     WavetableWaveform getWaveform() const { return waveform; }
     double getPhase() const { return phase; }
@@ -65,8 +66,8 @@ private:
         double distanceToTop = 0.0;
         double span = 1.0;
     };
-    struct SawtoothReader;
-    struct TriangleReader;
+    template <bool Folds> struct SawtoothReader;
+    template <bool Folds> struct TriangleReader;
     void retune(double frequencyHz);
     void updateCrossFades();
     // One stretch of frames at the present frequency.

@@ -255,7 +255,7 @@ TEST(IirLowPassFilter, RunGivesTheBitsOfSingleFrames) {
     out = in;
     const double qs[] = {2.0, 25.0, 5.0};
     for (int start = 0; start < 3000; start += 100)
-        runs.process(out.data() + start, 100, cutoffs.data() + start, qs[start / 1000]);
+        runs.process(out.data() + start, 100, cutoffs.data() + start, 1, qs[start / 1000]);
     for (int i = 0; i < 3000; ++i) {
         single.setCutoffFrequency(cutoffs[i]);
         single.setQualityFactor(qs[i / 1000]);

@@ -258,7 +258,8 @@ TEST_F(WavetableOscillator, RunWithAFrequencyPerFrameGivesTheBitsOfSingleFrames)
         runs.setPulseWidth(0.3);
         std::vector<double> out(n);
         for (int start = 0; start < n; start += 128)
-            runs.render(out.data() + start, std::min(128, n - start), frequencies.data() + start);
+            runs.render(out.data() + start, std::min(128, n - start), frequencies.data() + start,
+                        1);
         for (int i = 0; i < n; ++i) {
             single.setFrequency(frequencies[i]);
             ASSERT_EQ(single.getValue(), out[i]) << "waveform " << waveform << ", frame " << i;
