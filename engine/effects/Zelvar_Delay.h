@@ -33,8 +33,6 @@ public:
     void process(const double* in, double* out, int n, double seconds);
 
     int getLength() const { return length; }
-    // A setDelayTime() with this value changes nothing.
-    double getDelayTime() const { return delayTime; }
 
 private:
     // ">=" rather than "==": with a length of 0 or 1 the read index would otherwise run past the

@@ -108,12 +108,6 @@ void Zelvar_IirHighPassFilter::setQualityFactor(double q) {
     give(qualityGlide, qualityFactor, q, q, qualityGlideRange, samplingRate);
 }
 
-void Zelvar_IirHighPassFilter::calculateCoefficients() {
-    const double k = BiquadCoefficients::prewarp(cutoff, samplingRate);
-    coefficients = BiquadCoefficients::highPassWarped(k, qualityFactor);
-    design = {cutoff, qualityFactor, samplingRate, true, k};
-}
-
 void Zelvar_IirHighPassFilter::process(double* samples, int n, double cutoffHz, double q) {
     run<true>(samples, n, cutoffHz, q);
 }

@@ -19,7 +19,6 @@ public:
     void setSamplingRate(double rate) { samplingRate = rate; }
     void setCutoffFrequency(double cutoffHz);
     void setQualityFactor(double q);
-    void calculateCoefficients();
     // One frame at the settings last given.
     double nextValue(double x);
     // n frames in place, every frame given cutoffHz and q as the setters take them.
@@ -28,9 +27,6 @@ public:
     // The values in use for the last sample.
     double getCutoffFrequency() const { return cutoff; }
     double getQualityFactor() const { return qualityFactor; }
-    // The glides' targets: a setter given the same value changes nothing (after the first).
-    double getTargetCutoffFrequency() const { return cutoffGlide.target; }
-    double getTargetQualityFactor() const { return qualityGlide.target; }
 
 private:
     // One linear glide: the value in use moves by step per sample until the target is reached.

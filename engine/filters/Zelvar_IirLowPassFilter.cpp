@@ -31,13 +31,6 @@ void Zelvar_IirLowPassFilter::setInitialValue(double cutoffHz, double q) {
     resonanceSmoother.setCurrentValue(q);
 }
 
-// Bilinear transform with pre-warping.
-void Zelvar_IirLowPassFilter::calculateCoefficients() {
-    const double k = BiquadCoefficients::prewarp(cutoff, samplingRate);
-    coefficients = BiquadCoefficients::lowPassWarped(k, qualityFactor);
-    design = {cutoff, qualityFactor, samplingRate, true, k};
-}
-
 // Frame i: the settings go to the smoothers, which step; the sections are redesigned if cutoff
 // or Q changed their bits. When both glides have landed and the following frames bring the
 // same settings, those frames would step to the same values again: they are counted at once

@@ -24,7 +24,6 @@ public:
     void setSamplingRate(double rate) { samplingRate = rate; }
     void setCutoffFrequency(double cutoffHz) { cutoffSmoother.setTargetValue(cutoffHz); }
     void setQualityFactor(double q) { resonanceSmoother.setTargetValue(q); }
-    void calculateCoefficients();
     // One frame at the settings last given.
     double nextValue(double x);
     // n frames in place, frame i given the cutoff cutoffHz[i * stride] (stride 0: one cutoff for
@@ -34,9 +33,6 @@ public:
     // The values in use for the last sample.
     double getCutoffFrequency() const { return cutoff; }
     double getQualityFactor() const { return qualityFactor; }
-    // The glides' targets: a setter given the same value changes nothing.
-    double getTargetCutoffFrequency() const { return cutoffSmoother.getTargetValue(); }
-    double getTargetQualityFactor() const { return resonanceSmoother.getTargetValue(); }
 
 private:
     template <bool GivesSettings>

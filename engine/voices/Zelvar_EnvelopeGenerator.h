@@ -49,10 +49,6 @@ public:
     // finishing call included), or `limit` if it does not finish within them; 0 if finished.
     int framesUntilFinished(int limit) const;
 
-    double getAttackTime() const { return attack.seconds; }
-    double getDecayTime() const { return decay.seconds; }
-    double getReleaseTime() const { return release.seconds; }
-
 private:
     // One stage's time, its length in samples and its per-sample -60 dB coefficient.
     struct Stage {

@@ -31,8 +31,6 @@ public:
     double getValue();
     // n frames of getValue(); true when all n are the value of the first.
     bool render(double* out, int n);
-    // The last value returned.
-    double getLastValue() const { return value; }
 
 private:
     // An unknown waveform holds `last`.
