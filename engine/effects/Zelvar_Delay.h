@@ -3,6 +3,9 @@
 //
 // The buffer always holds ten seconds; only its first `length` entries are in use. The read
 // index runs one ahead of the write index, so an echo arrives length - 1 samples after its input.
+// A new time starts an empty line without clearing it on the audio thread: in the first
+// length - 1 samples after the change the read index only meets entries not yet written since,
+// and those reads are taken as the zeros a cleared line would hold.
 //
 // A run of frames gives the delay time to every frame, as setDelayTime() takes it, and renders
 // the stretch over which it changes nothing in one loop with the indices in locals; a single
@@ -51,4 +54,6 @@ private:
     double delayTime = 0.0;
     double feedback = 0.0;
     double mix = 0.0;
+    // Reads still to be taken as zeros since the last new time.
+    int silentReads = 0;
 };
