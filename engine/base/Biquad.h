@@ -29,6 +29,10 @@ struct BiquadDesignKey {
     bool matches(double c, double qq, double rate) const {
         return valid && sameBits(c, cutoffHz) && sameBits(qq, q) && sameBits(rate, samplingRate);
     }
+    bool sameAs(const BiquadDesignKey& o) const {
+        return valid == o.valid && sameBits(cutoffHz, o.cutoffHz) && sameBits(q, o.q) &&
+               sameBits(samplingRate, o.samplingRate) && sameBits(prewarped, o.prewarped);
+    }
     double prewarp(double c, double rate) const {
         if (valid && sameBits(c, cutoffHz) && sameBits(rate, samplingRate))
             return prewarped;

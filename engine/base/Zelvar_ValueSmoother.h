@@ -50,6 +50,9 @@ public:
         stepCounter += steps;
     }
 
+    // Every field with the same bits: the next steps of both give the same values.
+    bool sameState(const Zelvar_ValueSmoother& other) const;
+
     double getCurrentValue() const { return currentValue; }
     double getTargetValue() const { return targetValue; }
 

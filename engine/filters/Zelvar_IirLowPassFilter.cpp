@@ -37,7 +37,7 @@ void Zelvar_IirLowPassFilter::setInitialValue(double cutoffHz, double q) {
 // and run through the sections with the coefficients in hand.
 template <bool GivesSettings>
 void Zelvar_IirLowPassFilter::run(double* samples, int n, const double* cutoffHz, int stride,
-                                  double q) {
+                                  double q, GlideStep* steps) {
     Zelvar_ValueSmoother cutoffGlide = cutoffSmoother;
     Zelvar_ValueSmoother qualityGlide = resonanceSmoother;
     BiquadState a = first;
@@ -52,14 +52,38 @@ void Zelvar_IirLowPassFilter::run(double* samples, int n, const double* cutoffHz
             cutoffGlide.setTargetValue(cutoffHz[i * stride]);
             qualityGlide.setTargetValue(q);
         }
-        fc = cutoffGlide.nextValue();
-        qf = qualityGlide.nextValue();
-        // Coefficients are recomputed only when cutoff, Q or rate really changed: the result is
-        // bit-identical, and tan() leaves the per-sample path once the glides have ended.
-        if (!key.matches(fc, qf, rate)) {
-            const double k = key.prewarp(fc, rate);
-            c = BiquadCoefficients::lowPassWarped(k, qf);
-            key = {fc, qf, rate, true, k};
+        // A glide step is taken over from the filter that took it first on this frame, if the
+        // state it started from had the same bits as this one; otherwise it is computed (and
+        // recorded for the filters after this one).
+        GlideStep* shared = nullptr;
+        if (steps != nullptr && !(cutoffGlide.isResting() && qualityGlide.isResting()))
+            shared = &steps[i];
+        if (shared != nullptr && shared->startsFrom(cutoffGlide, qualityGlide, key, rate)) {
+            cutoffGlide = shared->cutoffAfter;
+            qualityGlide = shared->qualityAfter;
+            key = shared->designAfter;
+            c = shared->coefficients;
+            fc = cutoffGlide.getCurrentValue();
+            qf = qualityGlide.getCurrentValue();
+        } else {
+            if (shared != nullptr)
+                *shared = {cutoffGlide, qualityGlide, cutoffGlide, qualityGlide, key, key, c, rate};
+            fc = cutoffGlide.nextValue();
+            qf = qualityGlide.nextValue();
+            // Coefficients are recomputed only when cutoff, Q or rate really changed: the result
+            // is bit-identical, and tan() leaves the per-sample path once the glides have ended.
+            if (!key.matches(fc, qf, rate)) {
+                const double k = key.prewarp(fc, rate);
+                c = BiquadCoefficients::lowPassWarped(k, qf);
+                key = {fc, qf, rate, true, k};
+            }
+            if (shared != nullptr) {
+                shared->cutoffAfter = cutoffGlide;
+                shared->qualityAfter = qualityGlide;
+                shared->designAfter = key;
+                shared->coefficients = c;
+                shared->recorded = true;
+            }
         }
         int end = i + 1;
         // A glide that has just landed snaps to its target on the next frame: the values in
@@ -89,11 +113,11 @@ void Zelvar_IirLowPassFilter::run(double* samples, int n, const double* cutoffHz
 }
 
 void Zelvar_IirLowPassFilter::process(double* samples, int n, const double* cutoffHz, int stride,
-                                      double q) {
-    run<true>(samples, n, cutoffHz, stride, q);
+                                      double q, GlideStep* steps) {
+    run<true>(samples, n, cutoffHz, stride, q, steps);
 }
 
 double Zelvar_IirLowPassFilter::nextValue(double x) {
-    run<false>(&x, 1, nullptr, 0, 0.0);
+    run<false>(&x, 1, nullptr, 0, 0.0, nullptr);
     return x;
 }

@@ -9,6 +9,12 @@
 // hands its cutoff and Q to the smoothers (as the setters do), steps them, redesigns the
 // sections only when cutoff or Q changed their bits, and filters. A single frame is that loop
 // with n = 1, so a glide that starts or lands inside a run gives the same bits as frame by frame.
+//
+// A glide's step (a logarithm and a power for the cutoff, a tan() and the coefficients for the
+// sections) is the costly part of a moving knob, and every voice takes the same steps when the
+// voices' filters glide alike. Filters rendering the same frames can share a GlideStep per
+// frame: keyed on the exact bits of everything the step reads, a filter whose state matches
+// takes the recorded result instead of computing it again.
 #pragma once
 
 #include "Biquad.h"
@@ -17,6 +23,21 @@
 
 class Zelvar_IirLowPassFilter {
 public:
+    // One frame's glide step: the state it started from and the state it led to.
+    struct GlideStep {
+        Zelvar_ValueSmoother cutoffBefore, qualityBefore, cutoffAfter, qualityAfter;
+        BiquadDesignKey designBefore, designAfter;
+        BiquadCoefficients coefficients;
+        double samplingRate = 0.0;
+        bool recorded = false;
+
+        bool startsFrom(const Zelvar_ValueSmoother& cutoff, const Zelvar_ValueSmoother& quality,
+                        const BiquadDesignKey& design, double rate) const {
+            return recorded && cutoffBefore.sameState(cutoff) && qualityBefore.sameState(quality) &&
+                   designBefore.sameAs(design) && sameBits(samplingRate, rate);
+        }
+    };
+
     explicit Zelvar_IirLowPassFilter(double samplingRate = 44100.0);
 
     // Jumps both smoothers to the given values (no glide); the voice calls it once at creation.
@@ -28,7 +49,9 @@ public:
     double nextValue(double x);
     // n frames in place, frame i given the cutoff cutoffHz[i * stride] (stride 0: one cutoff for
     // all) and the Q q as the setters take them.
-    void process(double* samples, int n, const double* cutoffHz, int stride, double q);
+    // steps[i], if given, is shared by the filters that render frame i of the same runs.
+    void process(double* samples, int n, const double* cutoffHz, int stride, double q,
+                 GlideStep* steps = nullptr);
 
     // The values in use for the last sample.
     double getCutoffFrequency() const { return cutoff; }
@@ -36,7 +59,8 @@ public:
 
 private:
     template <bool GivesSettings>
-    void run(double* samples, int n, const double* cutoffHz, int stride, double q);
+    void run(double* samples, int n, const double* cutoffHz, int stride, double q,
+             GlideStep* steps);
 
     Zelvar_ValueSmoother cutoffSmoother;
     Zelvar_ValueSmoother resonanceSmoother;

@@ -158,7 +158,8 @@ int Zelvar_Voice::framesUntilFinished(int limit) {
     return envelopeGenerator.framesUntilFinished(limit);
 }
 
-void Zelvar_Voice::render(double* mix, int n, const double* sustainLevels, int stride) {
+void Zelvar_Voice::render(double* mix, int n, const double* sustainLevels, int stride,
+                          Zelvar_IirLowPassFilter::GlideStep* lowPassSteps) {
     setUpEnvelope();
     updateBendFactor();
     double frequencies[maximumRunFrames];
@@ -177,7 +178,8 @@ void Zelvar_Voice::render(double* mix, int n, const double* sustainLevels, int s
     const double cutoff = parameter(ParameterTypeLpfCutoffFrequency);
     for (int i = 0; i < (cutoffStride == 0 ? 1 : n); ++i)
         cutoffs[i] = cutoff + 1000.0 * cutoffs[i];
-    lowPassFilter.process(samples, n, cutoffs, cutoffStride, parameter(ParameterTypeLpfResonance));
+    lowPassFilter.process(samples, n, cutoffs, cutoffStride, parameter(ParameterTypeLpfResonance),
+                          lowPassSteps);
     highPassFilter.process(samples, n, parameter(ParameterTypeHpfCutoffFrequency),
                            parameter(ParameterTypeHpfResonance));
 
@@ -190,6 +192,6 @@ void Zelvar_Voice::render(double* mix, int n, const double* sustainLevels, int s
 double Zelvar_Voice::getValue() {
     const double sustainLevel = sustainLevelSmoother->nextValue();
     double value = 0.0;
-    render(&value, 1, &sustainLevel, 0);
+    render(&value, 1, &sustainLevel, 0, nullptr);
     return value;
 }

@@ -63,8 +63,10 @@ public:
     // One frame, taking the next value of the sustain smoother.
     double getValue();
     // Adds n frames (1 <= n <= maximumRunFrames) to mix[0..n), the sustain level of frame i
-    // being sustainLevels[i * stride].
-    void render(double* mix, int n, const double* sustainLevels, int stride);
+    // being sustainLevels[i * stride]. The voices of one run share the low-pass filter's glide
+    // steps through lowPassSteps (maximumRunFrames of them), which may be null.
+    void render(double* mix, int n, const double* sustainLevels, int stride,
+                Zelvar_IirLowPassFilter::GlideStep* lowPassSteps);
     // Hands the envelope its settings (releasing a note held by a lifted damper), as a run
     // does first, then says how many of the next `limit` frames it takes the envelope to finish
     // (that frame included), or `limit`; 0 if it has finished.

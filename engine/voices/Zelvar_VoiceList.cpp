@@ -330,7 +330,7 @@ int Zelvar_VoiceList::render(double* left, double* right, int limit) {
     double frames[Zelvar_Voice::maximumRunFrames] = {};
     int index = 0;
     for (Zelvar_Voice* voice = firstVoice; voice != nullptr; voice = voice->nextVoice, ++index) {
-        voice->render(frames, n, sustainLevels + index, voices);
+        voice->render(frames, n, sustainLevels + index, voices, lowPassSteps);
         // The next note's glide starts where the newest voice is playing now.
         if (voice->isLastVoice())
             portamentoStartFrequency = voice->getOscillatorFrequency();

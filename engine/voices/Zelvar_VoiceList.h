@@ -16,8 +16,8 @@
 #include "Corvena_Core.h"
 #include "Zelvar_BlockPool.h"
 #include "Zelvar_RandomGenerator.h"
+#include "Zelvar_Voice.h"
 
-class Zelvar_Voice;
 class Zelvar_NoteList;
 class Zelvar_ParameterManager;
 class Zelvar_ValueSmoother;
@@ -106,6 +106,9 @@ private:
     Zelvar_RandomGenerator random;
     Zelvar_BlockPool voicePool;
     int droppedNoteCount = 0;
+    // The voices' low-pass glide steps, one per frame of a run: voices whose filters glide alike
+    // compute each step once.
+    Zelvar_IirLowPassFilter::GlideStep lowPassSteps[Zelvar_Voice::maximumRunFrames];
     // The sustain smoother's values for a run, voice by voice, frame by frame.
     static constexpr int sustainLevelCapacity = 4096;
     double sustainLevels[sustainLevelCapacity];
