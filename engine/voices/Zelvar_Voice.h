@@ -82,7 +82,7 @@ private:
     double parameter(int type) const;
     void setUpEnvelope();
     void updateBendFactor();
-    // The oscillator's frequency for each of n frames.
+    // The oscillator's frequency for each of n frames; returns their stride (0: one for all).
     int glide(double* frequencies, int n);
 
     Zelvar_ParameterManager* parameterManager = nullptr;
