@@ -17,8 +17,11 @@ BiquadCoefficients withPoles(double k, double q, double& d) {
 
 } // namespace
 
-BiquadCoefficients BiquadCoefficients::lowPass(double cutoffHz, double q, double samplingRate) {
-    const double k = std::tan(std::numbers::pi * cutoffHz / samplingRate);
+double BiquadCoefficients::prewarp(double cutoffHz, double samplingRate) {
+    return std::tan(std::numbers::pi * cutoffHz / samplingRate);
+}
+
+BiquadCoefficients BiquadCoefficients::lowPassWarped(double k, double q) {
     double d = 1.0;
     BiquadCoefficients c = withPoles(k, q, d);
     const double kk = k * k;
@@ -28,12 +31,19 @@ BiquadCoefficients BiquadCoefficients::lowPass(double cutoffHz, double q, double
     return c;
 }
 
-BiquadCoefficients BiquadCoefficients::highPass(double cutoffHz, double q, double samplingRate) {
-    const double k = std::tan(std::numbers::pi * cutoffHz / samplingRate);
+BiquadCoefficients BiquadCoefficients::highPassWarped(double k, double q) {
     double d = 1.0;
     BiquadCoefficients c = withPoles(k, q, d);
     c.b0 = 1.0 / d;
     c.b1 = -2.0 / d;
     c.b2 = 1.0 / d;
     return c;
+}
+
+BiquadCoefficients BiquadCoefficients::lowPass(double cutoffHz, double q, double samplingRate) {
+    return lowPassWarped(prewarp(cutoffHz, samplingRate), q);
+}
+
+BiquadCoefficients BiquadCoefficients::highPass(double cutoffHz, double q, double samplingRate) {
+    return highPassWarped(prewarp(cutoffHz, samplingRate), q);
 }

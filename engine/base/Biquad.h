@@ -11,16 +11,32 @@ struct BiquadCoefficients {
 
     static BiquadCoefficients lowPass(double cutoffHz, double q, double samplingRate);
     static BiquadCoefficients highPass(double cutoffHz, double q, double samplingRate);
+    // The same designs from the pre-warped cutoff k = tan(pi fc / fs).
+    static BiquadCoefficients lowPassWarped(double k, double q);
+    static BiquadCoefficients highPassWarped(double k, double q);
+    static double prewarp(double cutoffHz, double samplingRate);
 };
 
 // The inputs a coefficient set was designed from. Equal bits give equal coefficients, so a filter
 // redesigns only when one of them really changed, and its output stays bit-identical.
+// The pre-warped cutoff is kept too: while only Q glides, the cutoff keeps its bits and no tan()
+// is needed.
 struct BiquadDesignKey {
     double cutoffHz = 0.0, q = 0.0, samplingRate = 0.0;
     bool valid = false;
+    double prewarped = 0.0;
 
     bool matches(double c, double qq, double rate) const {
         return valid && sameBits(c, cutoffHz) && sameBits(qq, q) && sameBits(rate, samplingRate);
+    }
+    bool sameAs(const BiquadDesignKey& o) const {
+        return valid == o.valid && sameBits(cutoffHz, o.cutoffHz) && sameBits(q, o.q) &&
+               sameBits(samplingRate, o.samplingRate) && sameBits(prewarped, o.prewarped);
+    }
+    double prewarp(double c, double rate) const {
+        if (valid && sameBits(c, cutoffHz) && sameBits(rate, samplingRate))
+            return prewarped;
+        return BiquadCoefficients::prewarp(c, rate);
     }
 };
 

@@ -1,6 +1,8 @@
 // Linear or logarithmic glide toward a target in equal steps.
 #include "Zelvar_ValueSmoother.h"
 
+#include "SameBits.h"
+
 #include <cmath>
 
 void Zelvar_ValueSmoother::setMinValue(double value) {
@@ -20,18 +22,15 @@ void Zelvar_ValueSmoother::setCurrentValue(double value) {
     stepCounter = 0.0;
 }
 
-double Zelvar_ValueSmoother::normalizedLog(double value) const {
-    return (std::log10(value) - log10Minimum) / (log10Maximum - log10Minimum);
+bool Zelvar_ValueSmoother::sameState(const Zelvar_ValueSmoother& o) const {
+    return sameBits(currentValue, o.currentValue) && sameBits(targetValue, o.targetValue) &&
+           sameBits(stepCount, o.stepCount) && sameBits(stepCounter, o.stepCounter) &&
+           sameBits(normalizedDelta, o.normalizedDelta) && sameBits(maximum, o.maximum) &&
+           sameBits(minimum, o.minimum) && logarithmic == o.logarithmic &&
+           sameBits(log10Maximum, o.log10Maximum) && sameBits(log10Minimum, o.log10Minimum);
 }
 
-double Zelvar_ValueSmoother::denormalizedLog(double normalized) const {
-    return std::pow(10.0, normalized * (log10Maximum - log10Minimum) + log10Minimum);
-}
-
-// Owners call this every sample with the same value; only a real change restarts the ramp.
-void Zelvar_ValueSmoother::setTargetValue(double target) {
-    if (target == targetValue)
-        return;
+void Zelvar_ValueSmoother::retarget(double target) {
     // Clamped at the top only: the owners never ask for less than the minimum.
     targetValue = target <= maximum ? target : maximum;
     if ((currentValue > targetValue && normalizedDelta > 0.0) ||
@@ -44,18 +43,4 @@ void Zelvar_ValueSmoother::setTargetValue(double target) {
         stepCount =
             std::fabs((targetValue - currentValue) / ((maximum - minimum) * normalizedDelta));
     stepCounter = 0.0;
-}
-
-double Zelvar_ValueSmoother::nextValue() {
-    if (stepCount - stepCounter < 1.0) {
-        currentValue = targetValue;
-        stepCounter += 1.0;
-        return targetValue;
-    }
-    if (logarithmic)
-        currentValue = denormalizedLog(normalizedLog(currentValue) + normalizedDelta);
-    else
-        currentValue += normalizedDelta * (maximum - minimum);
-    stepCounter += 1.0;
-    return currentValue;
 }

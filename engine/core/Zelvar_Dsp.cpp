@@ -148,9 +148,8 @@ void Zelvar_Dsp::renderInterleaved(uint32_t frames, AudioBuffer* buffer) {
 
 namespace {
 
-// The most frames the voice list renders in one run: its first frame, frame by frame, and then
-// at most a voice's longest run.
-constexpr int runCapacity = 1 + Zelvar_Voice::maximumRunFrames;
+// The most frames the voice list renders in one run.
+constexpr int runCapacity = Zelvar_Voice::maximumRunFrames;
 
 } // namespace
 
@@ -179,7 +178,7 @@ void Zelvar_Dsp::renderFrames(uint32_t frames, float* left, uint32_t leftStride,
         for (uint64_t due : {eventBuffer->nextDueTime(), subEventBuffer->nextDueTime(),
                              sequencer->nextActionTime(position)})
             limit = std::min(limit, due > position ? due - position : 1);
-        const int n = voiceList->renderRun(l, r, int(limit));
+        const int n = voiceList->render(l, r, int(limit));
         // The sequencer notes the time of every frame; nothing is due inside the run.
         if (n > 1)
             sequencer->getEvent(position + uint64_t(n) - 1);
@@ -208,7 +207,7 @@ void Zelvar_Dsp::renderSample(uint64_t sampleTime, double* left, double* right) 
         return;
     dispatch(sampleTime);
     voiceList->update();
-    voiceList->getStereoValue(left, right);
+    voiceList->render(left, right, 1);
 }
 
 void Zelvar_Dsp::playSequencerSteps(uint64_t sampleTime) {

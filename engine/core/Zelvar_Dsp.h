@@ -1,8 +1,7 @@
 // The engine object: owns every unit, hooks itself into an output unit as its render callback,
 // and for every output frame first dispatches the events that are due, then asks the voice list
 // for one stereo sample. The render loop takes the frames between two due events as one run,
-// which the voice list renders voice by voice with the same result (renderSample is the
-// frame-by-frame form).
+// which the voice list renders voice by voice; renderSample is the same with runs of one frame.
 //
 // Threads: the audio thread runs renderOutput and everything below it. Posting threads (main,
 // MIDI) call the set* methods, which touch only the event buffers and the parameter table rows;

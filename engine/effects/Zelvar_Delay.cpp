@@ -1,7 +1,5 @@
 #include "Zelvar_Delay.h"
 
-#include <cstring>
-
 Zelvar_Delay::~Zelvar_Delay() {
     delete[] buffer;
 }
@@ -14,6 +12,7 @@ void Zelvar_Delay::allocate() {
     buffer = new double[bufferSize]();
     writeIndex = 0;
     readIndex = 1;
+    silentReads = 0;
     if (length > bufferSize)
         length = bufferSize;
 }
@@ -40,8 +39,48 @@ void Zelvar_Delay::setDelayTime(double seconds) {
     length = int(clamped * samplingRate);
     if (length > bufferSize)
         length = bufferSize;
-    if (length > 0)
-        std::memset(buffer, 0, sizeof(double) * size_t(length));
+    // Entry 1 is the only one read before it is written again: with a length of 0 or 1 the
+    // first read meets it, outside the line. A line of 2 or more would have cleared it, so it is
+    // cleared for such a later read; the rest of the clearing is never seen.
+    silentReads = length >= 2 ? length - 1 : 0;
+    if (length >= 2)
+        buffer[1] = 0.0;
     writeIndex = 0;
     readIndex = 1;
+}
+
+void Zelvar_Delay::run(const double* in, double* out, int n) {
+    double* const line = buffer;
+    const int size = length;
+    const double fb = feedback;
+    const double wet = mix;
+    int w = writeIndex;
+    int r = readIndex;
+    int silent = silentReads;
+    for (int i = 0; i < n; ++i) {
+        const double x = in[i];
+        double delayed = 0.0;
+        if (silent > 0)
+            --silent;
+        else
+            delayed = line[r];
+        line[w] = x + fb * delayed;
+        w = advance(w, size);
+        r = advance(r, size);
+        out[i] = (1.0 - wet) * x + wet * delayed;
+    }
+    writeIndex = w;
+    readIndex = r;
+    silentReads = silent;
+}
+
+// A time equal to the present one changes nothing, so the frames up to the end of the run go in
+// one stretch; a time that acts on every call (a NaN) makes every frame a stretch of its own.
+void Zelvar_Delay::process(const double* in, double* out, int n, double seconds) {
+    for (int i = 0; i < n;) {
+        setDelayTime(seconds);
+        const int end = seconds == delayTime ? n : i + 1;
+        run(in + i, out + i, end - i);
+        i = end;
+    }
 }

@@ -3,6 +3,13 @@
 //
 // The buffer always holds ten seconds; only its first `length` entries are in use. The read
 // index runs one ahead of the write index, so an echo arrives length - 1 samples after its input.
+// A new time starts an empty line without clearing it on the audio thread: in the first
+// length - 1 samples after the change the read index only meets entries not yet written since,
+// and those reads are taken as the zeros a cleared line would hold.
+//
+// A run of frames gives the delay time to every frame, as setDelayTime() takes it, and renders
+// the stretch over which it changes nothing in one loop with the indices in locals; a single
+// frame (nextValue) is the same step.
 #pragma once
 
 class Zelvar_Delay {
@@ -21,23 +28,22 @@ public:
     void setMix(double value) { mix = value; }
 
     double nextValue(double x) {
-        const double delayed = buffer[readIndex];
-        buffer[writeIndex] = x + feedback * delayed;
-        writeIndex = advance(writeIndex);
-        readIndex = advance(readIndex);
-        output = (1.0 - mix) * x + mix * delayed;
-        return output;
+        double y = 0.0;
+        run(&x, &y, 1);
+        return y;
     }
+    // n frames of input in, output out, every frame given the delay time `seconds`.
+    void process(const double* in, double* out, int n, double seconds);
 
     int getLength() const { return length; }
-    // A setDelayTime() with this value changes nothing.
-    double getDelayTime() const { return delayTime; }
 
 private:
     // ">=" rather than "==": with a length of 0 or 1 the read index would otherwise run past the
     // end of the buffer. For lengths of 2 and more both rules agree.
-    int advance(int index) const { return index + 1 >= length ? 0 : index + 1; }
+    static int advance(int index, int length) { return index + 1 >= length ? 0 : index + 1; }
     void allocate();
+    // n frames at the present time.
+    void run(const double* in, double* out, int n);
 
     double samplingRate = 44100.0;
     int writeIndex = 0;
@@ -48,5 +54,6 @@ private:
     double delayTime = 0.0;
     double feedback = 0.0;
     double mix = 0.0;
-    double output = 0.0;
+    // Reads still to be taken as zeros since the last new time.
+    int silentReads = 0;
 };

@@ -2,7 +2,6 @@
 #include "Zelvar_IirHighPassFilter.h"
 
 #include <cmath>
-#include <numbers>
 
 namespace {
 constexpr double glideSeconds = 0.05;
@@ -10,8 +9,46 @@ constexpr double cutoffGlideRangeHz = 2000.0;
 constexpr double qualityGlideRange = 10.0;
 } // namespace
 
-void Zelvar_IirHighPassFilter::startGlide(Glide& glide, double current, double target,
-                                          double fullRange) const {
+// The filter's moving parts for one run, held by value so the loop keeps them in registers.
+struct Zelvar_IirHighPassFilter::Frame {
+    double samplingRate;
+    double cutoff;
+    double qualityFactor;
+    Glide cutoffGlide;
+    Glide qualityGlide;
+    BiquadState state;
+    BiquadCoefficients coefficients;
+    BiquadDesignKey design;
+
+    static void advance(Glide& glide, double& current) {
+        if (hasLanded(glide))
+            current = glide.target;
+        else
+            current += glide.step;
+        glide.stepCounter += 1.0;
+    }
+    // Both glides touch their value on every sample, but once they have landed the values stand
+    // still: the coefficients (one tan) are recomputed only when their inputs' bits change.
+    void step() {
+        advance(cutoffGlide, cutoff);
+        advance(qualityGlide, qualityFactor);
+        if (!design.matches(cutoff, qualityFactor, samplingRate)) {
+            const double k = design.prewarp(cutoff, samplingRate);
+            coefficients = BiquadCoefficients::highPassWarped(k, qualityFactor);
+            design = {cutoff, qualityFactor, samplingRate, true, k};
+        }
+    }
+};
+
+void Zelvar_IirHighPassFilter::give(Glide& glide, double& current, double value, double target,
+                                    double fullRange, double samplingRate) {
+    if (glide.first) {
+        current = glide.target = value;
+        glide.first = false;
+        return;
+    }
+    if (value == glide.target)
+        return;
     glide.target = target;
     glide.step = fullRange / (glideSeconds * samplingRate);
     if (current > target)
@@ -20,73 +57,62 @@ void Zelvar_IirHighPassFilter::startGlide(Glide& glide, double current, double t
     glide.stepCounter = 0.0;
 }
 
-void Zelvar_IirHighPassFilter::advanceGlide(Glide& glide, double& current) const {
-    if (hasLanded(glide))
-        current = glide.target;
-    else
-        current += glide.step;
-    glide.stepCounter += 1.0;
+// Frame i: the settings go to the glides, which step; the section is redesigned if cutoff or Q
+// changed their bits. When both glides have landed and the following frames bring the same
+// settings, those frames would step to the same values again: they are counted at once and run
+// through the section with the coefficients in hand.
+template <bool GivesSettings>
+void Zelvar_IirHighPassFilter::run(double* samples, int n, double cutoffHz, double q) {
+    Frame f{samplingRate, cutoff, qualityFactor, cutoffGlide,
+            qualityGlide, state,  coefficients,  design};
+    const double heldCutoff = cutoffHz >= lowestCutoff ? cutoffHz : lowestCutoff;
+    for (int i = 0; i < n;) {
+        if constexpr (GivesSettings) {
+            give(f.cutoffGlide, f.cutoff, cutoffHz, heldCutoff, cutoffGlideRangeHz, samplingRate);
+            give(f.qualityGlide, f.qualityFactor, q, q, qualityGlideRange, samplingRate);
+        }
+        f.step();
+        int end = i + 1;
+        // A glide that has just landed snaps to its target on the next frame: the values in
+        // hand must already be the targets.
+        if (hasLanded(f.cutoffGlide) && hasLanded(f.qualityGlide) &&
+            sameBits(f.cutoff, f.cutoffGlide.target) &&
+            sameBits(f.qualityFactor, f.qualityGlide.target) &&
+            (!GivesSettings || (cutoffHz == f.cutoffGlide.target && q == f.qualityGlide.target))) {
+            end = n;
+            f.cutoffGlide.stepCounter += end - i - 1;
+            f.qualityGlide.stepCounter += end - i - 1;
+        }
+        const BiquadCoefficients c = f.coefficients;
+        const double divisor = f.qualityFactor;
+        BiquadState s = f.state;
+        for (; i < end; ++i)
+            samples[i] = s.process(c, samples[i]) / divisor;
+        f.state = s;
+    }
+    cutoff = f.cutoff;
+    qualityFactor = f.qualityFactor;
+    cutoffGlide = f.cutoffGlide;
+    qualityGlide = f.qualityGlide;
+    state = f.state;
+    coefficients = f.coefficients;
+    design = f.design;
 }
 
 void Zelvar_IirHighPassFilter::setCutoffFrequency(double cutoffHz) {
-    if (firstCutoff) {
-        cutoff = cutoffGlide.target = cutoffHz;
-        firstCutoff = false;
-        return;
-    }
-    if (cutoffHz == cutoffGlide.target)
-        return;
-    startGlide(cutoffGlide, cutoff, cutoffHz >= lowestCutoff ? cutoffHz : lowestCutoff,
-               cutoffGlideRangeHz);
+    give(cutoffGlide, cutoff, cutoffHz, cutoffHz >= lowestCutoff ? cutoffHz : lowestCutoff,
+         cutoffGlideRangeHz, samplingRate);
 }
 
 void Zelvar_IirHighPassFilter::setQualityFactor(double q) {
-    if (firstQ) {
-        qualityFactor = qualityGlide.target = q;
-        firstQ = false;
-        return;
-    }
-    if (q == qualityGlide.target)
-        return;
-    startGlide(qualityGlide, qualityFactor, q, qualityGlideRange);
+    give(qualityGlide, qualityFactor, q, q, qualityGlideRange, samplingRate);
 }
 
-void Zelvar_IirHighPassFilter::calculateCoefficients() {
-    coefficients = BiquadCoefficients::highPass(cutoff, qualityFactor, samplingRate);
-    design = {cutoff, qualityFactor, samplingRate, true};
-}
-
-void Zelvar_IirHighPassFilter::process(double* samples, int n) {
-    if (n <= 0)
-        return;
-    if (!hasLanded(cutoffGlide) || !hasLanded(qualityGlide)) {
-        for (int i = 0; i < n; ++i)
-            samples[i] = nextValue(samples[i]);
-        return;
-    }
-    // A landed glide sets the value to its target on every sample and counts the sample; the
-    // counters hold whole numbers, so one addition stands for n.
-    cutoff = cutoffGlide.target;
-    qualityFactor = qualityGlide.target;
-    cutoffGlide.stepCounter += n;
-    qualityGlide.stepCounter += n;
-    if (!design.matches(cutoff, qualityFactor, samplingRate))
-        calculateCoefficients();
-    const BiquadCoefficients c = coefficients;
-    BiquadState s = state;
-    const double q = qualityFactor;
-    for (int i = 0; i < n; ++i)
-        samples[i] = s.process(c, samples[i]) / q;
-    state = s;
+void Zelvar_IirHighPassFilter::process(double* samples, int n, double cutoffHz, double q) {
+    run<true>(samples, n, cutoffHz, q);
 }
 
 double Zelvar_IirHighPassFilter::nextValue(double x) {
-    advanceGlide(cutoffGlide, cutoff);
-    advanceGlide(qualityGlide, qualityFactor);
-    // Both glides touch their value on every sample, but once they have landed the values stand
-    // still: the coefficients (one tan) are recomputed only when their inputs' bits change.
-    if (!design.matches(cutoff, qualityFactor, samplingRate))
-        calculateCoefficients();
-    const double y = state.process(coefficients, x);
-    return y / qualityFactor;
+    run<false>(&x, 1, 0.0, 0.0);
+    return x;
 }

@@ -3,6 +3,11 @@
 //
 // The first cutoff and the first Q apply at once; later changes glide. The cutoff is held at
 // 20 Hz or above. The output is scaled by 1/Q, so the pass-band gain is 1/Q.
+//
+// A run of frames is one loop with glides, section and coefficients in locals: every frame
+// hands both settings to the glides (as the setters do), steps them, redesigns the section only
+// when cutoff or Q changed their bits, and filters. A single frame is that loop with n = 1, so
+// a glide that starts or lands inside a run gives the same bits as frame by frame.
 #pragma once
 
 #include "Biquad.h"
@@ -14,30 +19,32 @@ public:
     void setSamplingRate(double rate) { samplingRate = rate; }
     void setCutoffFrequency(double cutoffHz);
     void setQualityFactor(double q);
-    void calculateCoefficients();
+    // One frame at the settings last given.
     double nextValue(double x);
-    // nextValue() on each of n samples in place; a tight loop once both glides have landed.
-    void process(double* samples, int n);
+    // n frames in place, every frame given cutoffHz and q as the setters take them.
+    void process(double* samples, int n, double cutoffHz, double q);
 
     // The values in use for the last sample.
     double getCutoffFrequency() const { return cutoff; }
     double getQualityFactor() const { return qualityFactor; }
-    // The glides' targets: a setter given the same value changes nothing (after the first).
-    double getTargetCutoffFrequency() const { return cutoffGlide.target; }
-    double getTargetQualityFactor() const { return qualityGlide.target; }
-    bool hasFirstValues() const { return !firstCutoff && !firstQ; }
 
 private:
-    // One linear glide: value in use moves by step per sample until the target is reached.
+    // One linear glide: the value in use moves by step per sample until the target is reached.
+    // The first value given applies at once.
     struct Glide {
         double target;
         double stepCounter = 0.0;
         double stepCount = 0.0;
         double step = 0.0;
+        bool first = true;
     };
-    void startGlide(Glide& glide, double current, double target, double fullRange) const;
-    void advanceGlide(Glide& glide, double& current) const;
+    struct Frame;
     static bool hasLanded(const Glide& glide) { return glide.stepCount - glide.stepCounter < 1.0; }
+    // A setting: the first applies at once; a new target restarts the glide from where the
+    // value stands, counting the samples it takes at full-range speed.
+    static void give(Glide& glide, double& current, double value, double target, double fullRange,
+                     double samplingRate);
+    template <bool GivesSettings> void run(double* samples, int n, double cutoffHz, double q);
 
     double samplingRate;
     double cutoff = 20.0;
@@ -48,6 +55,4 @@ private:
     BiquadState state;
     BiquadCoefficients coefficients;
     BiquadDesignKey design;
-    bool firstCutoff = true;
-    bool firstQ = true;
 };

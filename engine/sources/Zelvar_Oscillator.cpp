@@ -17,13 +17,16 @@ void Zelvar_Oscillator::setWaveform(OscillatorWaveform w) {
         wavetableOscillator.setWaveform(static_cast<WavetableWaveform>(w));
 }
 
-void Zelvar_Oscillator::render(double* out, int n) {
-    if (waveform == OscillatorWaveformNoise) {
-        for (int i = 0; i < n; ++i)
-            out[i] = noiseGenerator.getValue();
+void Zelvar_Oscillator::render(double* out, int n, const double* frequencyHz, int stride) {
+    if (waveform != OscillatorWaveformNoise) {
+        wavetableOscillator.render(out, n, frequencyHz, stride);
         return;
     }
-    wavetableOscillator.render(out, n);
+    for (int i = 0; i < n; ++i)
+        out[i] = noiseGenerator.getValue();
+    // The table choice depends on the frequency alone: the last one set is all that counts.
+    if (n > 0)
+        wavetableOscillator.setFrequency(frequencyHz[(n - 1) * stride]);
 }
 
 double Zelvar_Oscillator::getValue() {

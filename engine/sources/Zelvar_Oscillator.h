@@ -1,10 +1,11 @@
 // The tone source of a voice: one waveform selector over two generators.
 //
 // Waveforms 0 to 4 come from a band-limited wavetable oscillator, waveform 5 from the filtered
-// noise generator. The voice sets waveform, frequency and pulse width on every sample and takes
-// one value. While noise plays the wavetable oscillator is not advanced, so switching back
-// resumes its phase where it stopped. Both generators are held by value: voices are created on
-// the audio thread, and this keeps an oscillator to a single allocation.
+// noise generator. The voice sets waveform and pulse width for a run of frames and hands over
+// one frequency per frame. While noise plays the wavetable oscillator is not advanced (it only
+// takes the frequency), so switching back resumes its phase where it stopped. Both generators are
+// held by value: voices are created on the audio thread, and this keeps an oscillator to a single
+// allocation.
 #pragma once
 
 #include "Zelvar_NoiseGenerator.h"
@@ -33,9 +34,10 @@ public:
     // Any value is stored; only 0 to 4 reach the wavetable oscillator, so an unknown value keeps
     // the last wavetable waveform sounding.
     void setWaveform(OscillatorWaveform waveform);
+    // One frame at the frequency last set.
     double getValue();
-    // n outputs of getValue() at the present settings.
-    void render(double* out, int n);
+    // n frames, frame i at frequencyHz[i * stride] (stride 0: one frequency for all).
+    void render(double* out, int n, const double* frequencyHz, int stride);
 
     OscillatorWaveform getWaveform() const { return waveform; }
     const Zelvar_WavetableOscillator& getWavetableOscillator() const { return wavetableOscillator; }

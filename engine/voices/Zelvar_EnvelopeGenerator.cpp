@@ -9,13 +9,30 @@ constexpr double stageResidue = 0.001;
 constexpr double fadeOutSamples = 100.0;
 
 // One sample of a held note: the attack toward 1 while the counter lies within it, then the
-// decay toward `target`. Forced inline: it is the body of renderGains()'s loop.
-inline __attribute__((always_inline)) double heldStep(double level, double counter,
-                                                      double attackLength, double attackCoefficient,
-                                                      double target, double decayCoefficient) {
+// decay toward `target`. No separate sustain state: the decay keeps tracking the sustain level,
+// so a sustain change under a held key glides at the decay rate.
+inline double heldStep(double level, double counter, double attackLength, double attackCoefficient,
+                       double target, double decayCoefficient) {
     if (counter <= attackLength)
         return 1.0 + (level - 1.0) * attackCoefficient;
     return target - (target - level) * decayCoefficient;
+}
+
+// The release law: the gain falls by the stage's coefficient every sample, and the envelope
+// ends on the sample at which it drops below -60 dB. Returns true on that sample.
+inline bool releaseStep(double& gain, double coefficient) {
+    gain *= coefficient;
+    return gain < stageResidue;
+}
+
+// The fade-out: a straight line to 0 over 100 samples, ending on the sample whose counter has
+// reached 100. The counter is not reset by setFadeOut, so a second fade-out of a finished
+// envelope would count past 100; the gain stops at 0 instead of turning negative.
+inline bool fadeOutStep(double& gain, double& counter) {
+    gain = std::fmax(0.0, (fadeOutSamples - counter) / fadeOutSamples);
+    const bool finished = counter >= fadeOutSamples;
+    counter += 1.0;
+    return finished;
 }
 } // namespace
 
@@ -63,58 +80,56 @@ void Zelvar_EnvelopeGenerator::legatoNoteOn() {
     fadeOutGain = 1.0;
 }
 
-// No separate sustain state: the decay formula keeps tracking the sustain level, so a sustain
-// change under a held key glides at the decay rate.
-void Zelvar_EnvelopeGenerator::advanceNoteOn() {
-    releaseGain = 1.0;
-    level = heldStep(level, stageCounter, attack.lengthSamples, attack.coefficient, sustainLevel,
-                     decay.coefficient);
-    stageCounter += 1.0;
-}
-
-void Zelvar_EnvelopeGenerator::advanceRelease() {
-    releaseGain *= release.coefficient;
-    if (releaseGain < stageResidue)
-        state = EnvelopeStateFinished;
-    stageCounter += 1.0;
-}
-
-// The counter is not reset by setFadeOut, so a second fade-out of a finished envelope would
-// count past 100; the gain stops at 0 instead of turning negative.
-void Zelvar_EnvelopeGenerator::advanceFadeOut() {
-    fadeOutGain = std::fmax(0.0, (fadeOutSamples - fadeOutCounter) / fadeOutSamples);
-    if (fadeOutCounter >= fadeOutSamples)
-        state = EnvelopeStateFinished;
-    fadeOutCounter += 1.0;
-}
-
-void Zelvar_EnvelopeGenerator::renderGains(double* gains, const double* sustainLevels, int stride,
-                                           int n) {
-    // A held note with a resting sustain level: attack and decay in locals.
-    if ((state == EnvelopeStateNoteOn || state == EnvelopeStateHold) && stride == 0 && n > 0) {
-        const double target = sustainLevels[0];
-        const double attackLength = attack.lengthSamples;
-        const double attackCoefficient = attack.coefficient;
-        const double decayCoefficient = decay.coefficient;
-        const double fade = fadeOutGain;
-        double counter = stageCounter;
-        double value = level;
-        for (int i = 0; i < n; ++i) {
-            value =
-                heldStep(value, counter, attackLength, attackCoefficient, target, decayCoefficient);
-            counter += 1.0;
-            gains[i] = value * 1.0 * fade; // release gain is 1 while the key is held
-        }
-        sustainLevel = target;
-        releaseGain = 1.0;
-        stageCounter = counter;
-        level = value;
+void Zelvar_EnvelopeGenerator::render(double* gains, int n, const double* sustainLevels,
+                                      int stride) {
+    if (n <= 0)
         return;
-    }
+    int stage = state;
+    double value = level;
+    double releaseFactor = releaseGain;
+    double fade = fadeOutGain;
+    double counter = stageCounter;
+    double fadeCounter = fadeOutCounter;
+    const Stage a = attack;
+    const double decayCoefficient = decay.coefficient;
+    const double releaseCoefficient = release.coefficient;
     for (int i = 0; i < n; ++i) {
-        sustainLevel = sustainLevels[i * stride];
-        gains[i] = getValue();
+        switch (stage) {
+        case EnvelopeStateNoteOn:
+        case EnvelopeStateHold:
+            releaseFactor = 1.0;
+            value = heldStep(value, counter, a.lengthSamples, a.coefficient,
+                             sustainLevels[i * stride], decayCoefficient);
+            counter += 1.0;
+            break;
+        case EnvelopeStateRelease:
+            if (releaseStep(releaseFactor, releaseCoefficient))
+                stage = EnvelopeStateFinished;
+            counter += 1.0;
+            break;
+        case EnvelopeStateFadeOut:
+            if (fadeOutStep(fade, fadeCounter))
+                stage = EnvelopeStateFinished;
+            break;
+        default:
+            break;
+        }
+        gains[i] = value * releaseFactor * fade;
     }
+    sustainLevel = sustainLevels[(n - 1) * stride];
+    state = stage;
+    level = value;
+    releaseGain = releaseFactor;
+    fadeOutGain = fade;
+    stageCounter = counter;
+    fadeOutCounter = fadeCounter;
+}
+
+double Zelvar_EnvelopeGenerator::getValue() {
+    const double levelNow = sustainLevel;
+    double gain = 0.0;
+    render(&gain, 1, &levelNow, 0);
+    return gain;
 }
 
 int Zelvar_EnvelopeGenerator::framesUntilFinished(int limit) const {
@@ -123,41 +138,20 @@ int Zelvar_EnvelopeGenerator::framesUntilFinished(int limit) const {
         return 0;
     case EnvelopeStateRelease: {
         double gain = releaseGain;
-        for (int i = 1; i <= limit; ++i) {
-            gain *= release.coefficient;
-            if (gain < stageResidue)
+        for (int i = 1; i <= limit; ++i)
+            if (releaseStep(gain, release.coefficient))
                 return i;
-        }
         return limit;
     }
     case EnvelopeStateFadeOut: {
+        double gain = fadeOutGain;
         double counter = fadeOutCounter;
-        for (int i = 1; i <= limit; ++i) {
-            if (counter >= fadeOutSamples)
+        for (int i = 1; i <= limit; ++i)
+            if (fadeOutStep(gain, counter))
                 return i;
-            counter += 1.0;
-        }
         return limit;
     }
     default:
         return limit;
     }
-}
-
-double Zelvar_EnvelopeGenerator::getValue() {
-    switch (state) {
-    case EnvelopeStateNoteOn:
-    case EnvelopeStateHold:
-        advanceNoteOn();
-        break;
-    case EnvelopeStateRelease:
-        advanceRelease();
-        break;
-    case EnvelopeStateFadeOut:
-        advanceFadeOut();
-        break;
-    default:
-        break;
-    }
-    return level * releaseGain * fadeOutGain;
 }

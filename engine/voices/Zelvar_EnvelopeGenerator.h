@@ -4,6 +4,11 @@
 // Every stage is defined by the -60 dB point: a stage closes 99.9 % of its gap in its time.
 // The output is level x release gain x fade-out gain; release and fade-out scale a frozen
 // level, so each falls from wherever the envelope stood.
+//
+// A run of frames is one loop over the frames with the state in locals, the stage chosen per
+// frame; a single frame (getValue) is that loop with n = 1. The stage steps are written once
+// and each frame performs the same operations in the same order whatever the run's length, so
+// the gains keep their bits however the frames are cut into runs.
 #pragma once
 
 #include <cstdint>
@@ -35,17 +40,14 @@ public:
     void setFadeOut() { state = EnvelopeStateFadeOut; }
 
     int getState() const { return state; }
+    // One frame at the sustain level last set.
     double getValue();
-    // n outputs of getValue(), the sustain level before each taken from sustainLevels[i * stride]
-    // (stride 0: one level for all).
-    void renderGains(double* gains, const double* sustainLevels, int stride, int n);
+    // n frames, the sustain level of frame i taken from sustainLevels[i * stride] (stride 0: one
+    // level for all).
+    void render(double* gains, int n, const double* sustainLevels, int stride);
     // How many of the next `limit` getValue() calls it takes to reach EnvelopeStateFinished (the
     // finishing call included), or `limit` if it does not finish within them; 0 if finished.
     int framesUntilFinished(int limit) const;
-
-    double getAttackTime() const { return attack.seconds; }
-    double getDecayTime() const { return decay.seconds; }
-    double getReleaseTime() const { return release.seconds; }
 
 private:
     // One stage's time, its length in samples and its per-sample -60 dB coefficient.
@@ -55,9 +57,6 @@ private:
         double coefficient = 0.0;
     };
     void setStageTime(Stage& stage, double seconds) const;
-    void advanceNoteOn();
-    void advanceRelease();
-    void advanceFadeOut();
 
     double samplingRate = 44100.0;
     int state = EnvelopeStateIdle;

@@ -104,75 +104,11 @@ bool Zelvar_Voice::canAllNoteOff() const {
     return getState() == EnvelopeStateNoteOn;
 }
 
-double Zelvar_Voice::glidedFrequency() {
-    const double glideSamples = parameter(ParameterTypePortamentoTime) * samplingRate;
-    if (!(glideSamples > portamentoCounter))
-        return noteFrequency;
-    // Exponential approach: e^-10 of the distance remains at the glide time, then it snaps.
-    const double f = noteFrequency + (portamentoStartFrequency - noteFrequency) *
-                                         std::exp(-10.0 * portamentoCounter / glideSamples);
-    portamentoCounter += 1.0;
-    return f;
-}
-
-// Every setter of getValue() returns early when given the value it holds; this checks each one
-// against what getValue() would pass it, including where a setter stores a clamped value (then
-// the next call would not return early).
-bool Zelvar_Voice::isSteady() const {
-    if (!lowFrequencyOscillator.holdsStill())
-        return false;
-    if (parameter(ParameterTypeDamper) < 0.5 && getState() == EnvelopeStateHold)
-        return false;
-    if (!sameBits(parameter(ParameterTypePitchBend), cachedBend) ||
-        !sameBits(parameter(ParameterTypePitchBendRange), cachedBendRange))
-        return false;
-    const double cutoff =
-        parameter(ParameterTypeLpfCutoffFrequency) + 1000.0 * lowFrequencyOscillator.getLastValue();
-    return cutoff == lowPassFilter.getTargetCutoffFrequency() &&
-           parameter(ParameterTypeLpfResonance) == lowPassFilter.getTargetQualityFactor() &&
-           highPassFilter.hasFirstValues() &&
-           parameter(ParameterTypeHpfCutoffFrequency) ==
-               highPassFilter.getTargetCutoffFrequency() &&
-           parameter(ParameterTypeHpfResonance) == highPassFilter.getTargetQualityFactor() &&
-           parameter(ParameterTypeVcaEgAttackTime) == envelopeGenerator.getAttackTime() &&
-           parameter(ParameterTypeVcaEgDecayTime) == envelopeGenerator.getDecayTime() &&
-           parameter(ParameterTypeVcaEgReleaseTime) == envelopeGenerator.getReleaseTime();
-}
-
-// Stage by stage over the run: the units do not touch each other's state, so running each over
-// all n frames in turn computes what n frame-by-frame calls do.
-void Zelvar_Voice::renderSteady(double* mix, int n, const double* sustainLevels, int stride) {
-    double samples[maximumRunFrames];
-    double gains[maximumRunFrames];
-    const double glideSamples = parameter(ParameterTypePortamentoTime) * samplingRate;
-    if (!(glideSamples > portamentoCounter)) {
-        // No glide: the frequency stands for the whole run.
-        oscillatorFrequency = noteFrequency * bendFactor;
-        oscillator.setFrequency(oscillatorFrequency);
-        oscillator.render(samples, n);
-    } else {
-        for (int i = 0; i < n; ++i) {
-            oscillatorFrequency = glidedFrequency() * bendFactor;
-            oscillator.setFrequency(oscillatorFrequency);
-            samples[i] = oscillator.getValue();
-        }
-    }
-    lowPassFilter.process(samples, n);
-    highPassFilter.process(samples, n);
-    envelopeGenerator.renderGains(gains, sustainLevels, stride, n);
-    for (int i = 0; i < n; ++i)
-        mix[i] += gains[i] * samples[i] * velocityGain;
-    outputSample = samples[n - 1];
-}
-
-double Zelvar_Voice::getValue() {
-    if (parameter(ParameterTypeDamper) < 0.5 && getState() == EnvelopeStateHold)
-        envelopeGenerator.noteOff();
-
-    // A full bend moves the pitch by the "Pitch Bend Range" in semitones. The factor is
-    // recomputed only when the bend's or the range's bits change (pow() per sample otherwise);
-    // at the range's default of 2 it is the same product 2.0 * bend as ever, so renders made
-    // before the range acted keep their bits.
+// A full bend moves the pitch by the "Pitch Bend Range" in semitones. The factor is recomputed
+// only when the bend's or the range's bits change (pow() per run otherwise); at the range's
+// default of 2 it is the same product 2.0 * bend as ever, so renders made before the range
+// acted keep their bits.
+void Zelvar_Voice::updateBendFactor() {
     const double bend = parameter(ParameterTypePitchBend);
     const double range = parameter(ParameterTypePitchBendRange);
     if (!sameBits(bend, cachedBend) || !sameBits(range, cachedBendRange)) {
@@ -180,26 +116,82 @@ double Zelvar_Voice::getValue() {
         cachedBend = bend;
         cachedBendRange = range;
     }
-    oscillatorFrequency = glidedFrequency() * bendFactor;
+}
 
-    lowFrequencyOscillator.setFrequency(0.0);
-    oscillator.setWaveform(OscillatorWaveform(int(parameter(ParameterTypeOscillatorWaveform))));
-    oscillator.setFrequency(oscillatorFrequency);
-    oscillator.setPulseWidth(parameter(ParameterTypeOscillatorPulseWidth));
-    outputSample = oscillator.getValue();
+// Exponential approach: e^-10 of the distance remains at the glide time, then it snaps. Returns
+// the stride of `frequencies`: 0 once the glide is over, when one frequency holds for the run.
+int Zelvar_Voice::glide(double* frequencies, int n) {
+    const double glideSamples = parameter(ParameterTypePortamentoTime) * samplingRate;
+    const double target = noteFrequency;
+    const double bend = bendFactor;
+    if (!(glideSamples > portamentoCounter)) {
+        frequencies[0] = target * bend;
+        return 0;
+    }
+    const double start = portamentoStartFrequency;
+    double counter = portamentoCounter;
+    for (int i = 0; i < n; ++i) {
+        double f = target;
+        if (glideSamples > counter) {
+            f = target + (start - target) * std::exp(-10.0 * counter / glideSamples);
+            counter += 1.0;
+        }
+        frequencies[i] = f * bend;
+    }
+    portamentoCounter = counter;
+    return 1;
+}
 
-    lowPassFilter.setCutoffFrequency(parameter(ParameterTypeLpfCutoffFrequency) +
-                                     1000.0 * lowFrequencyOscillator.getValue());
-    lowPassFilter.setQualityFactor(parameter(ParameterTypeLpfResonance));
-    highPassFilter.setCutoffFrequency(parameter(ParameterTypeHpfCutoffFrequency));
-    highPassFilter.setQualityFactor(parameter(ParameterTypeHpfResonance));
-    outputSample = lowPassFilter.nextValue(outputSample);
-    outputSample = highPassFilter.nextValue(outputSample);
-
+// What the envelope takes from the knobs. It comes first in a run, before the look-ahead of
+// framesUntilFinished() as before rendering: a release time moved at the run's start already
+// counts.
+void Zelvar_Voice::setUpEnvelope() {
+    if (parameter(ParameterTypeDamper) < 0.5 && getState() == EnvelopeStateHold)
+        envelopeGenerator.noteOff();
     envelopeGenerator.setAttackTime(parameter(ParameterTypeVcaEgAttackTime));
     envelopeGenerator.setDecayTime(parameter(ParameterTypeVcaEgDecayTime));
-    envelopeGenerator.setSustainLevel(sustainLevelSmoother->nextValue());
     envelopeGenerator.setReleaseTime(parameter(ParameterTypeVcaEgReleaseTime));
+}
 
-    return envelopeGenerator.getValue() * outputSample * velocityGain;
+int Zelvar_Voice::framesUntilFinished(int limit) {
+    setUpEnvelope();
+    return envelopeGenerator.framesUntilFinished(limit);
+}
+
+void Zelvar_Voice::render(double* mix, int n, const double* sustainLevels, int stride,
+                          Zelvar_IirLowPassFilter::GlideStep* lowPassSteps) {
+    setUpEnvelope();
+    updateBendFactor();
+    double frequencies[maximumRunFrames];
+    const int frequencyStride = glide(frequencies, n);
+    oscillatorFrequency = frequencies[(n - 1) * frequencyStride];
+
+    double samples[maximumRunFrames];
+    oscillator.setWaveform(OscillatorWaveform(int(parameter(ParameterTypeOscillatorWaveform))));
+    oscillator.setPulseWidth(parameter(ParameterTypeOscillatorPulseWidth));
+    oscillator.render(samples, n, frequencies, frequencyStride);
+
+    // The cutoff follows the LFO frame by frame; `frequencies` is free for it now.
+    double* cutoffs = frequencies;
+    lowFrequencyOscillator.setFrequency(0.0);
+    const int cutoffStride = lowFrequencyOscillator.render(cutoffs, n) ? 0 : 1;
+    const double cutoff = parameter(ParameterTypeLpfCutoffFrequency);
+    for (int i = 0; i < (cutoffStride == 0 ? 1 : n); ++i)
+        cutoffs[i] = cutoff + 1000.0 * cutoffs[i];
+    lowPassFilter.process(samples, n, cutoffs, cutoffStride, parameter(ParameterTypeLpfResonance),
+                          lowPassSteps);
+    highPassFilter.process(samples, n, parameter(ParameterTypeHpfCutoffFrequency),
+                           parameter(ParameterTypeHpfResonance));
+
+    double gains[maximumRunFrames];
+    envelopeGenerator.render(gains, n, sustainLevels, stride);
+    for (int i = 0; i < n; ++i)
+        mix[i] += gains[i] * samples[i] * velocityGain;
+}
+
+double Zelvar_Voice::getValue() {
+    const double sustainLevel = sustainLevelSmoother->nextValue();
+    double value = 0.0;
+    render(&value, 1, &sustainLevel, 0, nullptr);
+    return value;
 }

@@ -1,10 +1,17 @@
 // One note: pitch (octave transpose, exponential glide, bend), a tone oscillator, a resonant
 // four-pole low-pass and a high-pass filter, an amplitude envelope and a velocity gain.
 //
-// The voice list creates a voice per note on the audio thread, asks it for one sample per frame
-// and destroys it when its envelope has finished. Every sample the voice re-reads its parameters
-// from the engine values, so a knob move reaches notes that are already sounding. Its units live
-// inside it, so a voice is one block of memory, taken from the voice list's pool.
+// The voice list creates a voice per note on the audio thread, has it render runs of frames and
+// destroys it when its envelope has finished. Every run re-reads the parameters from the engine
+// values, so a knob move reaches notes that are already sounding; no event arrives inside a run,
+// so they hold for its length. Its units live inside it, so a voice is one block of memory,
+// taken from the voice list's pool.
+//
+// A run goes stage by stage: the frequencies of all its frames (glide and bend), then the
+// oscillator, the two filters and the envelope each over the whole run, then the product. The
+// units do not touch each other's state, and each performs per frame the operations a single
+// frame would, in the same order, so the run gives the bits of as many single frames; a single
+// frame is the run with n = 1.
 #pragma once
 
 #include "Zelvar_BlitOscillator.h"
@@ -53,19 +60,17 @@ public:
     bool isLastVoice() const { return nextVoice == nullptr; }
     void setPortamentoStartFrequency(double frequency) { portamentoStartFrequency = frequency; }
 
+    // One frame, taking the next value of the sustain smoother.
     double getValue();
-
-    // Runs of frames between events. After a getValue() in which every setter was given the
-    // value it already held, the next frames differ only in what moves by itself (glide,
-    // oscillator, filter glides, envelope, the shared sustain level): isSteady() says whether
-    // that holds, and renderSteady() then adds n such frames (1 <= n <= maximumRunFrames) to
-    // mix[0..n), the sustain level of frame i being sustainLevels[i * stride]. Bit for bit the
-    // same as n getValue() calls.
-    bool isSteady() const;
-    int framesUntilFinished(int limit) const {
-        return envelopeGenerator.framesUntilFinished(limit);
-    }
-    void renderSteady(double* mix, int n, const double* sustainLevels, int stride);
+    // Adds n frames (1 <= n <= maximumRunFrames) to mix[0..n), the sustain level of frame i
+    // being sustainLevels[i * stride]. The voices of one run share the low-pass filter's glide
+    // steps through lowPassSteps (maximumRunFrames of them), which may be null.
+    void render(double* mix, int n, const double* sustainLevels, int stride,
+                Zelvar_IirLowPassFilter::GlideStep* lowPassSteps);
+    // Hands the envelope its settings (releasing a note held by a lifted damper), as a run
+    // does first, then says how many of the next `limit` frames it takes the envelope to finish
+    // (that frame included), or `limit`; 0 if it has finished.
+    int framesUntilFinished(int limit);
     static constexpr int maximumRunFrames = 128;
 
     // List links, kept by the voice list.
@@ -75,7 +80,10 @@ public:
 private:
     void startNote(int noteNumber, int velocity);
     double parameter(int type) const;
-    double glidedFrequency();
+    void setUpEnvelope();
+    void updateBendFactor();
+    // The oscillator's frequency for each of n frames; returns their stride (0: one for all).
+    int glide(double* frequencies, int n);
 
     Zelvar_ParameterManager* parameterManager = nullptr;
     double samplingRate = 44100.0;
@@ -98,7 +106,6 @@ private:
     double portamentoStartFrequency = 1000.0;
     double portamentoCounter = 0.0;
     double velocityGain = 1.0;
-    double outputSample = 0.0;
     // 2^(range bend / 12) for the bend cachedBend and the range cachedBendRange (1 for the
     // starting bend of 0).
     double bendFactor = 1.0;

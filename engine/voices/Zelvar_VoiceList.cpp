@@ -284,91 +284,68 @@ void Zelvar_VoiceList::update() {
     currentVoiceCount = count;
 }
 
-double Zelvar_VoiceList::getValue() {
-    masterLevelSmoother->setTargetValue(parameter(ParameterTypeMasterOutputLevel));
-    sustainLevelSmoother->setTargetValue(parameter(ParameterTypeVcaEgSustainLevel));
-    mix = 0.0;
+// `frames` frames of `steps` values each from the smoother, given `target` on every frame as an
+// owner would. Once it rests on that target every further value is the target, and the rest of
+// the run is filled and counted at once.
+void Zelvar_VoiceList::glide(Zelvar_ValueSmoother* smoother, double target, double* values,
+                             int frames, int steps) {
+    Zelvar_ValueSmoother s = *smoother;
+    for (int i = 0, k = 0; i < frames; ++i) {
+        s.setTargetValue(target);
+        if (s.isResting() && target == s.getTargetValue()) {
+            for (const double value = s.getTargetValue(); k < frames * steps; ++k)
+                values[k] = value;
+            s.rest((frames - i) * steps);
+            break;
+        }
+        for (int j = 0; j < steps; ++j)
+            values[k++] = s.nextValue();
+    }
+    *smoother = s;
+}
+
+int Zelvar_VoiceList::runLength(int limit, int* voices) {
+    int n = limit < Zelvar_Voice::maximumRunFrames ? limit : Zelvar_Voice::maximumRunFrames;
+    int count = 0;
     for (Zelvar_Voice* voice = firstVoice; voice != nullptr; voice = voice->nextVoice) {
-        mix += voice->getValue();
+        // A voice already finished (no update() since) stays finished and ends nothing.
+        if (voice->getState() != EnvelopeStateFinished)
+            n = voice->framesUntilFinished(n);
+        ++count;
+    }
+    if (count > 0 && n * count > sustainLevelCapacity)
+        n = sustainLevelCapacity / count;
+    *voices = count;
+    return n > 1 ? n : 1;
+}
+
+int Zelvar_VoiceList::render(double* left, double* right, int limit) {
+    int voices = 0;
+    const int n = runLength(limit, &voices);
+    const double master = parameter(ParameterTypeMasterOutputLevel);
+    const double sustain = parameter(ParameterTypeVcaEgSustainLevel);
+
+    // Each voice takes one sustain level per frame, in list order.
+    glide(sustainLevelSmoother, sustain, sustainLevels, n, voices);
+    double frames[Zelvar_Voice::maximumRunFrames] = {};
+    int index = 0;
+    for (Zelvar_Voice* voice = firstVoice; voice != nullptr; voice = voice->nextVoice, ++index) {
+        voice->render(frames, n, sustainLevels + index, voices, lowPassSteps);
         // The next note's glide starts where the newest voice is playing now.
         if (voice->isLastVoice())
             portamentoStartFrequency = voice->getOscillatorFrequency();
     }
-    mix *= masterLevelSmoother->nextValue();
-    return mix;
-}
 
-bool Zelvar_VoiceList::isSteady() const {
-    return parameter(ParameterTypeMasterOutputLevel) == masterLevelSmoother->getTargetValue() &&
-           parameter(ParameterTypeVcaEgSustainLevel) == sustainLevelSmoother->getTargetValue() &&
-           parameter(ParameterTypeDelayTimeL) == delayLeft->getDelayTime() &&
-           parameter(ParameterTypeDelayTimeR) == delayRight->getDelayTime();
-}
+    double levels[Zelvar_Voice::maximumRunFrames];
+    glide(masterLevelSmoother, master, levels, n, 1);
+    for (int i = 0; i < n; ++i)
+        frames[i] = frames[i] * levels[i] * 0.1;
 
-// The first frame goes the frame-by-frame way, which gives every setter its value. If from then
-// on every setter would return early, the following frames are rendered voice by voice over the
-// run, summed per frame in list order (the order of the additions is what keeps the bits), then
-// scaled and delayed frame by frame.
-int Zelvar_VoiceList::renderRun(double* left, double* right, int limit) {
-    getStereoValue(&left[0], &right[0]);
-    int n = limit - 1;
-    if (n > Zelvar_Voice::maximumRunFrames)
-        n = Zelvar_Voice::maximumRunFrames;
-    if (n <= 0 || !isSteady())
-        return 1;
-    int voices = 0;
-    Zelvar_Voice* last = nullptr;
-    for (Zelvar_Voice* voice = firstVoice; voice != nullptr; voice = voice->nextVoice) {
-        if (!voice->isSteady())
-            return 1;
-        n = voice->framesUntilFinished(n);
-        if (n == 0)
-            return 1;
-        ++voices;
-        last = voice;
-    }
-
-    // Each voice takes one sustain level per frame, in list order.
-    const double restingLevel = sustainLevelSmoother->getTargetValue();
-    const double* levels = &restingLevel;
-    int stride = 0;
-    if (voices > 0) {
-        if (sustainLevelSmoother->isResting()) {
-            sustainLevelSmoother->rest(n * voices);
-        } else {
-            if (n * voices > sustainLevelCapacity)
-                n = sustainLevelCapacity / voices;
-            for (int i = 0; i < n * voices; ++i)
-                sustainLevels[i] = sustainLevelSmoother->nextValue();
-            levels = sustainLevels;
-            stride = voices;
-        }
-    }
-
-    double frames[Zelvar_Voice::maximumRunFrames] = {};
-    int index = 0;
-    for (Zelvar_Voice* voice = firstVoice; voice != nullptr; voice = voice->nextVoice, ++index)
-        voice->renderSteady(frames, n, stride == 0 ? levels : levels + index, stride);
-    if (last != nullptr)
-        portamentoStartFrequency = last->getOscillatorFrequency();
-
-    for (int i = 0; i < n; ++i) {
-        const double level = masterLevelSmoother->nextValue();
-        mix = frames[i] * level * 0.1;
-        left[1 + i] = delayLeft->nextValue(mix);
-        right[1 + i] = delayRight->nextValue(mix);
-    }
-    return 1 + n;
-}
-
-void Zelvar_VoiceList::getStereoValue(double* left, double* right) {
-    mix = getValue() * 0.1;
-    delayLeft->setDelayTime(parameter(ParameterTypeDelayTimeL));
     delayLeft->setFeedback(parameter(ParameterTypeDelayFeedback));
     delayLeft->setMix(parameter(ParameterTypeDelayMix));
-    delayRight->setDelayTime(parameter(ParameterTypeDelayTimeR));
     delayRight->setFeedback(parameter(ParameterTypeDelayFeedback));
     delayRight->setMix(parameter(ParameterTypeDelayMix));
-    *left = delayLeft->nextValue(mix);
-    *right = delayRight->nextValue(mix);
+    delayLeft->process(frames, left, n, parameter(ParameterTypeDelayTimeL));
+    delayRight->process(frames, right, n, parameter(ParameterTypeDelayTimeR));
+    return n;
 }

@@ -5,13 +5,19 @@
 // List order carries meaning: stealing and legato scan from the front, so voices near the front
 // are taken over first. Taken-over voices move to the front, released voices gather ahead of
 // the held ones, and a new voice joins at the end. Audio thread only.
+//
+// Frames are rendered in runs between events: voice by voice over the run, summed per frame in
+// list order (the order of the additions is what keeps the bits), then scaled by the master
+// level and delayed frame by frame. Every voice takes the next value of the shared sustain
+// smoother on every frame, in list order, so a sustain glide runs faster with more voices;
+// a run replays exactly that order. A single frame is a run of one.
 #pragma once
 
 #include "Corvena_Core.h"
 #include "Zelvar_BlockPool.h"
 #include "Zelvar_RandomGenerator.h"
+#include "Zelvar_Voice.h"
 
-class Zelvar_Voice;
 class Zelvar_NoteList;
 class Zelvar_ParameterManager;
 class Zelvar_ValueSmoother;
@@ -52,13 +58,11 @@ public:
     void orderedNoteOff(int noteNumber);
 
     void update();
-    double getValue();
-    void getStereoValue(double* left, double* right);
-    // Up to `limit` output frames (left[i], right[i]) during which no event arrives, the first
-    // exactly as getStereoValue(); returns how many it rendered (at least 1). It stops early
-    // where frame-by-frame rendering would do something a run cannot: a voice finishing (it
-    // leaves the list at the next update()), or a setter that would act again.
-    int renderRun(double* left, double* right, int limit);
+    void getStereoValue(double* left, double* right) { render(left, right, 1); }
+    // Up to `limit` output frames (left[i], right[i]) during which no event arrives; returns how
+    // many it rendered (at least 1, at most Zelvar_Voice::maximumRunFrames). It stops after the
+    // frame on which a voice finishes, since the voice leaves the list at the next update().
+    int render(double* left, double* right, int limit);
     int getCurrentVoiceCount() const { return currentVoiceCount; }
 
     // For tests and diagnostics: the list from the front.
@@ -75,7 +79,11 @@ private:
     void moveToFront(Zelvar_Voice* voice);
     void moveAheadOfHeldVoices(Zelvar_Voice* voice, Zelvar_Voice* successor);
     void setUpSmoother(Zelvar_ValueSmoother* smoother, int type, double startingValue);
-    bool isSteady() const;
+    // How many of the next `limit` frames the voices can take before one of them finishes, and
+    // how many voices there are.
+    int runLength(int limit, int* voices);
+    static void glide(Zelvar_ValueSmoother* smoother, double target, double* values, int frames,
+                      int steps);
     template <typename CanRelease, typename Release>
     void releaseInOrder(CanRelease canRelease, Release release);
 
@@ -91,7 +99,6 @@ private:
     Zelvar_Voice* firstVoice = nullptr;
     int maxVoiceCount = 8;
     int currentVoiceCount = 0;
-    double mix = 0.0;
     bool softSteal = true;
     double portamentoStartFrequency = 1000.0;
     char bundleDirectoryPath[DspBundleDirectoryPathCapacity] = {};
@@ -99,7 +106,10 @@ private:
     Zelvar_RandomGenerator random;
     Zelvar_BlockPool voicePool;
     int droppedNoteCount = 0;
-    // The sustain smoother's values for a run while it glides, voice by voice, frame by frame.
+    // The voices' low-pass glide steps, one per frame of a run: voices whose filters glide alike
+    // compute each step once.
+    Zelvar_IirLowPassFilter::GlideStep lowPassSteps[Zelvar_Voice::maximumRunFrames];
+    // The sustain smoother's values for a run, voice by voice, frame by frame.
     static constexpr int sustainLevelCapacity = 4096;
     double sustainLevels[sustainLevelCapacity];
 };

@@ -18,7 +18,7 @@ void Zelvar_LowFrequencyOscillator::setFrequency(double frequencyHz) {
     phaseIncrement = frequency / samplingRate;
 }
 
-double Zelvar_LowFrequencyOscillator::valueAt(double p) const {
+double Zelvar_LowFrequencyOscillator::valueAt(double p, double last) const {
     switch (waveform) {
     case LfoWaveformSine:
         return std::sin(twoPi * p);
@@ -37,26 +37,48 @@ double Zelvar_LowFrequencyOscillator::valueAt(double p) const {
     case LfoWaveformPulse:
         return p < pulseWidth ? 1.0 : -1.0;
     }
-    return value; // an unknown waveform holds the last value
-}
-
-bool Zelvar_LowFrequencyOscillator::holdsStill() const {
-    return phaseIncrement == 0.0 && phase >= 0.0 && !std::signbit(phase) && phase < 1.0 &&
-           sameBits(phase, cachedPhase) && waveform == cachedWaveform &&
-           sameBits(pulseWidth, cachedPulseWidth);
+    return last;
 }
 
 // The voice holds the frequency at 0, so the phase never moves: the last value is reused while
 // phase, waveform and pulse width keep their bits, which keeps sin() off the per-sample path
-// without changing the output. An unknown waveform's value is the last one (see valueAt).
-double Zelvar_LowFrequencyOscillator::getValue() {
-    if (!sameBits(phase, cachedPhase) || waveform != cachedWaveform ||
-        !sameBits(pulseWidth, cachedPulseWidth)) {
-        value = valueAt(phase);
-        cachedPhase = phase;
+// without changing the output. A frame that leaves the phase's bits as they were has reached a
+// fixed point: every further frame of the run gives the same value.
+bool Zelvar_LowFrequencyOscillator::render(double* out, int n) {
+    double p = phase;
+    double v = value;
+    double keyPhase = cachedPhase;
+    const double increment = phaseIncrement;
+    bool fresh = waveform == cachedWaveform && sameBits(pulseWidth, cachedPulseWidth);
+    bool held = n <= 1;
+    for (int i = 0; i < n; ++i) {
+        if (!fresh || !sameBits(p, keyPhase)) {
+            v = valueAt(p, v);
+            keyPhase = p;
+            fresh = true;
+        }
+        const double next = advancePhase(p, increment);
+        out[i] = v;
+        if (sameBits(next, p) && sameBits(p, keyPhase)) {
+            held = held || i == 0;
+            for (++i; i < n; ++i)
+                out[i] = v;
+            break;
+        }
+        p = next;
+    }
+    if (n > 0) {
         cachedWaveform = waveform;
         cachedPulseWidth = pulseWidth;
     }
-    phase = advancePhase(phase, phaseIncrement);
-    return value;
+    phase = p;
+    value = v;
+    cachedPhase = keyPhase;
+    return held;
+}
+
+double Zelvar_LowFrequencyOscillator::getValue() {
+    double v = 0.0;
+    render(&v, 1);
+    return v;
 }

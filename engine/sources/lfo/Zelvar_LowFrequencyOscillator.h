@@ -1,6 +1,8 @@
 // Low-frequency oscillator, one value per sample, with six simple (not band-limited) waveforms.
 //
-// Each voice owns one as a modulator of its low-pass cutoff (1000 Hz per unit of output).
+// Each voice owns one as a modulator of its low-pass cutoff (1000 Hz per unit of output). A run
+// of frames is one loop with the phase and the cached value in locals; getValue() is a run of
+// one frame.
 #pragma once
 
 #include <cstdint>
@@ -27,14 +29,12 @@ public:
     void setPulseWidth(double width) { pulseWidth = width; }
     // The value at the present phase; the phase then advances one sample.
     double getValue();
-    // The last value returned.
-    double getLastValue() const { return value; }
-    // True when getValue() would return the last value again and change nothing: the phase does
-    // not move (the voice holds the frequency at 0) and the value is the waveform's at it.
-    bool holdsStill() const;
+    // n frames of getValue(); true when all n are the value of the first.
+    bool render(double* out, int n);
 
 private:
-    double valueAt(double phase) const;
+    // An unknown waveform holds `last`.
+    double valueAt(double phase, double last) const;
 
     LfoWaveform waveform;
     double pulseWidth = 0.5;

@@ -13,6 +13,87 @@
 #include <climits>
 #include <cmath>
 
+namespace {
+
+// Linear interpolation within one table at a phase already in [0, 1).
+inline double interpolate(const double* table, int length, double p) {
+    const double position = length * p;
+    int i = static_cast<int>(position);
+    if (i > length - 1)
+        i = length - 1;
+    const double fraction = position - i;
+    const double* t = table + i;
+    return t[0] + fraction * (t[1] - t[0]);
+}
+
+// Table `table` of a set of tables of `length` + 1 entries (the last repeats the first). A phase
+// known to lie in [0, 1) needs no folding (Folds false): the folds would leave it as it is.
+template <bool Folds> inline double readTable(const double* set, int length, int table, double p) {
+    if constexpr (Folds) {
+        if (p >= 1.0)
+            p -= 1.0;
+        else if (p < 0.0)
+            p += 1.0;
+        // One wrap covers every phase the oscillator forms itself; anything further out (a
+        // pulse width beyond [0, 1], a NaN) is folded here so no index can leave the table.
+        if (!(p >= 0.0 && p < 1.0)) {
+            p -= std::floor(p);
+            if (!(p >= 0.0 && p < 1.0))
+                p = 0.0;
+        }
+    }
+    return interpolate(set + static_cast<long>(table) * (length + 1), length, p);
+}
+
+// The loop every waveform shares: a value at the phase, then the phase advances. Only audible
+// frequencies get here, so the increment lies in (0, 1) and one wrap keeps the phase in [0, 1).
+template <typename Waveform>
+inline double loop(double* out, int n, double p, double increment, Waveform waveform) {
+    for (int i = 0; i < n; ++i) {
+        out[i] = waveform(p);
+        p = wrapPhaseOnce(p + increment);
+    }
+    return p;
+}
+
+} // namespace
+
+// The present sawtooth table with the next harmonic faded in, copied out of the oscillator so a
+// loop keeps it in registers.
+template <bool Folds> struct Zelvar_WavetableOscillator::SawtoothReader {
+    const double* set;
+    int length;
+    CrossFade fade;
+
+    double operator()(double p) const {
+        if (set == nullptr)
+            return 0.0;
+        if (fade.table < 0)
+            return readTable<Folds>(set, length, 0, p);
+        const double value = readTable<Folds>(set, length, fade.table, p);
+        const double harmonic = twoOverPi * std::sin(fade.twoPiHarmonic * p) / fade.harmonic;
+        return value + harmonic * fade.distanceToTop / fade.span;
+    }
+};
+
+// Likewise for the triangle, whose next harmonic alternates in sign.
+template <bool Folds> struct Zelvar_WavetableOscillator::TriangleReader {
+    const double* set;
+    int length;
+    CrossFade fade;
+
+    double operator()(double p) const {
+        if (set == nullptr)
+            return 0.0;
+        if (fade.table < 0)
+            return readTable<Folds>(set, length, 0, p);
+        const double value = readTable<Folds>(set, length, fade.table, p);
+        const double harmonic =
+            eightOverPiSquared * std::sin(fade.twoPiHarmonic * p) / fade.harmonic * fade.sign;
+        return value + harmonic * fade.distanceToTop / fade.span;
+    }
+};
+
 void Zelvar_WavetableOscillator::setWavetableProvider(Zelvar_WavetableProvider* provider) {
     this->provider = provider;
     tableCount = provider != nullptr ? provider->getTableCount() : 0;
@@ -25,9 +106,7 @@ void Zelvar_WavetableOscillator::setSamplingRate(double rate) {
     updateCrossFades();
 }
 
-void Zelvar_WavetableOscillator::setFrequency(double frequencyHz) {
-    if (frequencyHz == frequency)
-        return;
+void Zelvar_WavetableOscillator::retune(double frequencyHz) {
     frequency = frequencyHz;
     harmonicLimit = truncateToInt(0.5 * samplingRate / frequencyHz);
     phaseIncrement = frequencyHz / samplingRate;
@@ -69,119 +148,74 @@ void Zelvar_WavetableOscillator::updateCrossFades() {
     triangle.span = triFa - triFb;
 }
 
-// Forced inline: they are the body of render()'s per-sample loop, and readTable() and
-// getSawtooth() give the same bits through them.
-inline __attribute__((always_inline)) double
-Zelvar_WavetableOscillator::interpolate(const double* table, double p) const {
-    const double position = tableLength * p;
-    int i = static_cast<int>(position);
-    if (i > tableLength - 1)
-        i = tableLength - 1;
-    const double fraction = position - i;
-    const double* t = table + i;
-    return t[0] + fraction * (t[1] - t[0]);
-}
-
-inline __attribute__((always_inline)) double
-Zelvar_WavetableOscillator::withSawtoothFade(const CrossFade& fade, double value, double p) {
-    const double harmonic = twoOverPi * std::sin(fade.twoPiHarmonic * p) / fade.harmonic;
-    return value + harmonic * fade.distanceToTop / fade.span;
-}
-
-double Zelvar_WavetableOscillator::readTable(const double* set, int table, double p) const {
-    if (p >= 1.0)
-        p -= 1.0;
-    else if (p < 0.0)
-        p += 1.0;
-    // One wrap covers every phase the oscillator forms itself; anything further out (a pulse
-    // width beyond [0, 1], a NaN) is folded here so no index can leave the table.
-    if (!(p >= 0.0 && p < 1.0)) {
-        p -= std::floor(p);
-        if (!(p >= 0.0 && p < 1.0))
-            p = 0.0;
-    }
-    return interpolate(set + static_cast<long>(table) * (tableLength + 1), p);
-}
-
 double Zelvar_WavetableOscillator::getSawtooth(double p) const {
     const double* set = provider != nullptr ? provider->getSawtoothWavetable() : nullptr;
-    if (set == nullptr || tableCount <= 0)
-        return 0.0;
-    if (sawtooth.table < 0)
-        return readTable(set, 0, p);
-    return withSawtoothFade(sawtooth, readTable(set, sawtooth.table, p), p);
+    return SawtoothReader<true>{tableCount > 0 ? set : nullptr, tableLength, sawtooth}(p);
 }
 
 double Zelvar_WavetableOscillator::getTriangle(double p) const {
     const double* set = provider != nullptr ? provider->getTriangleWavetable() : nullptr;
-    if (set == nullptr || tableCount <= 0)
-        return 0.0;
-    if (triangle.table < 0)
-        return readTable(set, 0, p);
-    const double value = readTable(set, triangle.table, p);
-    const double harmonic = eightOverPiSquared * std::sin(triangle.twoPiHarmonic * p) /
-                            triangle.harmonic * triangle.sign;
-    return value + harmonic * triangle.distanceToTop / triangle.span;
+    return TriangleReader<true>{tableCount > 0 ? set : nullptr, tableLength, triangle}(p);
 }
 
-// The sawtooth, the waveform the voices play most, gets its own loop with the checks that
-// getSawtooth() makes per sample taken out of it; the others repeat getValue().
-void Zelvar_WavetableOscillator::render(double* out, int n) {
-    const double* set = provider != nullptr ? provider->getSawtoothWavetable() : nullptr;
-    const bool audible = frequency >= lowestFrequencyHz && frequency <= highestFrequencyHz;
-    if (n <= 0 || !audible || waveform != WavetableWaveformSawtooth || set == nullptr ||
-        tableCount <= 0 || sawtooth.table < 0) {
+// A frequency outside the audible range (a NaN too) is silent and leaves the phase alone. The
+// sawtooth and the triangle read at the phase itself, which stays in [0, 1) whenever it starts
+// there and the increment lies in (0, 1): then the readings skip the folding that would change
+// nothing. Square and pulse read at shifted phases and always fold.
+void Zelvar_WavetableOscillator::renderAtFrequency(double* out, int n) {
+    if (!(frequency >= lowestFrequencyHz && frequency <= highestFrequencyHz)) {
         for (int i = 0; i < n; ++i)
-            out[i] = getValue();
+            out[i] = 0.0;
         return;
     }
-    const CrossFade fade = sawtooth;
+    const double* sawtoothSet = provider != nullptr ? provider->getSawtoothWavetable() : nullptr;
+    const double* triangleSet = provider != nullptr ? provider->getTriangleWavetable() : nullptr;
+    const SawtoothReader<true> saw{tableCount > 0 ? sawtoothSet : nullptr, tableLength, sawtooth};
+    const SawtoothReader<false> sawInRange{saw.set, saw.length, saw.fade};
+    const TriangleReader<true> tri{tableCount > 0 ? triangleSet : nullptr, tableLength, triangle};
+    const TriangleReader<false> triInRange{tri.set, tri.length, tri.fade};
     const double increment = phaseIncrement;
+    const double width = pulseWidth;
     double p = phase;
-    // A phase in [0, 1) advanced by an increment in (0, 1) and wrapped once stays in [0, 1), so
-    // readTable's folding would do nothing and is left out; anything else takes the full path.
-    if (!(p >= 0.0 && p < 1.0 && increment > 0.0 && increment < 1.0)) {
-        for (int i = 0; i < n; ++i)
-            out[i] = getValue();
-        return;
-    }
-    const double* table = set + static_cast<long>(fade.table) * (tableLength + 1);
-    for (int i = 0; i < n; ++i) {
-        out[i] = withSawtoothFade(fade, interpolate(table, p), p);
-        p = wrapPhaseOnce(p + increment);
+    const bool staysInRange = p >= 0.0 && p < 1.0 && increment > 0.0 && increment < 1.0;
+    switch (waveform) {
+    case WavetableWaveformSine:
+        p = loop(out, n, p, increment, [](double q) { return std::sin(twoPi * q); });
+        break;
+    case WavetableWaveformTriangle:
+        p = staysInRange ? loop(out, n, p, increment, triInRange) : loop(out, n, p, increment, tri);
+        break;
+    case WavetableWaveformSawtooth:
+        p = staysInRange ? loop(out, n, p, increment, sawInRange) : loop(out, n, p, increment, saw);
+        break;
+    case WavetableWaveformSquare:
+        p = loop(out, n, p, increment, [&saw](double q) { return saw(q + 0.5) - saw(q); });
+        break;
+    case WavetableWaveformPulse:
+        p = loop(out, n, p, increment,
+                 [&saw, width](double q) { return saw(q + width) - saw(q) - (1.0 - 2.0 * width); });
+        break;
+    default:
+        p = loop(out, n, p, increment, [](double) { return 0.0; });
+        break;
     }
     phase = p;
-    lastValue = out[n - 1];
+}
+
+void Zelvar_WavetableOscillator::render(double* out, int n, const double* frequencyHz, int stride) {
+    for (int i = 0; i < n;) {
+        setFrequency(frequencyHz[i * stride]);
+        int end = stride == 0 ? n : i + 1;
+        while (end < n && frequencyHz[end * stride] == frequency)
+            ++end;
+        renderAtFrequency(out + i, end - i);
+        i = end;
+    }
 }
 
 double Zelvar_WavetableOscillator::getValue() {
-    // Written so that a NaN frequency is silent too.
-    if (!(frequency >= lowestFrequencyHz && frequency <= highestFrequencyHz)) {
-        lastValue = 0.0;
-        return lastValue;
-    }
+    const double frequencyNow = frequency;
     double value = 0.0;
-    switch (waveform) {
-    case WavetableWaveformSine:
-        value = std::sin(twoPi * phase);
-        break;
-    case WavetableWaveformTriangle:
-        value = getTriangle(phase);
-        break;
-    case WavetableWaveformSawtooth:
-        value = getSawtooth(phase);
-        break;
-    case WavetableWaveformSquare:
-        value = getSawtooth(phase + 0.5) - getSawtooth(phase);
-        break;
-    case WavetableWaveformPulse:
-        value = getSawtooth(phase + pulseWidth) - getSawtooth(phase) - (1.0 - 2.0 * pulseWidth);
-        break;
-    default:
-        break;
-    }
-    // Only audible frequencies get here: the increment lies in (0, 1).
-    phase = wrapPhaseOnce(phase + phaseIncrement);
-    lastValue = value;
-    return lastValue;
+    render(&value, 1, &frequencyNow, 0);
+    return value;
 }

@@ -5,6 +5,12 @@
 // rate and cross-fades the next harmonic in as the pitch falls, so the spectrum changes smoothly
 // across the keyboard and nothing aliases. Square and pulse are the difference of two sawtooth
 // readings. A Zelvar_Oscillator owns one; the provider must outlive it.
+//
+// A run of frames takes one frequency per frame: it is cut into stretches over which the
+// frequency keeps its value, the table choice and cross-fade are worked out at each stretch's
+// start (as setFrequency() would), and each stretch is one loop with the phase in a local that
+// reads the same tables with the same operations as a single frame. getValue() is a run of one
+// frame, so the samples keep their bits however the frames are cut.
 #pragma once
 
 #include "Zelvar_WavetableProvider.h"
@@ -26,15 +32,22 @@ public:
 
     void setWavetableProvider(Zelvar_WavetableProvider* provider);
     void setSamplingRate(double rate);
-    void setFrequency(double frequencyHz);
+    // Only a real change recomputes the table choice: a glide sets a new value every frame, a
+    // held note the same one.
+    void setFrequency(double frequencyHz) {
+        if (frequencyHz != frequency)
+            retune(frequencyHz);
+    }
     void setWaveform(WavetableWaveform waveform) { this->waveform = waveform; }
     void setPulseWidth(double width) { pulseWidth = width; }
 
     double getSawtooth(double phase) const;
     double getTriangle(double phase) const;
+    // One frame at the frequency last set.
     double getValue();
-    // n outputs of getValue() at the present frequency.
-    void render(double* out, int n);
+    // n frames, frame i at frequencyHz[i * stride] (stride 0: one frequency for all); the last
+    // frequency stays set.
+    void render(double* out, int n, const double* frequencyHz, int stride);
 
     WavetableWaveform getWaveform() const { return waveform; }
     double getPhase() const { return phase; }
@@ -53,12 +66,12 @@ private:
         double distanceToTop = 0.0;
         double span = 1.0;
     };
+    template <bool Folds> struct SawtoothReader;
+    template <bool Folds> struct TriangleReader;
+    void retune(double frequencyHz);
     void updateCrossFades();
-    double readTable(const double* set, int table, double phase) const;
-    // Linear interpolation within one table at a phase already in [0, 1).
-    double interpolate(const double* table, double phase) const;
-    // A reading of the sawtooth table with the next harmonic faded in at `phase`.
-    static double withSawtoothFade(const CrossFade& fade, double value, double phase);
+    // One stretch of frames at the present frequency.
+    void renderAtFrequency(double* out, int n);
 
     Zelvar_WavetableProvider* provider = nullptr;
     WavetableWaveform waveform = WavetableWaveformTriangle;
@@ -68,7 +81,6 @@ private:
     double phase = 0.0;
     double phaseIncrement = 1000.0 / 44100.0;
     int harmonicLimit = 22;
-    double lastValue = 0.0;
     int tableCount = 0;
     int tableLength = 0;
     CrossFade sawtooth;

@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <numeric>
+#include <vector>
 
 namespace {
 
@@ -236,4 +237,72 @@ TEST(DcBlockingFilter, RemovesOffsetAndKeepsAudibleBand) {
     EXPECT_NEAR(
         analysis::amplitudeAt(out, 0, out.size(), 441.0, 44100.0, analysis::Window::rectangular),
         1.0, 0.005);
+}
+
+// A run hands the settings to every frame: a cutoff that moves inside the run, settings beyond
+// the glides' clamps (which restart the glide on every frame) and glides that land inside the
+// run give the bits of single frames.
+TEST(IirLowPassFilter, RunGivesTheBitsOfSingleFrames) {
+    Zelvar_IirLowPassFilter single;
+    Zelvar_IirLowPassFilter runs;
+    single.setInitialValue(1000.0, 2.0);
+    runs.setInitialValue(1000.0, 2.0);
+    std::vector<double> cutoffs(3000), in(3000), out(3000);
+    for (int i = 0; i < 3000; ++i) {
+        cutoffs[i] = i < 1000 ? 1000.0 + 10.0 * (i / 100) : (i < 2000 ? 30000.0 : 400.0);
+        in[i] = std::sin(0.1 * i) + 0.3 * std::sin(0.73 * i);
+    }
+    out = in;
+    const double qs[] = {2.0, 25.0, 5.0};
+    for (int start = 0; start < 3000; start += 100)
+        runs.process(out.data() + start, 100, cutoffs.data() + start, 1, qs[start / 1000]);
+    for (int i = 0; i < 3000; ++i) {
+        single.setCutoffFrequency(cutoffs[i]);
+        single.setQualityFactor(qs[i / 1000]);
+        ASSERT_EQ(single.nextValue(in[i]), out[i]) << "frame " << i;
+    }
+}
+
+TEST(IirHighPassFilter, RunGivesTheBitsOfSingleFrames) {
+    Zelvar_IirHighPassFilter single;
+    Zelvar_IirHighPassFilter runs;
+    const double cutoffs[] = {300.0, 5.0, 800.0};
+    const double qs[] = {0.7071, 3.0, 1.5};
+    std::vector<double> in(3000), out(3000);
+    for (int i = 0; i < 3000; ++i)
+        in[i] = std::sin(0.01 * i) + 0.3 * std::sin(0.73 * i);
+    out = in;
+    for (int start = 0; start < 3000; start += 125)
+        runs.process(out.data() + start, 125, cutoffs[start / 1000], qs[start / 1000]);
+    for (int i = 0; i < 3000; ++i) {
+        single.setCutoffFrequency(cutoffs[i / 1000]);
+        single.setQualityFactor(qs[i / 1000]);
+        ASSERT_EQ(single.nextValue(in[i]), out[i]) << "frame " << i;
+    }
+}
+
+// Filters sharing their glide steps give the bits of filters that compute every step: one that
+// glides like the first takes its steps over, one that started elsewhere computes its own.
+TEST(IirLowPassFilter, SharedGlideStepsGiveTheBitsOfComputedOnes) {
+    std::vector<Zelvar_IirLowPassFilter::GlideStep> steps(128);
+    const double starts[] = {1000.0, 1000.0, 3000.0};
+    Zelvar_IirLowPassFilter shared[3];
+    Zelvar_IirLowPassFilter alone[3];
+    for (int f = 0; f < 3; ++f) {
+        shared[f].setInitialValue(starts[f], 2.0);
+        alone[f].setInitialValue(starts[f], 2.0);
+    }
+    for (int run = 0; run < 40; ++run) {
+        const double cutoff = run < 20 ? 8000.0 : 500.0;
+        const double q = run < 10 ? 2.0 : 6.0;
+        for (int f = 0; f < 3; ++f) {
+            std::vector<double> a(128), b(128);
+            for (int i = 0; i < 128; ++i)
+                a[i] = b[i] = std::sin(0.05 * (128 * run + i) + f);
+            shared[f].process(a.data(), 128, &cutoff, 0, q, steps.data());
+            alone[f].process(b.data(), 128, &cutoff, 0, q);
+            for (int i = 0; i < 128; ++i)
+                ASSERT_EQ(a[i], b[i]) << "filter " << f << ", run " << run << ", frame " << i;
+        }
+    }
 }

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -226,4 +227,48 @@ TEST(EnvelopeGenerator, LegatoChangesNothingInNoteOnFadeOutOrFinished) {
         for (int i = 0; i < 500; ++i)
             ASSERT_EQ(envelope.getValue(), reference.getValue()) << "state " << setup;
     }
+}
+
+// A run of frames steps the same stages as single frames: attack, decay toward a sustain level
+// that changes every frame, release to the end, and a fade-out, all inside runs.
+TEST(EnvelopeGenerator, RunGivesTheBitsOfSingleFrames) {
+    Zelvar_EnvelopeGenerator single;
+    Zelvar_EnvelopeGenerator runs;
+    std::vector<double> levels(4000);
+    for (int i = 0; i < 4000; ++i)
+        levels[i] = 0.5 + 0.4 * std::sin(0.002 * i);
+    for (Zelvar_EnvelopeGenerator* e : {&single, &runs}) {
+        e->setSamplingRate(44100.0);
+        e->setAttackTime(0.005);
+        e->setDecayTime(0.01);
+        e->setReleaseTime(0.02);
+        e->noteOn();
+    }
+    std::vector<double> gains(4000);
+    auto step = [&](Zelvar_EnvelopeGenerator* e, int from, int to) {
+        for (int start = from; start < to; start += 97)
+            e->render(gains.data() + start, std::min(97, to - start), levels.data() + start, 1);
+    };
+    auto check = [&](int from, int to) {
+        for (int i = from; i < to; ++i) {
+            single.setSustainLevel(levels[i]);
+            ASSERT_EQ(single.getValue(), gains[i]) << "frame " << i;
+        }
+    };
+    step(&runs, 0, 2000);
+    check(0, 2000);
+    runs.noteOff();
+    single.noteOff();
+    step(&runs, 2000, 3000);
+    check(2000, 3000);
+    EXPECT_EQ(runs.getState(), EnvelopeStateFinished);
+    runs.noteOn();
+    single.noteOn();
+    step(&runs, 3000, 3300);
+    check(3000, 3300);
+    runs.setFadeOut();
+    single.setFadeOut();
+    step(&runs, 3300, 4000);
+    check(3300, 4000);
+    EXPECT_EQ(single.getState(), EnvelopeStateFinished);
 }

@@ -107,21 +107,28 @@ TEST(LowFrequencyOscillator, HeldPhaseReusesItsValueUntilTheWaveformChanges) {
     Zelvar_LowFrequencyOscillator lfo(dyadicHz, 44100.0, LfoWaveformSawtoothUp);
     renderLfo(lfo, 256); // phase 1/4
     lfo.setFrequency(0.0);
-    EXPECT_FALSE(lfo.holdsStill()); // the value is still the one at phase 255/1024
     const double held = lfo.getValue();
     EXPECT_EQ(held, -0.5);
-    EXPECT_TRUE(lfo.holdsStill());
 
     // A waveform outside the six keeps the last value.
     lfo.setWaveform(LfoWaveform(9));
-    EXPECT_FALSE(lfo.holdsStill());
     EXPECT_EQ(lfo.getValue(), held);
-    EXPECT_TRUE(lfo.holdsStill());
 
     lfo.setWaveform(LfoWaveformTriangle);
-    EXPECT_FALSE(lfo.holdsStill());
     EXPECT_EQ(lfo.getValue(), 1.0);
-    EXPECT_TRUE(lfo.holdsStill());
-    lfo.setPulseWidth(0.25);
-    EXPECT_FALSE(lfo.holdsStill());
+}
+
+// A run of frames is the same loop as frames one at a time, also across a frequency change.
+TEST(LowFrequencyOscillator, RunGivesTheBitsOfSingleFrames) {
+    Zelvar_LowFrequencyOscillator single(3.7, 44100.0, LfoWaveformSine);
+    Zelvar_LowFrequencyOscillator runs(3.7, 44100.0, LfoWaveformSine);
+    std::vector<double> out(1000);
+    runs.render(out.data(), 300);
+    runs.setFrequency(0.0);
+    runs.render(out.data() + 300, 700);
+    for (int i = 0; i < 1000; ++i) {
+        if (i == 300)
+            single.setFrequency(0.0);
+        ASSERT_EQ(single.getValue(), out[i]) << i;
+    }
 }

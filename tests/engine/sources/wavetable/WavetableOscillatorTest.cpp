@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <numbers>
@@ -237,4 +238,32 @@ TEST_F(WavetableOscillator, MissingTablesAndWildPhasesAreSafe) {
     Zelvar_WavetableOscillator sawtooth = make(WavetableWaveformSawtooth, 440.0);
     EXPECT_TRUE(std::isfinite(sawtooth.getSawtooth(5.25)));
     EXPECT_TRUE(std::isfinite(sawtooth.getSawtooth(-7.5)));
+}
+
+// A run takes one frequency per frame: a glide, a jump out of the audible range and back, and a
+// held stretch give the bits of single frames, for every waveform.
+TEST_F(WavetableOscillator, RunWithAFrequencyPerFrameGivesTheBitsOfSingleFrames) {
+    std::vector<double> frequencies;
+    for (int i = 0; i < 300; ++i)
+        frequencies.push_back(220.0 * std::pow(2.0, i / 120.0));
+    frequencies.insert(frequencies.end(), 40, 25000.0);
+    frequencies.insert(frequencies.end(), 200, 523.25);
+    const int n = int(frequencies.size());
+    for (WavetableWaveform waveform :
+         {WavetableWaveformSine, WavetableWaveformTriangle, WavetableWaveformSawtooth,
+          WavetableWaveformSquare, WavetableWaveformPulse}) {
+        Zelvar_WavetableOscillator single = make(waveform, 100.0);
+        Zelvar_WavetableOscillator runs = make(waveform, 100.0);
+        single.setPulseWidth(0.3);
+        runs.setPulseWidth(0.3);
+        std::vector<double> out(n);
+        for (int start = 0; start < n; start += 128)
+            runs.render(out.data() + start, std::min(128, n - start), frequencies.data() + start,
+                        1);
+        for (int i = 0; i < n; ++i) {
+            single.setFrequency(frequencies[i]);
+            ASSERT_EQ(single.getValue(), out[i]) << "waveform " << waveform << ", frame " << i;
+        }
+        EXPECT_EQ(single.getPhase(), runs.getPhase());
+    }
 }
