@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -131,5 +132,159 @@ TEST_F(HostBufferTest, HostHabitsLeaveTheSoundAsAPlainHostGetsIt) {
         EXPECT_EQ(daw->left, plain->left) << rate << " Hz";
         EXPECT_EQ(daw->right, plain->right) << rate << " Hz";
         EXPECT_GT(analysis::peak(daw->right, 0, done), 0.01);
+    }
+}
+
+namespace {
+
+// One instance driven the way Ardour 7.3 drives an LV2 instrument, or plainly.
+class ArdourLikeRun {
+public:
+    ArdourLikeRun(LilvTestHost& host, double rate, bool ardour) : host(host), ardour(ardour) {
+        instance = lilv_plugin_instantiate(host.plugin(), rate, host.features(true));
+        const uint32_t ports = lilv_plugin_get_num_ports(host.plugin());
+        controls.assign(ports, 0.0f);
+        lilv_plugin_get_port_ranges_float(host.plugin(), nullptr, nullptr, controls.data());
+        for (uint32_t i = 0; i < ports; ++i) {
+            const LilvPort* port = lilv_plugin_get_port_by_index(host.plugin(), i);
+            const std::string symbol =
+                lilv_node_as_string(lilv_port_get_symbol(host.plugin(), port));
+            if (symbol == "midi_in")
+                midiPort = i;
+            else if (symbol == "out_left")
+                leftPort = i;
+            else if (symbol == "out_right")
+                rightPort = i;
+            else if (instance != nullptr)
+                lilv_instance_connect_port(instance, i, &controls[i]);
+        }
+    }
+    ~ArdourLikeRun() {
+        if (instance != nullptr) {
+            lilv_instance_deactivate(instance);
+            lilv_instance_free(instance);
+        }
+    }
+    ArdourLikeRun(const ArdourLikeRun&) = delete;
+    ArdourLikeRun& operator=(const ArdourLikeRun&) = delete;
+
+    bool ready() const { return instance != nullptr; }
+
+    // Ardour runs a new instance once, silently, to read its latency (and again when a session
+    // sets its state): both outputs on one buffer, a sequence header malloc left as it was,
+    // then the buffer freed. A plain host's first runs are plain.
+    void latencyRun(uint32_t block) {
+        auto scratch = std::make_unique<float[]>(block);
+        auto own = std::make_unique<float[]>(block);
+        std::vector<uint64_t> events(64, 0xa5a5a5a5a5a5a5a5u);
+        auto* seq = reinterpret_cast<LV2_Atom_Sequence*>(events.data());
+        seq->atom.type = host.map(LV2_ATOM__Sequence);
+        seq->atom.size = sizeof(LV2_Atom_Sequence_Body);
+        if (!ardour)
+            seq->body.unit = seq->body.pad = 0;
+        // Ardour activates only an inactive instance and leaves it active afterwards.
+        if (!active)
+            lilv_instance_activate(instance);
+        lilv_instance_connect_port(instance, midiPort, seq);
+        lilv_instance_connect_port(instance, leftPort, scratch.get());
+        lilv_instance_connect_port(instance, rightPort, ardour ? scratch.get() : own.get());
+        lilv_instance_run(instance, block);
+        lilv_instance_deactivate(instance);
+        lilv_instance_activate(instance);
+        active = true;
+    }
+
+    // A block in one or two runs, `note` at `frame` of the run that starts at `split`; Ardour
+    // hands every cycle one of five buffer sets that still hold what they held, and a sequence
+    // header with junk in one of them.
+    void cycle(uint32_t block, uint32_t split, int64_t frame, const std::vector<uint8_t>& note) {
+        Set& set = sets[ardour ? cycles++ % 5 : 0];
+        if (set.left.size() < block) {
+            set.left.assign(block, ardour ? 1e28f : 0.0f);
+            set.right.assign(block, ardour ? 0.04f : 0.0f);
+        }
+        for (uint32_t start = 0; start < block;) {
+            const uint32_t n = split > start ? split - start : block - start;
+            auto* seq = reinterpret_cast<LV2_Atom_Sequence*>(set.sequence.data());
+            seq->atom.type = host.map(LV2_ATOM__Sequence);
+            seq->atom.size = sizeof(LV2_Atom_Sequence_Body);
+            seq->body.unit = ardour && &set == &sets[3] ? 22007u : 0u;
+            seq->body.pad = ardour && &set == &sets[3] ? 175117312u : 0u;
+            if (start == split && !note.empty()) {
+                auto* event = reinterpret_cast<LV2_Atom_Event*>(seq + 1);
+                event->time.frames = frame;
+                event->body.size = uint32_t(note.size());
+                event->body.type = host.map(LV2_MIDI__MidiEvent);
+                std::memcpy(event + 1, note.data(), note.size());
+                seq->atom.size +=
+                    uint32_t(sizeof(LV2_Atom_Event) + lv2_atom_pad_size(uint32_t(note.size())));
+            }
+            // A second run of a split cycle goes into the same buffers, from their start.
+            lilv_instance_connect_port(instance, midiPort, seq);
+            lilv_instance_connect_port(instance, leftPort, set.left.data());
+            lilv_instance_connect_port(instance, rightPort, set.right.data());
+            lilv_instance_run(instance, n);
+            left.insert(left.end(), set.left.begin(), set.left.begin() + n);
+            right.insert(right.end(), set.right.begin(), set.right.begin() + n);
+            start += n;
+        }
+    }
+
+    std::vector<float> left;
+    std::vector<float> right;
+
+private:
+    struct Set {
+        std::vector<uint64_t> sequence = std::vector<uint64_t>(64, 0);
+        std::vector<float> left;
+        std::vector<float> right;
+    };
+
+    LilvTestHost& host;
+    bool ardour;
+    LilvInstance* instance = nullptr;
+    bool active = false;
+    std::vector<float> controls;
+    uint32_t midiPort = 0;
+    uint32_t leftPort = 0;
+    uint32_t rightPort = 0;
+    Set sets[5];
+    uint64_t cycles = 0;
+};
+
+} // namespace
+
+// Ardour 7.3's ways, on top of those above: two silent latency runs with both outputs on one
+// buffer that is freed afterwards, five buffer sets taken in turn, and cycles split where MIDI
+// starts, the second run writing from the start of the same buffers. The sound is still the
+// plain host's, bit for bit, in both channels.
+TEST_F(HostBufferTest, ArdourLatencyRunsBufferSetsAndSplitCyclesLeaveTheSoundAsItIs) {
+    for (const double rate : {44100.0, 48000.0}) {
+        for (const uint32_t block : {1024u, 2048u}) {
+            ArdourLikeRun ardour(host, rate, true);
+            ArdourLikeRun plain(host, rate, false);
+            ASSERT_TRUE(ardour.ready() && plain.ready());
+            for (auto* run : {&ardour, &plain}) {
+                run->latencyRun(block);
+                run->latencyRun(block);
+                for (uint32_t b = 0; b < 24; ++b) {
+                    const uint8_t note = uint8_t(48 + (b * 7) % 24);
+                    // A note starts in every third cycle, which is split 86 frames before its end
+                    // (as Ardour splits where an export starts); the next cycle ends it midway.
+                    if (b % 3 == 1)
+                        run->cycle(block, block - 86, 5, {0x90, note, 100});
+                    else if (b % 3 == 2)
+                        run->cycle(block, 0, block / 2,
+                                   {0x80, uint8_t(48 + ((b - 1) * 7) % 24), 0});
+                    else
+                        run->cycle(block, 0, 0, {});
+                }
+            }
+            EXPECT_EQ(ardour.left, plain.left) << rate << " Hz, " << block << "-frame cycles";
+            EXPECT_EQ(ardour.right, plain.right) << rate << " Hz, " << block << "-frame cycles";
+            EXPECT_EQ(ardour.left, ardour.right)
+                << "the default patch is the same in both channels";
+            EXPECT_GT(analysis::peak(ardour.right, 0, ardour.right.size()), 0.01);
+        }
     }
 }
