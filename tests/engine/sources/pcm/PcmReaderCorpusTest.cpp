@@ -9,8 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <random>
 #include <string>
@@ -141,7 +144,9 @@ TEST(PcmReaderCorpus, SeedFilesLoadCompletely) {
 }
 
 TEST(PcmReaderCorpus, MutatedFilesNeverCrashOrOverreach) {
-    const std::string path = ::testing::TempDir() + "corvena_corpus_mutant.wav";
+    // A name of this process's own: test runs of two checkouts may share the temporary folder.
+    const std::string path =
+        ::testing::TempDir() + "corvena_corpus_mutant_" + std::to_string(getpid()) + ".wav";
     const std::vector<Bytes> corpus = seedCorpus();
     std::mt19937 random(20240611);
     Zelvar_PcmDataProvider provider; // reused: each load must forget the previous file
@@ -156,4 +161,5 @@ TEST(PcmReaderCorpus, MutatedFilesNeverCrashOrOverreach) {
             break;
     }
     ::testing::internal::GetCapturedStdout();
+    std::remove(path.c_str());
 }
