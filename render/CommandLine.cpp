@@ -13,12 +13,7 @@ bool parseRate(const std::string& text, uint32_t& rate) {
 }
 
 bool parseDecibels(const std::string& text, double& decibels) {
-    const char* begin = text.data();
-    const char* end = begin + text.size();
-    if (begin != end && *begin == '+')
-        ++begin; // from_chars takes no plus sign
-    const auto result = std::from_chars(begin, end, decibels);
-    return result.ec == std::errc() && result.ptr == end &&
+    return ParameterOption::parseNumber(text, decibels) &&
            decibels >= CommandLine::lowestGainDecibels &&
            decibels <= CommandLine::highestGainDecibels;
 }

@@ -30,7 +30,9 @@ std::string positionNames(const ParameterDescription& description) {
     return names;
 }
 
-bool parseNumber(const std::string& text, double& value) {
+} // namespace
+
+bool ParameterOption::parseNumber(const std::string& text, double& value) {
     const char* begin = text.data();
     const char* end = begin + text.size();
     if (begin != end && *begin == '+')
@@ -38,8 +40,6 @@ bool parseNumber(const std::string& text, double& value) {
     const auto result = std::from_chars(begin, end, value);
     return result.ec == std::errc() && result.ptr == end && std::isfinite(value);
 }
-
-} // namespace
 
 ParameterType ParameterOption::find(const std::string& name) {
     for (ParameterType type = ParameterTypeNone + 1; type < ParameterTypeCount; ++type) {

@@ -27,4 +27,7 @@ public:
 
     // The row whose display name or symbol is `name`, ignoring case; ParameterTypeNone if none.
     static ParameterType find(const std::string& name);
+
+    // A finite decimal number, the whole of `text`, with an optional sign.
+    static bool parseNumber(const std::string& text, double& value);
 };

@@ -21,11 +21,6 @@
 
 namespace {
 
-std::string bundleUnderTest() {
-    const char* installed = std::getenv("CORVENA_LV2_BUNDLE");
-    return installed != nullptr && installed[0] != '\0' ? installed : CORVENA_TEST_LV2_BUNDLE;
-}
-
 // Writes a sequence of three-byte MIDI messages at frame 0 into `memory` and returns its
 // atom.size with the last event's padding left out, as LV2 allows.
 uint32_t writeUnpadded(void* memory, LilvTestHost& host,
@@ -57,7 +52,7 @@ protected:
             << "no " << LilvTestHost::pluginUri << " in " << host.bundle();
     }
 
-    LilvTestHost host{bundleUnderTest()};
+    LilvTestHost host{LilvTestHost::bundleUnderTest()};
 };
 
 } // namespace

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 LilvTestHost::LilvTestHost(const std::string& bundleDirectory) : bundleDirectory(bundleDirectory) {
@@ -33,6 +34,11 @@ LilvTestHost::LilvTestHost(const std::string& bundleDirectory) : bundleDirectory
     options[1] = option(LV2_BUF_SIZE__nominalBlockLength, &nominalBlockLength);
     options[2] = option(LV2_BUF_SIZE__maxBlockLength, &maxBlockLength);
     options[3] = LV2_Options_Option{LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr};
+}
+
+std::string LilvTestHost::bundleUnderTest() {
+    const char* installed = std::getenv("CORVENA_LV2_BUNDLE");
+    return installed != nullptr && installed[0] != '\0' ? installed : CORVENA_TEST_LV2_BUNDLE;
 }
 
 LilvTestHost::~LilvTestHost() {

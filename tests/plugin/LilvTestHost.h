@@ -19,6 +19,9 @@
 class LilvTestHost {
 public:
     static constexpr const char* pluginUri = "urn:corvena:synth";
+    // The bundle the tests load: the installed one named by CORVENA_LV2_BUNDLE, or the build
+    // tree's.
+    static std::string bundleUnderTest();
 
     // Loads the bundle at `bundleDirectory` (absolute path); plugin() is null when it fails.
     explicit LilvTestHost(const std::string& bundleDirectory);

@@ -17,11 +17,6 @@
 
 namespace {
 
-std::string bundleUnderTest() {
-    const char* installed = std::getenv("CORVENA_LV2_BUNDLE");
-    return installed != nullptr && installed[0] != '\0' ? installed : CORVENA_TEST_LV2_BUNDLE;
-}
-
 struct Control {
     std::string symbol;
     float minimum, maximum;
@@ -99,7 +94,7 @@ double largestDifference(const std::vector<float>& a, const std::vector<float>& 
 } // namespace
 
 TEST(PluginControls, EveryControlChangesTheSoundSomewhereInItsRange) {
-    LilvTestHost host{bundleUnderTest()};
+    LilvTestHost host{LilvTestHost::bundleUnderTest()};
     ASSERT_NE(host.plugin(), nullptr);
     const std::vector<Control> controls = controlInputs(host);
     ASSERT_EQ(controls.size(), 20u);

@@ -34,11 +34,6 @@ namespace {
 using Bytes = std::vector<uint8_t>;
 namespace fs = std::filesystem;
 
-std::string bundleUnderTest() {
-    const char* installed = std::getenv("CORVENA_LV2_BUNDLE");
-    return installed != nullptr && installed[0] != '\0' ? installed : CORVENA_TEST_LV2_BUNDLE;
-}
-
 size_t nonFiniteCount(const std::vector<float>& samples) {
     size_t count = 0;
     for (float x : samples)
@@ -72,7 +67,7 @@ protected:
             << "no " << LilvTestHost::pluginUri << " in " << host.bundle();
     }
 
-    LilvTestHost host{bundleUnderTest()};
+    LilvTestHost host{LilvTestHost::bundleUnderTest()};
 };
 
 TEST_F(PluginHostTest, PortsAreTheEnginesParameterTable) {
@@ -408,7 +403,7 @@ TEST_F(PluginHostTest, RunMakesNoAllocatorCallWhateverItPlays) {
 }
 
 TEST_F(PluginHostTest, DescriptionDeclaresHardRealTimeCapability) {
-    std::ifstream ttl(bundleUnderTest() + "/corvena.ttl");
+    std::ifstream ttl(LilvTestHost::bundleUnderTest() + "/corvena.ttl");
     const std::string text((std::istreambuf_iterator<char>(ttl)), std::istreambuf_iterator<char>());
     EXPECT_NE(text.find("lv2:optionalFeature lv2:hardRTCapable"), std::string::npos);
 }
@@ -494,7 +489,7 @@ public:
             fs::temp_directory_path() / ("corvena-lv2-" + name + "-" + std::to_string(getpid()));
         fs::remove_all(directory);
         fs::create_directories(directory / "Resources.bundle");
-        const fs::path original = bundleUnderTest();
+        const fs::path original = LilvTestHost::bundleUnderTest();
         for (const char* file : {"manifest.ttl", "corvena.ttl", "corvena.so"})
             fs::create_symlink(fs::absolute(original / file), directory / file);
         for (const char* file : {"data0.wt", "data1.wt"})

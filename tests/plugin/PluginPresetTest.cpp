@@ -26,11 +26,6 @@ using Bytes = std::vector<uint8_t>;
 constexpr uint32_t rate = 44100;
 constexpr uint32_t block = 256;
 
-std::string bundleUnderTest() {
-    const char* installed = std::getenv("CORVENA_LV2_BUNDLE");
-    return installed != nullptr && installed[0] != '\0' ? installed : CORVENA_TEST_LV2_BUNDLE;
-}
-
 double dbfs(double level) {
     return 20.0 * std::log10(std::max(level, 1e-12));
 }
@@ -100,7 +95,7 @@ protected:
         return both;
     }
 
-    LilvTestHost host{bundleUnderTest()};
+    LilvTestHost host{LilvTestHost::bundleUnderTest()};
 };
 
 TEST_F(PluginPresetTest, TheBundleListsEveryFactoryPresetByItsLabel) {
