@@ -1,5 +1,6 @@
 #include "CorvenaDpfPlugin.h"
 
+#include "FactoryPresets.h"
 #include "PortMap.h"
 
 #include "DistrhoPluginUtils.hpp"
@@ -22,6 +23,14 @@ bool describe(uint32_t index, ParameterDescription* row) {
     return type != ParameterTypeNone && DspGetParameterDescription(type, row);
 }
 
+uint32_t programCount() {
+#if DISTRHO_PLUGIN_WANT_PROGRAMS
+    return uint32_t(FactoryPresets::count());
+#else
+    return 0;
+#endif
+}
+
 } // namespace
 
 START_NAMESPACE_DISTRHO
@@ -33,7 +42,7 @@ Plugin* createPlugin() {
 END_NAMESPACE_DISTRHO
 
 CorvenaDpfPlugin::CorvenaDpfPlugin()
-    : Plugin(PortMap::controlCount(), 0, 0), parameterCount(PortMap::controlCount()),
+    : Plugin(PortMap::controlCount(), programCount(), 0), parameterCount(PortMap::controlCount()),
       values(new std::atomic<float>[parameterCount]) {
     for (uint32_t i = 0; i < parameterCount; ++i) {
         ParameterDescription row{};
@@ -105,6 +114,22 @@ void CorvenaDpfPlugin::setParameterValue(uint32_t index, float value) {
     if (synth)
         synth->setControl(parameterType(index), value);
 }
+
+#if DISTRHO_PLUGIN_WANT_PROGRAMS
+void CorvenaDpfPlugin::initProgramName(uint32_t index, DISTRHO::String& programName) {
+    if (index < FactoryPresets::count())
+        programName = FactoryPresets::label(FactoryPresets::at(index)).c_str();
+}
+
+void CorvenaDpfPlugin::loadProgram(uint32_t index) {
+    if (index >= FactoryPresets::count())
+        return;
+    const FactoryPreset& preset = FactoryPresets::at(index);
+    for (uint32_t i = 0; i < parameterCount; ++i)
+        if (FactoryPresets::covers(parameterType(i)))
+            setParameterValue(i, float(FactoryPresets::value(preset, parameterType(i))));
+}
+#endif
 
 void CorvenaDpfPlugin::deactivate() {
     if (synth)

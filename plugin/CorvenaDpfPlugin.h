@@ -34,6 +34,14 @@ protected:
     float getParameterValue(uint32_t index) const override;
     void setParameterValue(uint32_t index, float value) override;
 
+#if DISTRHO_PLUGIN_WANT_PROGRAMS
+    // The factory bank as numbered programs: a program is a row of FactoryPresets, named by its
+    // label; loading one sets every parameter the row covers, from whichever thread the host
+    // calls on (the values are atomics the next block picks up).
+    void initProgramName(uint32_t index, DISTRHO::String& programName) override;
+    void loadProgram(uint32_t index) override;
+#endif
+
     void activate() override {}
     void deactivate() override;
     void run(const float**, float** outputs, uint32_t frames, const DISTRHO::MidiEvent* midiEvents,

@@ -25,3 +25,11 @@
 #ifdef DISTRHO_PLUGIN_TARGET_CLAP
 #define DISTRHO_PLUGIN_WANT_STATE 1
 #endif
+
+// VST3 hosts list the factory bank as DPF's programs (one hidden program-change parameter whose
+// steps are named by the presets' labels). LV2 hosts find the bank as pset:Preset resources in
+// our own description, and DPF's CLAP wrapper offers programs to no host, so neither takes them:
+// their classes and what hosts see of them stay as they are.
+#ifdef DISTRHO_PLUGIN_TARGET_VST3
+#define DISTRHO_PLUGIN_WANT_PROGRAMS 1
+#endif

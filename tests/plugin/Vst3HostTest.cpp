@@ -1,10 +1,11 @@
 // corvena.vst3 in our VST3 host (Vst3TestHost, on DPF's travesty interface): the factory offers
 // an instrument, the component has one event input and one stereo output, note 60 sounds middle
-// C on its frame (plus the reported latency away from 44.1 kHz), and processing never calls the
-// allocator.
+// C on its frame (plus the reported latency away from 44.1 kHz), processing never calls the
+// allocator, and the factory bank is offered as programs.
 #include "AllocationCounter.h"
 #include "ChainLevel.h"
 #include "Corvena_Core.h"
+#include "FactoryPresets.h"
 #include "PortMap.h"
 #include "SignalAnalysis.h"
 #include "Vst3TestHost.h"
@@ -12,9 +13,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <map>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -52,6 +56,24 @@ TEST_F(Vst3HostTest, FactoryOffersAnInstrumentWithOneEventInputAndOneStereoOutpu
     v3_bus_info bus{};
     ASSERT_EQ(v3_cpp_obj(component)->get_bus_info(component, V3_AUDIO, V3_OUTPUT, 0, &bus), V3_OK);
     EXPECT_EQ(bus.channel_count, 2);
+}
+
+// The parameters in a state DPF's VST3 component saved: symbol and value, each ended by a zero
+// byte, between its "__dpf_parameters_begin__" and "__dpf_parameters_end__" keys.
+std::map<std::string, double> savedParameters(const std::string& state) {
+    std::vector<std::string> fields;
+    for (size_t start = 0; start < state.size();) {
+        const size_t end = std::min(state.find('\0', start), state.size());
+        fields.push_back(state.substr(start, end - start));
+        start = end + 1;
+    }
+    std::map<std::string, double> values;
+    size_t i = 0;
+    while (i < fields.size() && fields[i] != "__dpf_parameters_begin__")
+        ++i;
+    for (++i; i + 1 < fields.size() && fields[i] != "__dpf_parameters_end__"; i += 2)
+        values[fields[i]] = std::strtod(fields[i + 1].c_str(), nullptr);
+    return values;
 }
 
 std::string text(const v3_str_128 utf16) {
@@ -140,6 +162,170 @@ TEST_F(Vst3HostTest, ProcessMakesNoAllocatorCall) {
     }
     EXPECT_EQ(allocations, 0u);
     EXPECT_GT(analysis::peak(instance.left, 0, instance.left.size()), 0.01);
+}
+
+// The factory bank as a VST3 host finds it: DPF's program-change parameter, one step per row of
+// the table, each step named by the row's label (the names the LV2 presets and
+// `corvena-render --list-presets` carry). Choosing a step sets every parameter to the row's
+// value, which the host reads back through the controller and hears in the processor.
+class Vst3PresetTest : public Vst3HostTest {
+protected:
+    void SetUp() override {
+        Vst3HostTest::SetUp();
+        ASSERT_NE(instance.component(), nullptr);
+        ASSERT_EQ(
+            v3_cpp_obj_query_interface(instance.component(), v3_edit_controller_iid, &controller),
+            V3_OK);
+        ASSERT_NE(controller, nullptr);
+        for (int32_t i = 0; i < v3_cpp_obj(controller)->get_parameter_count(controller); ++i) {
+            v3_param_info info{};
+            ASSERT_EQ(v3_cpp_obj(controller)->get_parameter_info(controller, i, &info), V3_OK);
+            if (info.flags & V3_PARAM_PROGRAM_CHANGE) {
+                ASSERT_EQ(programParameter, -1) << "a second program parameter";
+                programParameter = int32_t(info.param_id);
+                programSteps = info.step_count;
+            } else if (!(info.flags & (V3_PARAM_IS_HIDDEN | V3_PARAM_READ_ONLY))) {
+                controls.push_back(info.param_id);
+            }
+        }
+        ASSERT_NE(programParameter, -1) << "no program-change parameter";
+        ASSERT_EQ(controls.size(), PortMap::controlCount());
+    }
+    void TearDown() override {
+        if (controller != nullptr)
+            v3_cpp_obj_unref(controller);
+    }
+
+    double programValue(size_t index) const {
+        return double(index) / double(FactoryPresets::count() - 1);
+    }
+    v3_result load(size_t index) {
+        return v3_cpp_obj(controller)
+            ->set_parameter_normalised(controller, programParameter, programValue(index));
+    }
+    double plainValue(uint32_t control) const {
+        const v3_param_id id = controls[control];
+        return v3_cpp_obj(controller)
+            ->normalised_parameter_to_plain(
+                controller, id, v3_cpp_obj(controller)->get_parameter_normalised(controller, id));
+    }
+    size_t indexOf(const char* label) const {
+        for (size_t i = 0; i < FactoryPresets::count(); ++i)
+            if (FactoryPresets::label(FactoryPresets::at(i)) == label)
+                return i;
+        ADD_FAILURE() << "no preset " << label;
+        return 0;
+    }
+    // A C major triad at velocity 100 held for 40 blocks of 256 frames; the allocator calls the
+    // blocks make are added to `allocations`.
+    static std::vector<float> playTriad(Vst3TestHost::Instance& player, uint64_t& allocations) {
+        player.left.clear();
+        player.right.clear();
+        player.left.reserve(41 * 256);
+        player.right.reserve(41 * 256);
+        for (int block = 0; block < 40; ++block) {
+            if (block == 1)
+                for (int16_t pitch : {60, 64, 67})
+                    player.queueNoteOn(0, pitch, 100.0f / 127.0f);
+            AllocationCounter counter;
+            player.process(256);
+            allocations += counter.count();
+        }
+        return player.left;
+    }
+
+    Vst3TestHost::Instance instance{host};
+    v3_edit_controller** controller = nullptr;
+    int32_t programParameter = -1;
+    int32_t programSteps = 0;
+    std::vector<v3_param_id> controls;
+};
+
+TEST_F(Vst3PresetTest, ProgramsAreTheFactoryBankByLabel) {
+    EXPECT_EQ(programSteps, int32_t(FactoryPresets::count()) - 1);
+    for (size_t i = 0; i < FactoryPresets::count(); ++i) {
+        v3_str_128 name{};
+        ASSERT_EQ(v3_cpp_obj(controller)
+                      ->get_parameter_string_for_value(controller, programParameter,
+                                                       programValue(i), name),
+                  V3_OK);
+        EXPECT_EQ(text(name), FactoryPresets::label(FactoryPresets::at(i))) << i;
+    }
+}
+
+// Read back as a host reads it, through the controller, and as it saves it, from the component's
+// state. DPF 1.6 answers the controller's get_parameter_normalised for the first parameter (the
+// waveform) with 0 whatever its value: its check for MIDI-controller ids takes the first
+// parameter's id for one. The state carries it.
+TEST_F(Vst3PresetTest, LoadingAProgramSetsEveryParameterToTheTablesValue) {
+    // Every row after every other, so no row passes on what the one before it left.
+    for (size_t i = 0; i < FactoryPresets::count(); ++i) {
+        const FactoryPreset& preset = FactoryPresets::at(i);
+        ASSERT_EQ(load(i), V3_OK) << i;
+        const std::map<std::string, double> saved = savedParameters(instance.savedState());
+        for (uint32_t c = 0; c < controls.size(); ++c) {
+            const ParameterType type = PortMap::parameterOf(PortMap::firstControl + c);
+            ParameterDescription row{};
+            ASSERT_TRUE(DspGetParameterDescription(type, &row));
+            ASSERT_TRUE(FactoryPresets::covers(type)) << row.name;
+            const double expected = FactoryPresets::value(preset, type);
+            const double tolerance = 1e-5 * (row.maxValue - row.minValue);
+            if (c > 0) {
+                EXPECT_NEAR(plainValue(c), expected, tolerance)
+                    << FactoryPresets::label(preset) << ": " << row.name;
+            }
+            const auto found = saved.find(row.symbol);
+            ASSERT_NE(found, saved.end()) << row.symbol;
+            EXPECT_NEAR(found->second, expected, tolerance)
+                << FactoryPresets::label(preset) << ": " << row.name << " as saved";
+        }
+    }
+}
+
+TEST_F(Vst3PresetTest, ALoadedProgramPlaysItsOwnSoundWithoutAllocatingInProcess) {
+    ASSERT_TRUE(instance.start(48000.0, 256));
+    instance.process(256);
+    uint64_t allocations = 0;
+    const std::vector<float> init = playTriad(instance, allocations);
+
+    Vst3TestHost::Instance other(host);
+    v3_edit_controller** otherController = nullptr;
+    ASSERT_EQ(
+        v3_cpp_obj_query_interface(other.component(), v3_edit_controller_iid, &otherController),
+        V3_OK);
+    ASSERT_EQ(v3_cpp_obj(otherController)
+                  ->set_parameter_normalised(otherController, programParameter,
+                                             programValue(indexOf("Bass: Round Sub"))),
+              V3_OK);
+    v3_cpp_obj_unref(otherController);
+    ASSERT_TRUE(other.start(48000.0, 256));
+    other.process(256);
+    const std::vector<float> sub = playTriad(other, allocations);
+    EXPECT_EQ(allocations, 0u) << "while playing";
+    const size_t frames = 40 * 256;
+    ASSERT_EQ(init.size(), frames);
+    ASSERT_EQ(sub.size(), frames);
+    const double initRms = analysis::rms(init, 2 * 256, frames);
+    const double subRms = analysis::rms(sub, 2 * 256, frames);
+    EXPECT_GT(subRms, 1e-3);
+    double difference = 0.0;
+    for (size_t i = 0; i < frames; ++i)
+        difference += double(sub[i] - init[i]) * double(sub[i] - init[i]);
+    EXPECT_GT(std::sqrt(difference / double(frames)), 0.1 * std::max(initRms, subRms))
+        << "Bass: Round Sub plays as Init does";
+
+    // Programs loaded between blocks of a playing instance: the blocks still never allocate.
+    allocations = 0;
+    instance.left.reserve(instance.left.size() + 256 * FactoryPresets::count());
+    instance.right.reserve(instance.right.size() + 256 * FactoryPresets::count());
+    for (size_t i = 0; i < FactoryPresets::count(); ++i) {
+        ASSERT_EQ(load(i), V3_OK);
+        instance.queueNoteOn(0, int16_t(48 + i % 24), 0.8f);
+        AllocationCounter counter;
+        instance.process(256);
+        allocations += counter.count();
+    }
+    EXPECT_EQ(allocations, 0u) << "in the blocks after a program change";
 }
 
 } // namespace

@@ -98,6 +98,50 @@ const v3_event_list_cpp Vst3TestHost::Instance::eventListTable = [] {
     return table;
 }();
 
+const Vst3TestHost::Instance::StreamTable Vst3TestHost::Instance::memoryStreamTable = [] {
+    StreamTable table{};
+    table.query_interface = [](void* self, const v3_tuid iid, void** object) -> v3_result {
+        if (sameId(iid, v3_funknown_iid) || sameId(iid, v3_bstream_iid)) {
+            *object = self;
+            return V3_OK;
+        }
+        *object = nullptr;
+        return V3_NO_INTERFACE;
+    };
+    table.ref = [](void*) -> uint32_t { return 1; };
+    table.unref = [](void*) -> uint32_t { return 1; };
+    table.stream.read = [](void*, void*, int32_t, int32_t* read) -> v3_result {
+        if (read != nullptr)
+            *read = 0;
+        return V3_NOT_IMPLEMENTED;
+    };
+    table.stream.write = [](void* self, void* buffer, int32_t size, int32_t* written) -> v3_result {
+        if (size < 0)
+            return V3_INVALID_ARG;
+        static_cast<MemoryStream*>(self)->bytes.append(static_cast<const char*>(buffer),
+                                                       size_t(size));
+        if (written != nullptr)
+            *written = size;
+        return V3_OK;
+    };
+    table.stream.seek = [](void*, int64_t, int32_t, int64_t*) -> v3_result {
+        return V3_NOT_IMPLEMENTED;
+    };
+    table.stream.tell = [](void* self, int64_t* position) -> v3_result {
+        *position = int64_t(static_cast<MemoryStream*>(self)->bytes.size());
+        return V3_OK;
+    };
+    return table;
+}();
+
+std::string Vst3TestHost::Instance::savedState() const {
+    MemoryStream stream{&memoryStreamTable, {}};
+    if (comp == nullptr ||
+        v3_cpp_obj(comp)->get_state(comp, reinterpret_cast<v3_bstream**>(&stream)) != V3_OK)
+        return {};
+    return stream.bytes;
+}
+
 const v3_param_changes_cpp Vst3TestHost::Instance::paramChangesTable = [] {
     v3_param_changes_cpp table{};
     table.query_interface = [](void* self, const v3_tuid iid, void** object) -> v3_result {

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "travesty/audio_processor.h"
+#include "travesty/bstream.h"
 #include "travesty/component.h"
 #include "travesty/events.h"
 #include "travesty/factory.h"
@@ -58,6 +59,8 @@ public:
     void queueNoteOff(int32_t frame, int16_t pitch);
     // Runs one block of `frames` and appends the outputs to left and right.
     v3_result process(int32_t frames);
+    // The bytes the component writes when the host saves it (get_state); empty on failure.
+    std::string savedState() const;
 
     std::vector<float> left, right;
 
@@ -78,6 +81,16 @@ private:
     static const v3_param_changes_cpp paramChangesTable;
     static const v3_param_value_queue_cpp paramQueueTable;
     static ParamQueue droppedQueue;
+    // A stream in memory, written from the start, for get_state (travesty has no C++ table for
+    // streams).
+    struct StreamTable : v3_funknown {
+        v3_bstream stream;
+    };
+    struct MemoryStream {
+        const StreamTable* table;
+        std::string bytes;
+    };
+    static const StreamTable memoryStreamTable;
 
     v3_component** comp = nullptr;
     v3_audio_processor** proc = nullptr;
