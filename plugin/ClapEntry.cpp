@@ -29,7 +29,7 @@ const clap_plugin_descriptor_t* pluginDescriptor(const clap_plugin_factory_t*, u
 const clap_plugin_t* createPlugin(const clap_plugin_factory_t*, const clap_host_t* host,
                                   const char* id) {
     const clap_plugin_factory_t* inner = innerFactory();
-    return ClapInstance::wrap(inner->create_plugin(inner, host, id));
+    return ClapInstance::wrap(inner->create_plugin(inner, host, id), host);
 }
 
 const clap_plugin_factory_t factory = {pluginCount, pluginDescriptor, createPlugin};

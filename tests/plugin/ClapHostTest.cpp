@@ -3,11 +3,14 @@
 // one MIDI note input and one stereo output), note 60 at 44.1 and 48 kHz on its frame plus the
 // reported latency, no allocator call while processing, state that brings the sound back, and
 // bad input (events out of order or past the block, NaN and out-of-range values, empty and
-// oversized blocks) that never crashes and never puts out a NaN.
+// oversized blocks) that never crashes and never puts out a NaN, and the factory bank through
+// the plugin's own extension for it.
 #include "AllocationCounter.h"
 #include "ChainLevel.h"
+#include "ClapFactoryPresets.h"
 #include "ClapTestHost.h"
 #include "Corvena_Core.h"
+#include "FactoryPresets.h"
 #include "PortMap.h"
 #include "SignalAnalysis.h"
 
@@ -324,6 +327,154 @@ TEST_F(ClapHostTest, RandomlySpoiledEventListsNeverCrashOrPutOutANaN) {
         ASSERT_TRUE(params->get_value(plugin, info.id, &value));
         EXPECT_TRUE(value >= info.min_value && value <= info.max_value) << info.name << value;
     }
+}
+
+// The factory bank through the plugin's extension for it (the CLAP headers we build on have no
+// preset discovery): the rows by the labels the LV2 presets and `corvena-render --list-presets`
+// carry, and a load that sets every parameter to the row's value, on the next flush while the
+// plugin does not process and on the next block while it does, without an allocator call there.
+class ClapPresetTest : public ClapHostTest {
+protected:
+    static const corvena_clap_factory_presets_t* presets(ClapTestInstance* instance) {
+        return static_cast<const corvena_clap_factory_presets_t*>(
+            clap_test_instance_extension(instance, CORVENA_CLAP_EXT_FACTORY_PRESETS));
+    }
+    static size_t indexOf(const std::string& label) {
+        for (size_t i = 0; i < FactoryPresets::count(); ++i)
+            if (FactoryPresets::label(FactoryPresets::at(i)) == label)
+                return i;
+        ADD_FAILURE() << "no preset " << label;
+        return 0;
+    }
+    // A C major triad at velocity 100 held for 40 blocks of 256 frames; the allocator calls the
+    // blocks make are added to `allocations`.
+    static Recording playTriad(ClapTestInstance* instance, uint64_t& allocations) {
+        Recording out;
+        out.left.resize(40 * 256);
+        out.right.resize(40 * 256);
+        for (uint32_t block = 0; block < 40; ++block) {
+            if (block == 1)
+                for (uint8_t key : {60, 64, 67})
+                    clap_test_instance_queue_midi(instance, 0, 0x90, key, 100);
+            AllocationCounter counter;
+            clap_test_instance_process(instance, 256, &out.left[block * 256],
+                                       &out.right[block * 256]);
+            allocations += counter.count();
+        }
+        return out;
+    }
+};
+
+TEST_F(ClapPresetTest, TheBankIsListedByTheTablesLabels) {
+    Instance instance = create();
+    ASSERT_TRUE(instance);
+    const corvena_clap_factory_presets_t* bank = presets(instance.get());
+    ASSERT_NE(bank, nullptr);
+    const clap_plugin_t* plugin = clap_test_instance_plugin(instance.get());
+    ASSERT_EQ(bank->count(plugin), FactoryPresets::count());
+    for (uint32_t i = 0; i < bank->count(plugin); ++i) {
+        char label[64] = "";
+        ASSERT_TRUE(bank->get_label(plugin, i, label, sizeof label));
+        EXPECT_EQ(std::string(label), FactoryPresets::label(FactoryPresets::at(i)));
+    }
+    char shortLabel[5] = "";
+    ASSERT_TRUE(bank->get_label(plugin, uint32_t(indexOf("Bass: Round Sub")), shortLabel,
+                                sizeof shortLabel));
+    EXPECT_STREQ(shortLabel, "Bass");
+    EXPECT_FALSE(bank->get_label(plugin, bank->count(plugin), shortLabel, sizeof shortLabel));
+    EXPECT_FALSE(bank->load(plugin, bank->count(plugin)));
+}
+
+TEST_F(ClapPresetTest, ALoadSetsEveryParameterToTheRowsValueOnTheNextFlush) {
+    Instance instance = create();
+    ASSERT_TRUE(instance);
+    const clap_plugin_t* plugin = clap_test_instance_plugin(instance.get());
+    const corvena_clap_factory_presets_t* bank = presets(instance.get());
+    ASSERT_NE(bank, nullptr);
+    const auto* params = static_cast<const clap_plugin_params_t*>(
+        clap_test_instance_extension(instance.get(), CLAP_EXT_PARAMS));
+    struct Reported {
+        uint32_t count = 0;
+    } reported;
+    const clap_output_events_t out = {
+        &reported, [](const clap_output_events_t* list, const clap_event_header_t* event) {
+            if (event->type == CLAP_EVENT_PARAM_VALUE)
+                ++static_cast<Reported*>(list->ctx)->count;
+            return true;
+        }};
+    const clap_input_events_t none = {
+        nullptr, [](const clap_input_events_t*) -> uint32_t { return 0; },
+        [](const clap_input_events_t*, uint32_t) -> const clap_event_header_t* { return nullptr; }};
+    // Every row after every other, so no row passes on what the one before it left.
+    for (size_t i = 0; i < FactoryPresets::count(); ++i) {
+        const FactoryPreset& preset = FactoryPresets::at(i);
+        ASSERT_TRUE(bank->load(plugin, uint32_t(i)));
+        reported.count = 0;
+        params->flush(plugin, &none, &out);
+        EXPECT_EQ(reported.count, PortMap::controlCount()) << "values reported to the host";
+        for (uint32_t c = 0; c < PortMap::controlCount(); ++c) {
+            const ParameterType type = PortMap::parameterOf(PortMap::firstControl + c);
+            ParameterDescription row{};
+            ASSERT_TRUE(DspGetParameterDescription(type, &row));
+            double value = NAN;
+            ASSERT_TRUE(params->get_value(plugin, paramId(instance.get(), type), &value));
+            EXPECT_NEAR(value, FactoryPresets::value(preset, type),
+                        1e-5 * (row.maxValue - row.minValue))
+                << FactoryPresets::label(preset) << ": " << row.name;
+        }
+    }
+    // A flush with nothing pending reports nothing.
+    reported.count = 0;
+    params->flush(plugin, &none, &out);
+    EXPECT_EQ(reported.count, 0u);
+}
+
+TEST_F(ClapPresetTest, ALoadedPresetPlaysItsOwnSoundAndTheHostsEventsInItsBlockWin) {
+    Instance init = create(), sub = create();
+    ASSERT_TRUE(init && sub);
+    for (ClapTestInstance* instance : {init.get(), sub.get()}) {
+        ASSERT_TRUE(clap_test_instance_activate(instance, 48000.0, 256));
+        std::vector<float> left(256), right(256);
+        clap_test_instance_process(instance, 256, left.data(), right.data());
+    }
+    const clap_plugin_t* subPlugin = clap_test_instance_plugin(sub.get());
+    ASSERT_TRUE(presets(sub.get())->load(subPlugin, uint32_t(indexOf("Bass: Round Sub"))));
+    // The host's own value in the block that applies the row overrides the row's.
+    const clap_id level = paramId(sub.get(), ParameterTypeMasterOutputLevel);
+    clap_test_instance_queue_param(sub.get(), 0, level, 0.25);
+    uint64_t allocations = 0;
+    const Recording initSound = playTriad(init.get(), allocations);
+    const Recording subSound = playTriad(sub.get(), allocations);
+    EXPECT_EQ(allocations, 0u) << "while playing";
+    const auto* params = static_cast<const clap_plugin_params_t*>(
+        clap_test_instance_extension(sub.get(), CLAP_EXT_PARAMS));
+    double value = NAN;
+    ASSERT_TRUE(params->get_value(subPlugin, level, &value));
+    EXPECT_EQ(value, 0.25);
+
+    const size_t frames = initSound.left.size();
+    const double initRms = analysis::rms(initSound.left, 2 * 256, frames);
+    const double subRms = analysis::rms(subSound.left, 2 * 256, frames);
+    EXPECT_GT(subRms, 1e-3);
+    double difference = 0.0;
+    for (size_t i = 0; i < frames; ++i) {
+        const double d = double(subSound.left[i]) - double(initSound.left[i]);
+        difference += d * d;
+    }
+    EXPECT_GT(std::sqrt(difference / double(frames)), 0.1 * std::max(initRms, subRms))
+        << "Bass: Round Sub plays as Init does";
+
+    // Rows loaded between the blocks of a playing instance: the blocks never allocate.
+    std::vector<float> left(256), right(256);
+    allocations = 0;
+    for (size_t i = 0; i < FactoryPresets::count(); ++i) {
+        ASSERT_TRUE(presets(init.get())->load(clap_test_instance_plugin(init.get()), uint32_t(i)));
+        clap_test_instance_queue_midi(init.get(), 0, 0x90, uint8_t(48 + i % 24), 100);
+        AllocationCounter counter;
+        clap_test_instance_process(init.get(), 256, left.data(), right.data());
+        allocations += counter.count();
+    }
+    EXPECT_EQ(allocations, 0u) << "in the blocks after a load";
 }
 
 } // namespace
