@@ -2,13 +2,13 @@
 // captions' family, a point smaller so that long names fit beside their values.
 #include "KnobReadoutLabel.h"
 
-#include "ColorCode.h"
 #include "Font.h"
+#include "PanelLayout.h"
 
 #include <algorithm>
 
 namespace {
-constexpr double fontSize = 12.0;
+constexpr double fontSize = PanelLayout::readoutFontSize;
 // Room beside the text inside the frame, on each side, beyond the label's own padding.
 constexpr double sideMargin = 3.0;
 } // namespace
@@ -17,11 +17,11 @@ KnobReadoutLabel::KnobReadoutLabel() : TextLabel(toolkit::Rect{}) {
     setEditable(false);
     setBordered(true);
     setDrawsBackground(true);
-    setBackgroundColor(initWithColorCode("#fefff9"));
+    setBackgroundColor(PanelLayout::readoutBackgroundColor());
     setTextColor(toolkit::Color::darkGray());
     setAlignment(toolkit::TextAlignment::center);
-    setFont(
-        toolkit::Font::withName("Futura", fontSize).value_or(toolkit::Font::systemFont(fontSize)));
+    setFont(toolkit::Font::withName(PanelLayout::fontFamily, fontSize)
+                .value_or(toolkit::Font::systemFont(fontSize)));
     setHidden(true);
 }
 

@@ -36,13 +36,7 @@ std::optional<Waveform> Zelvar_SimpleWaveformKnob::waveformForPosition(long long
 
 void Zelvar_SimpleWaveformKnob::initialize() {
     computeCenters();
-    const double w = frame().width(), h = frame().height(), rw = ringWidth;
-    toolkit::Rect pictureFrame = waveformImageView->frame();
-    pictureFrame.origin.x = 1.5 * rw * w;
-    pictureFrame.origin.y = 1.9 * rw * h;
-    pictureFrame.size.width = (1 - 2 * 1.5 * rw) * w;
-    pictureFrame.size.height = (1 - 2 * 1.9 * rw) * h;
-    waveformImageView->setFrame(pictureFrame);
+    waveformImageView->setFrame(PanelPainting::waveformPictureFrame(look(), frame().size));
     waveformImageView->backgroundColor = centerColor;
     addSubview(waveformImageView.get());
 }
