@@ -5,8 +5,6 @@
 #include "Font.h"
 #include "PanelLayout.h"
 
-#include <algorithm>
-
 namespace {
 constexpr double fontSize = PanelLayout::readoutFontSize;
 // Room beside the text inside the frame, on each side, beyond the label's own padding.
@@ -27,10 +25,7 @@ KnobReadoutLabel::KnobReadoutLabel() : TextLabel(toolkit::Rect{}) {
 
 toolkit::Rect KnobReadoutLabel::placement(const toolkit::Rect& knobFrame, toolkit::Size size,
                                           double parentWidth) {
-    const double centre = knobFrame.minX() + knobFrame.width() / 2.0;
-    const double x =
-        std::clamp(centre - size.width / 2.0, 0.0, std::max(0.0, parentWidth - size.width));
-    return toolkit::makeRect(x, knobFrame.minY() - size.height, size.width, size.height);
+    return PanelLayout::readoutFrame(knobFrame, size, parentWidth);
 }
 
 void KnobReadoutLabel::present(const toolkit::Rect& knobFrame, const std::string& text) {

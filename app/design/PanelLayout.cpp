@@ -68,6 +68,14 @@ toolkit::Rect PanelLayout::noticeFrame() {
                     right.height());
 }
 
+toolkit::Rect PanelLayout::readoutFrame(toolkit::Rect knobFrame, toolkit::Size size,
+                                        double parentWidth) {
+    const double centre = knobFrame.minX() + knobFrame.width() / 2.0;
+    const double x =
+        std::clamp(centre - size.width / 2.0, 0.0, std::max(0.0, parentWidth - size.width));
+    return makeRect(x, knobFrame.minY() - size.height, size.width, size.height);
+}
+
 toolkit::Color PanelLayout::readoutBackgroundColor() {
     return initWithColorCode("#fefff9");
 }

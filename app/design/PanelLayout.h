@@ -29,6 +29,8 @@ public:
     static constexpr double noticeFontSize = 11.0;
     // The panel's font family as the desktop it was drawn for names it.
     static constexpr const char* fontFamily = "Futura";
+    // Its close relative from the URW base-35 set, where the desktop lacks it.
+    static constexpr const char* fontStandIn = "URW Gothic";
     // The waveform knob has a position for each of its pictures.
     static constexpr int64_t waveformKnobPositions = 5;
 
@@ -51,6 +53,12 @@ public:
     // Where the notice shows while the sound is gone: between the top row's knobs with room.
     static toolkit::Rect noticeFrame();
     static toolkit::Color captionColor() { return toolkit::Color::darkGray(); }
+    // Where a readout of `size` goes for a knob at `knobFrame` on a panel `parentWidth` wide:
+    // centred under the knob over its caption, pushed inwards at the panel's edges.
+    static toolkit::Rect readoutFrame(toolkit::Rect knobFrame, toolkit::Size size,
+                                      double parentWidth);
+    // Room beside the readout's text inside its frame, on each side.
+    static constexpr double readoutTextMargin = 5.0;
     // The readout's and the notice's background.
     static toolkit::Color readoutBackgroundColor();
 
