@@ -7,7 +7,16 @@
 #define DISTRHO_PLUGIN_URI "urn:corvena:synth"
 #define DISTRHO_PLUGIN_CLAP_ID "corvena.synth"
 
-#define DISTRHO_PLUGIN_HAS_UI 0
+// The window is the program's panel on cairo (CorvenaDpfUI), at the panel's size in points.
+// It reaches the plugin directly, as a window inside the host's process does: hosts then keep
+// one VST3 component for sound and parameters, and the LV2 UI asks for instance access.
+#define DISTRHO_PLUGIN_HAS_UI 1
+#define DISTRHO_PLUGIN_WANT_DIRECT_ACCESS 1
+#define DISTRHO_UI_USE_CAIRO 1
+#define DISTRHO_UI_USER_RESIZABLE 0
+#define DISTRHO_UI_DEFAULT_WIDTH 480
+#define DISTRHO_UI_DEFAULT_HEIGHT 360
+#define DISTRHO_UI_URI "urn:corvena:synth#ui"
 #define DISTRHO_PLUGIN_IS_RT_SAFE 1
 #define DISTRHO_PLUGIN_IS_SYNTH 1
 #define DISTRHO_PLUGIN_NUM_INPUTS 0

@@ -49,9 +49,18 @@ uint32_t setOptions(LV2_Handle handle, const LV2_Options_Option* options) {
 
 const LV2_Options_Interface optionsInterface = {getOptions, setOptions};
 
+// The host hands our handle to the window; DPF's window wants DPF's plugin behind it.
+void* pluginInstancePointer(LV2_Handle handle) {
+    return instance(handle)->pluginInstancePointer();
+}
+
+const Lv2Instance::DirectAccess directAccess = {pluginInstancePointer};
+
 const void* extensionData(const char* uri) {
     if (uri != nullptr && std::strcmp(uri, LV2_OPTIONS__interface) == 0)
         return &optionsInterface;
+    if (uri != nullptr && std::strcmp(uri, Lv2Instance::directAccessUri()) == 0)
+        return &directAccess;
     return nullptr;
 }
 

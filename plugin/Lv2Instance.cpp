@@ -133,3 +133,12 @@ uint32_t Lv2Instance::setOptions(const LV2_Options_Option* list) {
     return options != nullptr && options->set != nullptr ? options->set(handle, list)
                                                          : uint32_t(LV2_OPTIONS_ERR_UNKNOWN);
 }
+
+const char* Lv2Instance::directAccessUri() {
+    return "urn:distrho:direct-access";
+}
+
+void* Lv2Instance::pluginInstancePointer() {
+    const auto* access = static_cast<const DirectAccess*>(inner->extension_data(directAccessUri()));
+    return access != nullptr ? access->get_instance_pointer(handle) : nullptr;
+}

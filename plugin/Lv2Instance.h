@@ -34,6 +34,13 @@ public:
     // DPF's options interface, called with its own instance; a new sample rate is refused.
     uint32_t getOptions(LV2_Options_Option* options);
     uint32_t setOptions(const LV2_Options_Option* options);
+    // The plugin object DPF's window reaches through the host's instance access, or null.
+    void* pluginInstancePointer();
+    // What DPF's window asks the plugin's extension data for, under directAccessUri().
+    struct DirectAccess {
+        void* (*get_instance_pointer)(LV2_Handle handle);
+    };
+    static const char* directAccessUri();
 
 private:
     Lv2Instance(const LV2_Descriptor* inner, LV2_Handle handle, MidiSequenceFilter filter,

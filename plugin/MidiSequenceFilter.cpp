@@ -58,9 +58,13 @@ const LV2_Atom_Sequence* MidiSequenceFilter::filter(const LV2_Atom_Sequence* inp
         if (size_t(end - cursor) < sizeof(LV2_Atom_Event) ||
             size_t(event->body.size) > size_t(end - payload))
             break;
-        const int64_t frame = inBeats ? lastFrame : std::max(event->time.frames, lastFrame);
-        if (frame >= int64_t(frames))
-            break; // at or past the block's end: this and every later one are skipped
+        int64_t frame = inBeats ? lastFrame : std::max(event->time.frames, lastFrame);
+        // Hosts stamp what a plugin's window sends at the block's length (jalv does): such an
+        // event is taken on the block's last frame. Past that, this and every later one are
+        // skipped.
+        if (frame > int64_t(frames) || frames == 0)
+            break;
+        frame = std::min(frame, int64_t(frames) - 1);
         lastFrame = frame;
         if (event->body.type == midiEventType && event->body.size <= maxMessageBytes &&
             events < capacity)

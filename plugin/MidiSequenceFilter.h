@@ -10,8 +10,9 @@
 // - times are frames unless the sequence says beats (the unit a host may leave 0 means frames),
 //   and an event in beats is held to the previous event's frame, having no frame of its own;
 // - an event before the block is taken as its start, one earlier than the event before it is
-//   held to that one's frame (the engine takes its events in order), and one at or past the
-//   block's end ends the walk;
+//   held to that one's frame (the engine takes its events in order), one stamped at the block's
+//   length (where hosts put what a plugin's window sends) is taken on its last frame, and one
+//   past that ends the walk;
 // - only MIDI events of at most maxMessageBytes (every channel message) are kept, up to
 //   capacity events; a null port, another atom type or a truncated sequence give none.
 //

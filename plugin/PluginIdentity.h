@@ -3,11 +3,16 @@
 // the generator of its LV2 description.
 #pragma once
 
+#include "DistrhoPluginInfo.h"
+
 namespace plugin_identity {
 
 constexpr const char* uri = "urn:corvena:synth";
 constexpr const char* name = "Corvena";
 constexpr const char* binaryFile = "corvena.so";
+// The window's LV2 UI, under the URI DPF's UI library answers to.
+constexpr const char* uiUri = DISTRHO_UI_URI;
+constexpr const char* uiBinaryFile = "corvena_ui.so";
 constexpr const char* descriptionFile = "corvena.ttl";
 constexpr const char* presetsFile = "presets.ttl";
 // Factory presets are named under this prefix, by category and name ("...:bass-round-sub").

@@ -92,6 +92,7 @@ std::string pluginDescription(int minorVersion, int microVersion) {
            "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
            "@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .\n"
            "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
+           "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
            "@prefix units: <http://lv2plug.in/ns/extensions/units#> .\n"
            "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n"
            "\n"
@@ -112,6 +113,7 @@ std::string pluginDescription(int minorVersion, int microVersion) {
         << "    lv2:optionalFeature lv2:hardRTCapable , opts:options , bufsz:boundedBlockLength ;\n"
         << "    lv2:extensionData opts:interface ;\n"
         << "    opts:supportedOption bufsz:nominalBlockLength , bufsz:maxBlockLength ;\n"
+        << "    ui:ui <" << plugin_identity::uiUri << "> ;\n"
         << "    lv2:port [\n"
         << "        a lv2:OutputPort , lv2:AudioPort ;\n"
         << "        lv2:index " << PortMap::leftOutput << " ;\n"
@@ -249,13 +251,28 @@ std::string presetDescriptions() {
 std::string manifest() {
     std::ostringstream out;
     out << "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+           "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
            "@prefix pset: <http://lv2plug.in/ns/ext/presets#> .\n"
            "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
+           "@prefix ui: <http://lv2plug.in/ns/extensions/ui#> .\n"
+           "@prefix urid: <http://lv2plug.in/ns/ext/urid#> .\n"
            "\n"
         << "<" << plugin_identity::uri << ">\n"
         << "    a lv2:Plugin ;\n"
         << "    lv2:binary <" << plugin_identity::binaryFile << "> ;\n"
-        << "    rdfs:seeAlso <" << plugin_identity::descriptionFile << "> .\n";
+        << "    rdfs:seeAlso <" << plugin_identity::descriptionFile
+        << "> .\n"
+        // The window, embedded by the host through ui:parent and driven by its idle calls. It
+        // reaches the plugin's instance directly, so it needs the host's instance and data
+        // access (every host that embeds X11 windows offers them).
+        << "\n<" << plugin_identity::uiUri << ">\n"
+        << "    a ui:X11UI ;\n"
+        << "    ui:binary <" << plugin_identity::uiBinaryFile << "> ;\n"
+        << "    lv2:extensionData opts:interface , ui:idleInterface , ui:showInterface ;\n"
+        << "    lv2:optionalFeature ui:noUserResize , ui:parent , ui:touch ;\n"
+        << "    lv2:requiredFeature opts:options , ui:idleInterface , urid:map ,\n"
+        << "        <http://lv2plug.in/ns/ext/data-access> ,\n"
+        << "        <http://lv2plug.in/ns/ext/instance-access> .\n";
     for (size_t i = 0; i < FactoryPresets::count(); ++i) {
         const FactoryPreset& preset = FactoryPresets::at(i);
         out << "\n<" << presetUri(preset) << ">\n"

@@ -6,7 +6,8 @@ cmake_minimum_required(VERSION 3.25)
 #   platform/*                 platform/*
 #   app/*                      app/*, platform/*, the engine's C interface
 #   hosting                    the engine's C interface
-#   plugin, render             hosting and the engine's C interface; render platform/resources
+#   plugin, render             hosting and the engine's C interface; render platform/resources;
+#                              plugin the panel's description (app/design, platform/drawing)
 #
 # The engine's C interface is engine/include with platform/audio, whose audio types its header
 # includes. The engine's own folders are checked by EngineFoldersDependOnlyDownward.
@@ -19,7 +20,7 @@ set(interface engine/include platform/audio)
 set(allowed_platform "platform/[^/]+")
 set(allowed_app "app/[^/]+" "platform/[^/]+" ${interface})
 set(allowed_hosting hosting ${interface})
-set(allowed_plugin plugin hosting ${interface})
+set(allowed_plugin plugin hosting app/design platform/drawing ${interface})
 set(allowed_render render hosting platform/resources ${interface})
 
 set(failures "")

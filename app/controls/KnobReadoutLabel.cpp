@@ -2,13 +2,11 @@
 // captions' family, a point smaller so that long names fit beside their values.
 #include "KnobReadoutLabel.h"
 
-#include "ColorCode.h"
 #include "Font.h"
-
-#include <algorithm>
+#include "PanelLayout.h"
 
 namespace {
-constexpr double fontSize = 12.0;
+constexpr double fontSize = PanelLayout::readoutFontSize;
 // Room beside the text inside the frame, on each side, beyond the label's own padding.
 constexpr double sideMargin = 3.0;
 } // namespace
@@ -17,20 +15,17 @@ KnobReadoutLabel::KnobReadoutLabel() : TextLabel(toolkit::Rect{}) {
     setEditable(false);
     setBordered(true);
     setDrawsBackground(true);
-    setBackgroundColor(initWithColorCode("#fefff9"));
+    setBackgroundColor(PanelLayout::readoutBackgroundColor());
     setTextColor(toolkit::Color::darkGray());
     setAlignment(toolkit::TextAlignment::center);
-    setFont(
-        toolkit::Font::withName("Futura", fontSize).value_or(toolkit::Font::systemFont(fontSize)));
+    setFont(toolkit::Font::withName(PanelLayout::fontFamily, fontSize)
+                .value_or(toolkit::Font::systemFont(fontSize)));
     setHidden(true);
 }
 
 toolkit::Rect KnobReadoutLabel::placement(const toolkit::Rect& knobFrame, toolkit::Size size,
                                           double parentWidth) {
-    const double centre = knobFrame.minX() + knobFrame.width() / 2.0;
-    const double x =
-        std::clamp(centre - size.width / 2.0, 0.0, std::max(0.0, parentWidth - size.width));
-    return toolkit::makeRect(x, knobFrame.minY() - size.height, size.width, size.height);
+    return PanelLayout::readoutFrame(knobFrame, size, parentWidth);
 }
 
 void KnobReadoutLabel::present(const toolkit::Rect& knobFrame, const std::string& text) {

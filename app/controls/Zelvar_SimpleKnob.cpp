@@ -1,29 +1,27 @@
-// The rotary knob: value changes, mouse dragging and the drawing in seven layers (background,
-// outer disc, travel arc, value ring, inner disc, zero mark, decoration).
+// The rotary knob: value changes and mouse dragging; its layers are drawn as the panel's
+// description draws a knob, then the decoration.
 #include "Zelvar_SimpleKnob.h"
 
-#include "BezierPath.h"
-#include "ColorCode.h"
 #include "KnobTravel.h"
 #include "Log.h"
 #include "MainQueue.h"
+#include "PanelPainting.h"
 
 #include <QPointer>
 
 #include <cmath>
 #include <sstream>
 
-using toolkit::BezierPath;
-using toolkit::makeRect;
 using toolkit::Point;
 
 Zelvar_SimpleKnob::Zelvar_SimpleKnob() : Zelvar_SimpleKnob(toolkit::Rect{}) {}
 
 Zelvar_SimpleKnob::Zelvar_SimpleKnob(toolkit::Rect frame)
-    : View(frame), backgroundColor(initWithColorCode("#fefff900")),
-      backgroundCircleColor(initWithColorCode("#a58787")), ringColor(initWithColorCode("#37cee8")),
-      ringBackgroundColor(initWithColorCode("#e2b1b1")), centerColor(initWithColorCode("#f7f2ed")) {
-}
+    : View(frame), backgroundColor(KnobLook::standard().background),
+      backgroundCircleColor(KnobLook::standard().backgroundCircle),
+      ringColor(KnobLook::standard().ring),
+      ringBackgroundColor(KnobLook::standard().ringBackground),
+      centerColor(KnobLook::standard().center) {}
 
 Zelvar_SimpleKnob::~Zelvar_SimpleKnob() {
     if (trackingArea) {
@@ -149,47 +147,21 @@ void Zelvar_SimpleKnob::scrollWheel(const toolkit::ScrollEvent& event) {
         wheelRemainder = 0.0;
 }
 
-void Zelvar_SimpleKnob::fillPieSlice(double fromKnobAngle, double toKnobAngle, bool clockwise,
-                                     const toolkit::Color& color) {
-    const toolkit::Rect f = frame();
-    const Point c{f.width() / 2.0, f.height() / 2.0};
-    BezierPath slice;
-    slice.moveTo(c);
-    slice.appendArc(c, f.width() / 2.0, KnobTravel::drawingAngleDegrees(fromKnobAngle),
-                    KnobTravel::drawingAngleDegrees(toKnobAngle), clockwise);
-    slice.closePath();
-    color.set();
-    slice.fill();
+KnobLook Zelvar_SimpleKnob::look() const {
+    KnobLook look;
+    look.background = backgroundColor;
+    look.backgroundCircle = backgroundCircleColor;
+    look.ring = ringColor;
+    look.ringBackground = ringBackgroundColor;
+    look.center = centerColor;
+    look.startAngle = startAngle;
+    look.endAngle = endAngle;
+    look.ringWidth = ringWidth;
+    return look;
 }
 
 void Zelvar_SimpleKnob::draw(toolkit::Rect) {
-    const double w = frame().width(), h = frame().height();
-    const double shown = value;
-
-    backgroundColor.set();
-    BezierPath::withRect(makeRect(0, 0, w, h)).fill();
-
-    backgroundCircleColor.set();
-    BezierPath::withOvalInRect(makeRect(0, 0, w, h)).fill();
-
-    fillPieSlice(startAngle, endAngle, true, ringBackgroundColor);
-    // A ring that starts mid-travel grows towards either side of its start.
-    fillPieSlice(knobAngle(ringStartValue), knobAngle(shown), ringStartValue <= shown, ringColor);
-
-    centerColor.set();
-    BezierPath::withOvalInRect(
-        makeRect(ringWidth * w, ringWidth * h, (1 - 2 * ringWidth) * w, (1 - 2 * ringWidth) * h))
-        .fill();
-
-    const double alpha = 3.0 * M_PI / 2.0 - knobAngle(ringStartValue) * M_PI / 180.0;
-    const double inner = 0.5 * (1 - 2 * ringWidth) * w;
-    BezierPath zeroMark;
-    zeroMark.moveTo(Point{w / 2 + inner * std::cos(alpha), h / 2 + inner * std::sin(alpha)});
-    zeroMark.lineTo(Point{w / 2 + 0.5 * w * std::cos(alpha), h / 2 + 0.5 * w * std::sin(alpha)});
-    zeroMark.setLineWidth(2.0);
-    ringColor.set();
-    zeroMark.stroke();
-
+    PanelPainting::knob(look(), frame().size, value, ringStartValue);
     drawInside();
 }
 

@@ -13,6 +13,7 @@
 
 #include "Color.h"
 #include "Corvena_Core.h"
+#include "PanelPainting.h"
 #include "TrackingArea.h"
 #include "View.h"
 #include "Zelvar_SimpleKnobDelegate.h"
@@ -87,10 +88,10 @@ protected:
     double knobAngle(double v) const;
     // Called on the main thread once a new value is shown: keeps the readout in step.
     void valueShown();
+    // The knob's colours and travel as the shared painting takes them.
+    KnobLook look() const;
 
 private:
-    void fillPieSlice(double fromKnobAngle, double toKnobAngle, bool clockwise,
-                      const toolkit::Color& color);
     void setReadoutState(bool inside, bool drag);
 
     bool pointerInside = false;

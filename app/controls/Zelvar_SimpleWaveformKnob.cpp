@@ -3,6 +3,7 @@
 #include "Zelvar_SimpleWaveformKnob.h"
 
 #include "MainQueue.h"
+#include "WaveformPicture.h"
 
 #include <QPointer>
 
@@ -18,31 +19,12 @@ Zelvar_SimpleWaveformKnob::Zelvar_SimpleWaveformKnob(toolkit::Rect frame)
 Zelvar_SimpleWaveformKnob::~Zelvar_SimpleWaveformKnob() = default;
 
 std::optional<Waveform> Zelvar_SimpleWaveformKnob::waveformForPosition(long long position) {
-    switch (position) {
-    case 0:
-        return Waveform::sine;
-    case 1:
-        return Waveform::triangle;
-    case 2:
-        return Waveform::sawtooth;
-    case 3:
-        return Waveform::square;
-    case 4:
-        return Waveform::noise;
-    default:
-        return std::nullopt;
-    }
+    return WaveformPicture::forKnobPosition(position);
 }
 
 void Zelvar_SimpleWaveformKnob::initialize() {
     computeCenters();
-    const double w = frame().width(), h = frame().height(), rw = ringWidth;
-    toolkit::Rect pictureFrame = waveformImageView->frame();
-    pictureFrame.origin.x = 1.5 * rw * w;
-    pictureFrame.origin.y = 1.9 * rw * h;
-    pictureFrame.size.width = (1 - 2 * 1.5 * rw) * w;
-    pictureFrame.size.height = (1 - 2 * 1.9 * rw) * h;
-    waveformImageView->setFrame(pictureFrame);
+    waveformImageView->setFrame(PanelPainting::waveformPictureFrame(look(), frame().size));
     waveformImageView->backgroundColor = centerColor;
     addSubview(waveformImageView.get());
 }

@@ -2,10 +2,10 @@
 #include "MainViewController.h"
 
 #include "Color.h"
-#include "ColorCode.h"
 #include "DspPointer.h"
 #include "Font.h"
 #include "KeyboardView.h"
+#include "PanelLayout.h"
 #include "ParameterReadout.h"
 #include "ZVLabel.h"
 #include "Zelvar_GradientView.h"
@@ -19,26 +19,6 @@
 using toolkit::makeRect;
 
 namespace {
-
-constexpr double knobSize = 65.0;
-constexpr double upperRowFromTop = 90.0;  // y = H − 90
-constexpr double lowerRowFromTop = 195.0; // y = H − 195
-constexpr double keyboardHeight = 120.0;
-constexpr double keyboardInset = 0.0;
-constexpr int keyboardOctaves = 2;
-constexpr double captionFontSize = 13.0;
-constexpr double captionHeight = 20.0;
-constexpr double captionGap = 20.0;      // caption y = knob y − 20
-constexpr double captionOverhang = 50.0; // on each side of the knob
-constexpr double octaveRingStart = 0.5;  // transpose 0 in the middle, the ring grows either way
-constexpr double keyboardVelocity = 100.0;
-
-// The waveform knob has a position for each of its pictures, and each selects an engine
-// waveform: sine, triangle, sawtooth, square and noise. The engine's pulse has no picture.
-constexpr std::array<int, 5> waveformKnobSelects = {0, 1, 2, 3, 5};
-constexpr int64_t waveformKnobPositions = waveformKnobSelects.size();
-// The continuous knobs are turned in hundredths, whatever the parameter's own steps.
-constexpr int64_t lineKnobPositions = 100;
 
 // The parameter's row in the engine's table; every row there has a description.
 ParameterDescription describe(ParameterType type) {
@@ -92,35 +72,25 @@ void MainViewController::loadView() {
 }
 
 void MainViewController::viewDidLoad() {
-    const double h = panel->frame().height();
-    const double upper = h - upperRowFromTop;
-    const double lower = h - lowerRowFromTop;
-
-    // A knob starts at its parameter's default, which is where the engine starts too; the
-    // octave knob has a position for each of the parameter's steps.
-    auto entry = [](Zelvar_SimpleKnob* knob, const char* name, double x, double y,
-                    int64_t resolution, ParameterType assign) {
-        return KnobInfo{knob,       name,   makeRect(x, y, knobSize, knobSize),
-                        resolution, assign, describe(assign).defaultNormalizedValue};
-    };
-    const int64_t octavePositions = describe(ParameterTypeOctaveTranspose).steps;
-    // clang-format off
-    knobInfo[0] = entry(waveformKnob,        "Waveform",  30,  upper, waveformKnobPositions, ParameterTypeOscillatorWaveform);
-    knobInfo[1] = entry(octaveTransposeKnob, "Octave",    30,  lower, octavePositions,       ParameterTypeOctaveTranspose);
-    knobInfo[2] = entry(lpfCutoffKnob,       "Cutoff",    145, upper, lineKnobPositions,     ParameterTypeLpfCutoffFrequency);
-    knobInfo[3] = entry(lpfResonanceKnob,    "Resonance", 225, upper, lineKnobPositions,     ParameterTypeLpfResonance);
-    knobInfo[4] = entry(egAttackKnob,        "Attack",    145, lower, lineKnobPositions,     ParameterTypeVcaEgAttackTime);
-    knobInfo[5] = entry(egDecayKnob,         "Decay",     225, lower, lineKnobPositions,     ParameterTypeVcaEgDecayTime);
-    knobInfo[6] = entry(egSustainKnob,       "Sustain",   305, lower, lineKnobPositions,     ParameterTypeVcaEgSustainLevel);
-    knobInfo[7] = entry(egReleaseKnob,       "Release",   385, lower, lineKnobPositions,     ParameterTypeVcaEgReleaseTime);
-    knobInfo[8] = entry(masterOutputKnob,    "Output",    385, upper, lineKnobPositions,     ParameterTypeMasterOutputLevel);
-    // clang-format on
-
+    // The knobs in the order of knobInfo, each starting at its parameter's default, which is
+    // where the engine starts too.
+    const std::array<Zelvar_SimpleKnob*, knobCount> knobs = {
+        waveformKnob, octaveTransposeKnob, lpfCutoffKnob, lpfResonanceKnob, egAttackKnob,
+        egDecayKnob,  egSustainKnob,       egReleaseKnob, masterOutputKnob};
+    const auto places = PanelLayout::knobs();
     const std::optional<toolkit::Font> captionFont =
-        toolkit::Font::withName("Futura", captionFontSize);
+        toolkit::Font::withName(PanelLayout::fontFamily, PanelLayout::captionFontSize);
     for (int i = 0; i < knobCount; ++i) {
+        const PanelLayout::KnobPlace& place = places[static_cast<size_t>(i)];
+        Zelvar_SimpleKnob* knob = knobs[static_cast<size_t>(i)];
+        knobInfo[static_cast<size_t>(i)] =
+            KnobInfo{knob,
+                     place.name,
+                     place.frame,
+                     place.resolution,
+                     place.parameter,
+                     describe(place.parameter).defaultNormalizedValue};
         const KnobInfo& info = *knobInfo[static_cast<size_t>(i)];
-        Zelvar_SimpleKnob* knob = info.knob;
         knob->setFrame(info.frame);
         knob->resolution = info.resolution;
         knob->ringStartValue = 0.0;
@@ -131,48 +101,28 @@ void MainViewController::viewDidLoad() {
         knob->knobDelegate = this;
         knob->initialize();
         panel->addSubview(knob);
-        if (i == 1)
-            knob->ringStartValue = octaveRingStart;
+        knob->ringStartValue = place.ringStartValue;
 
         auto* caption = new ZVLabel();
-        toolkit::Rect captionFrame = caption->frame();
-        captionFrame.origin.x = info.frame.minX() - captionOverhang;
-        captionFrame.origin.y = info.frame.minY() - captionGap;
-        captionFrame.size.height = captionHeight;
-        captionFrame.size.width = info.frame.width() + 2 * captionOverhang;
-        caption->setFrame(captionFrame);
+        caption->setFrame(PanelLayout::captionFrame(info.frame));
         if (captionFont)
             caption->setFont(*captionFont);
-        caption->setTextColor(toolkit::Color::darkGray());
+        caption->setTextColor(PanelLayout::captionColor());
         caption->setStringValue(info.name);
         panel->addSubview(caption);
     }
 
     auto* keyboard = new KeyboardView();
-    keyboard->setFrameOrigin(toolkit::Point{keyboardInset, 0.0});
-    const toolkit::Point origin = keyboard->frame().origin;
-    keyboard->setFrame(
-        makeRect(origin.x, origin.y, panel->frame().width() - 2 * origin.x, keyboardHeight));
-    keyboard->octaves = keyboardOctaves;
+    keyboard->setFrame(PanelLayout::keyboardFrame());
+    keyboard->octaves = PanelLayout::keyboardOctaves;
     keyboard->keyboardDelegate = this;
     keyboard->initialize();
     panel->addSubview(keyboard);
 }
 
 std::optional<double> MainViewController::waveformEngineValue(double normalizedValue) {
-    // Halves go away from zero, so 0.375 selects position 2 and 0.625 position 3. A NaN fails
-    // every comparison and selects nothing.
-    const double last = static_cast<double>(waveformKnobPositions - 1);
-    const double k = std::round(normalizedValue * last);
-    if (!(k >= 0.0 && k <= last))
-        return std::nullopt;
-    // The engine's waveform, normalized over the parameter's steps: position 4, the noise
-    // picture, is engine waveform 5 of 0..5, so it posts 1.0.
-    const double lastWaveform =
-        static_cast<double>(describe(ParameterTypeOscillatorWaveform).steps - 1);
-    return waveformKnobSelects[static_cast<std::size_t>(k)] / lastWaveform;
+    return PanelLayout::waveformEngineValue(normalizedValue);
 }
-
 void MainViewController::dspSetParameter(ParameterType parameterType, double normalizedValue) {
     if (parameterType == ParameterTypeOscillatorWaveform) {
         const std::optional<double> value = waveformEngineValue(normalizedValue);
@@ -185,8 +135,8 @@ void MainViewController::dspSetParameter(ParameterType parameterType, double nor
 }
 
 void MainViewController::dspNoteOn(double noteNumber, double) {
-    DspSetEvent(dspPointer, EventSubTypeNoteOn, ParameterTypeNone, noteNumber, keyboardVelocity,
-                0.0);
+    DspSetEvent(dspPointer, EventSubTypeNoteOn, ParameterTypeNone, noteNumber,
+                PanelLayout::keyboardVelocity, 0.0);
 }
 
 void MainViewController::dspNoteOff(double noteNumber) {
@@ -231,20 +181,17 @@ void MainViewController::showNotice(const std::string& text) {
     if (notice == nullptr) {
         // Between the two knobs of the top row with room between them, over the knobs' height:
         // it hides nothing, and reads as the readouts do.
-        const toolkit::Rect left = lpfResonanceKnob->frame();
-        const toolkit::Rect right = masterOutputKnob->frame();
-        constexpr double gap = 6.0;
-        notice = new toolkit::TextLabel(toolkit::makeRect(
-            left.maxX() + gap, right.minY(), right.minX() - left.maxX() - 2 * gap, right.height()));
+        notice = new toolkit::TextLabel(PanelLayout::noticeFrame());
         notice->setEditable(false);
         notice->setBordered(true);
         notice->setDrawsBackground(true);
-        notice->setBackgroundColor(initWithColorCode("#fefff9"));
+        notice->setBackgroundColor(PanelLayout::readoutBackgroundColor());
         notice->setTextColor(toolkit::Color::darkGray());
         notice->setAlignment(toolkit::TextAlignment::center);
         notice->setLineBreakMode(toolkit::LineBreakMode::byWordWrapping);
         notice->setFont(
-            toolkit::Font::withName("Futura", 11.0).value_or(toolkit::Font::systemFont(11.0)));
+            toolkit::Font::withName(PanelLayout::fontFamily, PanelLayout::noticeFontSize)
+                .value_or(toolkit::Font::systemFont(PanelLayout::noticeFontSize)));
         panel->addSubview(notice);
     }
     notice->setStringValue(text);

@@ -22,6 +22,7 @@
 #include "Corvena_Core.h"
 #include "Geometry.h"
 #include "KnobReadoutLabel.h"
+#include "PanelLayout.h"
 #include "TextLabel.h"
 #include "View.h"
 #include "Zelvar_SimpleKeyboardDelegate.h"
@@ -51,9 +52,9 @@ struct KnobInfo {
 
 class MainViewController : public Zelvar_SimpleKnobDelegate, public Zelvar_SimpleKeyboardDelegate {
 public:
-    static constexpr int knobCount = 9;
-    static constexpr double panelWidth = 480.0;
-    static constexpr double panelHeight = 360.0;
+    static constexpr int knobCount = PanelLayout::knobCount;
+    static constexpr double panelWidth = PanelLayout::width;
+    static constexpr double panelHeight = PanelLayout::height;
 
     MainViewController();
     ~MainViewController() override;

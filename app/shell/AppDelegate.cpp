@@ -12,6 +12,7 @@
 #include "MainQueue.h"
 #include "MidiServices.h"
 #include "OutputUnitServices.h"
+#include "QtGraphicsContext.h"
 
 #include <QAction>
 #include <QApplication>
@@ -106,7 +107,7 @@ bool AppDelegate::openMainWindow() {
         window->installMenuBar(mainMenu);
     window->setWindowTitle("Corvena");
     QPalette palette = window->palette();
-    palette.setColor(QPalette::Window, windowBackgroundColor.toQColor());
+    palette.setColor(QPalette::Window, toolkit::toQColor(windowBackgroundColor));
     window->setPalette(palette);
 
     mainViewController = std::make_unique<MainViewController>();

@@ -3,7 +3,7 @@
 #include "TextLabel.h"
 
 #include "BezierPath.h"
-#include "GraphicsContext.h"
+#include "QtGraphicsContext.h"
 
 #include <QFontMetricsF>
 #include <QString>
@@ -100,7 +100,7 @@ Size TextLabel::fittingSize() const {
 }
 
 void TextLabel::draw(Rect) {
-    GraphicsContext* context = GraphicsContext::current();
+    QtGraphicsContext* context = QtGraphicsContext::current();
     if (context == nullptr) {
         return;
     }

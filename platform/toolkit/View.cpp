@@ -1,7 +1,7 @@
 // Views: y-up frames on top of Qt's widget tree, drawing passes and mouse events.
 #include "View.h"
 
-#include "GraphicsContext.h"
+#include "QtGraphicsContext.h"
 
 #include <QFocusEvent>
 #include <QGuiApplication>
@@ -130,7 +130,7 @@ void View::paintEvent(QPaintEvent*) {
     painter.setRenderHint(QPainter::Antialiasing);
     painter.translate(inset.x(), inset.y() + frameRect.height());
     painter.scale(1.0, -1.0);
-    GraphicsContext context(painter, frameRect.height());
+    QtGraphicsContext context(painter, frameRect.height());
     draw(bounds());
 }
 

@@ -101,9 +101,10 @@ elseif(CHECK STREQUAL "bench")
     message(STATUS "${output}")
 elseif(CHECK STREQUAL "exports")
     # Each format's library exports its entry alone; DPF's and the engine's symbols stay inside.
-    set(binaries ${BUNDLE}/corvena.so ${CLAP_FILE}
+    set(binaries ${BUNDLE}/corvena.so ${BUNDLE}/corvena_ui.so ${CLAP_FILE}
         ${VST3_BUNDLE}/Contents/x86_64-linux/corvena.so)
-    set(entries "lv2_descriptor" "clap_entry" "GetPluginFactory ModuleEntry ModuleExit")
+    set(entries "lv2_descriptor" "lv2ui_descriptor" "clap_entry"
+        "GetPluginFactory ModuleEntry ModuleExit")
     foreach(binary expected IN ZIP_LISTS binaries entries)
         run_tool(nm -D --defined-only ${binary})
         string(REGEX MATCHALL "[0-9a-f]+ [A-Za-z] [^\n]+" symbols "${output}")
@@ -119,7 +120,8 @@ elseif(CHECK STREQUAL "exports")
         endif()
     endforeach()
 elseif(CHECK STREQUAL "links")
-    foreach(binary ${BUNDLE}/corvena.so ${CLAP_FILE}
+    # The window too: cairo and X11 only, no toolkit to clash with the host's.
+    foreach(binary ${BUNDLE}/corvena.so ${BUNDLE}/corvena_ui.so ${CLAP_FILE}
                    ${VST3_BUNDLE}/Contents/x86_64-linux/corvena.so)
         run_tool(ldd ${binary})
         if(output MATCHES "(jack|pulse|asound|rtaudio|pipewire|portaudio|Qt|gtk|Corvena_Core|not found)")

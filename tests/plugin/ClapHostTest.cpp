@@ -13,6 +13,7 @@
 #include "FactoryPresets.h"
 #include "PortMap.h"
 #include "SignalAnalysis.h"
+#include "XvfbDisplay.h"
 
 #include <gtest/gtest.h>
 
@@ -25,6 +26,9 @@
 #include <random>
 #include <string>
 #include <vector>
+
+// After gtest, whose names Xlib's macros (None, Bool) would otherwise replace.
+#include <X11/Xlib.h>
 
 namespace {
 
@@ -475,6 +479,50 @@ TEST_F(ClapPresetTest, ALoadedPresetPlaysItsOwnSoundAndTheHostsEventsInItsBlockW
         allocations += counter.count();
     }
     EXPECT_EQ(allocations, 0u) << "in the blocks after a load";
+}
+
+// The window as a host embeds it: created in a window of the host's on an X display, sized to
+// the panel, idled through the timer it registers, then hidden and destroyed, a hundred times
+// over in one instance and in fresh ones, with the sound still playing afterwards.
+TEST_F(ClapHostTest, TheWindowOpensInsideTheHostsWindowAndClosesAHundredTimes) {
+    XvfbDisplay xvfb;
+    ASSERT_FALSE(xvfb.name().empty()) << xvfb.error();
+    setenv("DISPLAY", xvfb.name().c_str(), 1);
+    Display* x = XOpenDisplay(xvfb.name().c_str());
+    ASSERT_NE(x, nullptr);
+    const Window parent = XCreateSimpleWindow(x, DefaultRootWindow(x), 0, 0, 480, 360, 0, 0, 0);
+    XMapWindow(x, parent);
+    XSync(x, False);
+
+    Instance instance = create();
+    ASSERT_TRUE(clap_test_instance_activate(instance.get(), 44100.0, 512));
+    for (int round = 0; round < 100; ++round) {
+        uint32_t width = 0, height = 0;
+        ASSERT_TRUE(clap_test_instance_open_window(instance.get(), parent, &width, &height))
+            << "round " << round;
+        EXPECT_EQ(width, 480u);
+        EXPECT_EQ(height, 360u);
+        EXPECT_TRUE(clap_test_instance_idle_window(instance.get()));
+        clap_test_instance_close_window(instance.get());
+        EXPECT_FALSE(clap_test_instance_window_timer_registered(instance.get()))
+            << "a closed window leaves no timer running";
+    }
+    // The plugin still plays after all that.
+    Recording out;
+    clap_test_instance_queue_midi(instance.get(), 0, 0x90, 60, 100);
+    for (int block = 0; block < 20; ++block)
+        run(instance.get(), out, 512);
+    EXPECT_GT(*std::max_element(out.left.begin(), out.left.end()), 0.01f);
+
+    // A window left open goes with its instance.
+    for (int round = 0; round < 10; ++round) {
+        Instance other = create();
+        uint32_t width = 0, height = 0;
+        ASSERT_TRUE(clap_test_instance_open_window(other.get(), parent, &width, &height));
+        clap_test_instance_idle_window(other.get());
+    }
+    XDestroyWindow(x, parent);
+    XCloseDisplay(x);
 }
 
 } // namespace

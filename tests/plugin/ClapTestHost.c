@@ -30,6 +30,10 @@ struct ClapTestInstance {
     uint32_t outputEvents;
     uint32_t latencyChanges;
     float* scratch[2];
+    /* The window's timer, which DPF's window asks for to run its idle calls. */
+    clap_id timerId;
+    bool timerRegistered;
+    uint32_t timersRegistered;
 };
 
 static void hostRequest(const clap_host_t* host) {
@@ -48,10 +52,48 @@ static void paramsClear(const clap_host_t* host, clap_id param, clap_param_clear
     (void)flags;
 }
 
+static bool registerTimer(const clap_host_t* host, uint32_t periodMs, clap_id* timerId) {
+    (void)periodMs;
+    ClapTestInstance* instance = (ClapTestInstance*)host->host_data;
+    if (instance->timerRegistered)
+        return false; /* one window, one timer */
+    instance->timerRegistered = true;
+    instance->timerId = ++instance->timersRegistered;
+    *timerId = instance->timerId;
+    return true;
+}
+static bool unregisterTimer(const clap_host_t* host, clap_id timerId) {
+    ClapTestInstance* instance = (ClapTestInstance*)host->host_data;
+    if (!instance->timerRegistered || timerId != instance->timerId)
+        return false;
+    instance->timerRegistered = false;
+    return true;
+}
+static void guiResizeHintsChanged(const clap_host_t* host) {
+    (void)host;
+}
+static bool guiRequestResize(const clap_host_t* host, uint32_t width, uint32_t height) {
+    (void)host;
+    (void)width;
+    (void)height;
+    return true;
+}
+static bool guiRequest(const clap_host_t* host) {
+    (void)host;
+    return true;
+}
+static void guiClosed(const clap_host_t* host, bool wasDestroyed) {
+    (void)host;
+    (void)wasDestroyed;
+}
+
 /* What every real host offers: DPF's wrapper calls clap.latency's changed() without asking
  * whether the host has it. */
 static const clap_host_latency_t hostLatency = {latencyChanged};
 static const clap_host_params_t hostParams = {paramsRescan, paramsClear, hostRequest};
+static const clap_host_timer_support_t hostTimer = {registerTimer, unregisterTimer};
+static const clap_host_gui_t hostGui = {guiResizeHintsChanged, guiRequestResize, guiRequest,
+                                        guiRequest, guiClosed};
 
 static const void* hostExtension(const clap_host_t* host, const char* id) {
     (void)host;
@@ -59,6 +101,10 @@ static const void* hostExtension(const clap_host_t* host, const char* id) {
         return &hostLatency;
     if (strcmp(id, CLAP_EXT_PARAMS) == 0)
         return &hostParams;
+    if (strcmp(id, CLAP_EXT_TIMER_SUPPORT) == 0)
+        return &hostTimer;
+    if (strcmp(id, CLAP_EXT_GUI) == 0)
+        return &hostGui;
     return NULL;
 }
 
@@ -301,4 +347,36 @@ uint32_t clap_test_instance_output_event_count(const ClapTestInstance* instance)
 
 uint32_t clap_test_instance_latency_changes(const ClapTestInstance* instance) {
     return instance->latencyChanges;
+}
+
+bool clap_test_instance_open_window(ClapTestInstance* instance, unsigned long parentWindow,
+                                    uint32_t* width, uint32_t* height) {
+    const clap_plugin_gui_t* gui = clap_test_instance_extension(instance, CLAP_EXT_GUI);
+    if (gui == NULL || !gui->is_api_supported(instance->plugin, CLAP_WINDOW_API_X11, false) ||
+        !gui->create(instance->plugin, CLAP_WINDOW_API_X11, false))
+        return false;
+    clap_window_t window = {.api = CLAP_WINDOW_API_X11, .x11 = parentWindow};
+    return gui->get_size(instance->plugin, width, height) &&
+           gui->set_parent(instance->plugin, &window) && gui->show(instance->plugin);
+}
+
+bool clap_test_instance_idle_window(ClapTestInstance* instance) {
+    const clap_plugin_timer_support_t* timer =
+        clap_test_instance_extension(instance, CLAP_EXT_TIMER_SUPPORT);
+    if (timer == NULL || !instance->timerRegistered)
+        return false;
+    timer->on_timer(instance->plugin, instance->timerId);
+    return true;
+}
+
+bool clap_test_instance_window_timer_registered(const ClapTestInstance* instance) {
+    return instance->timerRegistered;
+}
+
+void clap_test_instance_close_window(ClapTestInstance* instance) {
+    const clap_plugin_gui_t* gui = clap_test_instance_extension(instance, CLAP_EXT_GUI);
+    if (gui == NULL)
+        return;
+    gui->hide(instance->plugin);
+    gui->destroy(instance->plugin);
 }

@@ -117,14 +117,21 @@ TEST(MidiSequenceFilter, EventsBeforeTheBlockOrOutOfOrderAreHeldAndThosePastItEn
     builder.event(-5, {0x90, 60, 100})
         .event(40, {0x90, 62, 100})
         .event(20, {0x90, 64, 100})  // earlier than the one before: held to 40
-        .event(64, {0x90, 65, 100})  // the block's end
+        .event(64, {0x90, 65, 100})  // at the block's length, as a window's note: its last frame
+        .event(65, {0x90, 66, 100})  // past the block: ends the walk
         .event(10, {0x90, 67, 100}); // after it in the sequence: never reached
     const auto events = filtered(builder.build(), 64);
-    ASSERT_EQ(events.size(), 3u);
+    ASSERT_EQ(events.size(), 4u);
     EXPECT_EQ(events[0].frame, 0);
     EXPECT_EQ(events[1].frame, 40);
     EXPECT_EQ(events[2].frame, 40);
     EXPECT_EQ(events[2].bytes, (Bytes{0x90, 64, 100}));
+    EXPECT_EQ(events[3].frame, 63);
+    EXPECT_EQ(events[3].bytes, (Bytes{0x90, 65, 100}));
+    // An empty block takes nothing, not even at its length.
+    SequenceBuilder empty;
+    empty.event(0, {0x90, 60, 100});
+    EXPECT_TRUE(filtered(empty.build(), 0).empty());
 }
 
 TEST(MidiSequenceFilter, AnEventWhoseSizeRunsPastTheSequenceEndsTheWalk) {

@@ -9,6 +9,7 @@
 #include "PortMap.h"
 #include "SignalAnalysis.h"
 #include "Vst3TestHost.h"
+#include "XvfbDisplay.h"
 #include "travesty/edit_controller.h"
 
 #include <gtest/gtest.h>
@@ -19,6 +20,9 @@
 #include <map>
 #include <string>
 #include <vector>
+
+// After gtest, whose names Xlib's macros (None, Bool) would otherwise replace.
+#include <X11/Xlib.h>
 
 namespace {
 
@@ -326,6 +330,42 @@ TEST_F(Vst3PresetTest, ALoadedProgramPlaysItsOwnSoundWithoutAllocatingInProcess)
         allocations += counter.count();
     }
     EXPECT_EQ(allocations, 0u) << "in the blocks after a program change";
+}
+
+// The editor as a host opens it: inside a window of the host's on an X display, at the panel's
+// size, idled through the run loop's timer, then closed; a hundred times, the sound still
+// playing afterwards.
+TEST_F(Vst3HostTest, TheEditorOpensInsideTheHostsWindowAndClosesAHundredTimes) {
+    XvfbDisplay xvfb;
+    ASSERT_FALSE(xvfb.name().empty()) << xvfb.error();
+    setenv("DISPLAY", xvfb.name().c_str(), 1);
+    Display* x = XOpenDisplay(xvfb.name().c_str());
+    ASSERT_NE(x, nullptr);
+    const Window parent = XCreateSimpleWindow(x, DefaultRootWindow(x), 0, 0, 480, 360, 0, 0, 0);
+    XMapWindow(x, parent);
+    XSync(x, False);
+
+    Vst3TestHost::Instance instance(host);
+    ASSERT_TRUE(instance.start(44100.0, 512));
+    for (int round = 0; round < 100; ++round) {
+        int32_t width = 0, height = 0;
+        ASSERT_TRUE(instance.openEditor(parent, &width, &height)) << "round " << round;
+        EXPECT_EQ(width, 480);
+        EXPECT_EQ(height, 360);
+        EXPECT_TRUE(instance.idleEditor());
+        instance.closeEditor();
+        EXPECT_FALSE(instance.editorTimerRegistered()) << "a closed editor leaves no timer";
+    }
+    for (int block = 0; block < 40; ++block) {
+        if (block == 1)
+            instance.queueNoteOn(0, 60, 100.0f / 127.0f);
+        ASSERT_EQ(instance.process(256), V3_OK);
+    }
+    EXPECT_NEAR(
+        analysis::frequencyByZeroCrossings(instance.left, 2048, instance.left.size(), 44100.0),
+        261.63, 0.1);
+    XDestroyWindow(x, parent);
+    XCloseDisplay(x);
 }
 
 } // namespace

@@ -198,7 +198,8 @@ Vst3TestHost::Instance::Instance(const Vst3TestHost& host) {
                                                  reinterpret_cast<void**>(&created)) != V3_OK ||
             created == nullptr)
             return;
-        if (v3_cpp_obj_initialize(created, nullptr) != V3_OK) {
+        if (v3_cpp_obj_initialize(created, reinterpret_cast<v3_funknown**>(&hostApplication)) !=
+            V3_OK) {
             v3_cpp_obj_unref(created);
             return;
         }
@@ -209,6 +210,7 @@ Vst3TestHost::Instance::Instance(const Vst3TestHost& host) {
 }
 
 Vst3TestHost::Instance::~Instance() {
+    closeEditor();
     stop();
     if (proc != nullptr)
         v3_cpp_obj_unref(proc);
@@ -284,4 +286,132 @@ v3_result Vst3TestHost::Instance::process(int32_t frames) {
     left.insert(left.end(), leftBlock.begin(), leftBlock.end());
     right.insert(right.end(), rightBlock.begin(), rightBlock.end());
     return result;
+}
+
+const v3_host_application_cpp Vst3TestHost::Instance::hostApplicationTable = [] {
+    v3_host_application_cpp table{};
+    table.query_interface = [](void* self, const v3_tuid iid, void** object) -> v3_result {
+        if (sameId(iid, v3_funknown_iid) || sameId(iid, v3_host_application_iid)) {
+            *object = self;
+            return V3_OK;
+        }
+        *object = nullptr;
+        return V3_NO_INTERFACE;
+    };
+    table.ref = [](void*) -> uint32_t { return 1; };
+    table.unref = [](void*) -> uint32_t { return 1; };
+    table.app.get_name = [](void*, v3_str_128 name) -> v3_result {
+        const char* text = "Corvena VST3 test host";
+        size_t i = 0;
+        for (; text[i] != '\0' && i < 127; ++i)
+            name[i] = static_cast<int16_t>(text[i]);
+        name[i] = 0;
+        return V3_OK;
+    };
+    // The host makes no message objects: the editor reaches the plugin directly.
+    table.app.create_instance = [](void*, v3_tuid, v3_tuid, void** object) -> v3_result {
+        *object = nullptr;
+        return V3_NOT_IMPLEMENTED;
+    };
+    return table;
+}();
+
+const v3_plugin_frame_cpp Vst3TestHost::Instance::frameTable = [] {
+    v3_plugin_frame_cpp table{};
+    table.query_interface = [](void* self, const v3_tuid iid, void** object) -> v3_result {
+        Frame* frame = static_cast<Frame*>(self);
+        if (sameId(iid, v3_funknown_iid) || sameId(iid, v3_plugin_frame_iid)) {
+            *object = self;
+            return V3_OK;
+        }
+        if (sameId(iid, v3_run_loop_iid)) {
+            *object = &frame->owner->runLoop;
+            return V3_OK;
+        }
+        *object = nullptr;
+        return V3_NO_INTERFACE;
+    };
+    table.ref = [](void*) -> uint32_t { return 1; };
+    table.unref = [](void*) -> uint32_t { return 1; };
+    table.frame.resize_view = [](void*, v3_plugin_view**, v3_view_rect*) -> v3_result {
+        return V3_OK;
+    };
+    return table;
+}();
+
+const v3_run_loop_cpp Vst3TestHost::Instance::runLoopTable = [] {
+    v3_run_loop_cpp table{};
+    table.query_interface = [](void* self, const v3_tuid iid, void** object) -> v3_result {
+        if (sameId(iid, v3_funknown_iid) || sameId(iid, v3_run_loop_iid)) {
+            *object = self;
+            return V3_OK;
+        }
+        *object = nullptr;
+        return V3_NO_INTERFACE;
+    };
+    table.ref = [](void*) -> uint32_t { return 1; };
+    table.unref = [](void*) -> uint32_t { return 1; };
+    table.loop.register_event_handler = [](void*, v3_event_handler**, int) -> v3_result {
+        return V3_NOT_IMPLEMENTED;
+    };
+    table.loop.unregister_event_handler = [](void*, v3_event_handler**) -> v3_result {
+        return V3_OK;
+    };
+    table.loop.register_timer = [](void* self, v3_timer_handler** handler, uint64_t) -> v3_result {
+        Instance* owner = static_cast<RunLoop*>(self)->owner;
+        if (owner->editorTimer != nullptr)
+            return V3_INVALID_ARG; // one editor, one timer
+        owner->editorTimer = handler;
+        return V3_OK;
+    };
+    table.loop.unregister_timer = [](void* self, v3_timer_handler** handler) -> v3_result {
+        Instance* owner = static_cast<RunLoop*>(self)->owner;
+        if (owner->editorTimer != handler)
+            return V3_INVALID_ARG;
+        owner->editorTimer = nullptr;
+        return V3_OK;
+    };
+    return table;
+}();
+
+bool Vst3TestHost::Instance::openEditor(unsigned long parentWindow, int32_t* width,
+                                        int32_t* height) {
+    if (comp == nullptr || editor != nullptr)
+        return false;
+    v3_edit_controller** controller = nullptr;
+    if (v3_cpp_obj_query_interface(comp, v3_edit_controller_iid, &controller) != V3_OK ||
+        controller == nullptr)
+        return false;
+    editor = v3_cpp_obj(controller)->create_view(controller, "editor");
+    v3_cpp_obj_unref(controller);
+    if (editor == nullptr)
+        return false;
+    v3_view_rect rect{};
+    if (v3_cpp_obj(editor)->is_platform_type_supported(editor, V3_VIEW_PLATFORM_TYPE_X11) !=
+            V3_OK ||
+        v3_cpp_obj(editor)->set_frame(editor, reinterpret_cast<v3_plugin_frame**>(&frame)) !=
+            V3_OK ||
+        v3_cpp_obj(editor)->attached(editor, reinterpret_cast<void*>(parentWindow),
+                                     V3_VIEW_PLATFORM_TYPE_X11) != V3_OK ||
+        v3_cpp_obj(editor)->get_size(editor, &rect) != V3_OK)
+        return false;
+    *width = rect.right - rect.left;
+    *height = rect.bottom - rect.top;
+    return true;
+}
+
+bool Vst3TestHost::Instance::idleEditor() {
+    if (editorTimer == nullptr)
+        return false;
+    v3_cpp_obj(editorTimer)->on_timer(editorTimer);
+    return true;
+}
+
+void Vst3TestHost::Instance::closeEditor() {
+    if (editor == nullptr)
+        return;
+    v3_cpp_obj(editor)->removed(editor);
+    v3_cpp_obj(editor)->set_frame(editor, nullptr);
+    v3_cpp_obj_unref(editor);
+    editor = nullptr;
 }

@@ -8,8 +8,11 @@
 #include "travesty/audio_processor.h"
 #include "travesty/bstream.h"
 #include "travesty/component.h"
+#include "travesty/edit_controller.h"
 #include "travesty/events.h"
 #include "travesty/factory.h"
+#include "travesty/host.h"
+#include "travesty/view.h"
 
 #include <cstdint>
 #include <string>
@@ -64,7 +67,38 @@ public:
 
     std::vector<float> left, right;
 
+    // The editor as a host embeds it: created from the component's edit controller, attached to
+    // `parentWindow` (X11) with a frame that offers the host's run loop, sized. False at the
+    // first step the plugin refuses. Idling runs the timer the editor registered (false when it
+    // has none); closing detaches and releases it.
+    bool openEditor(unsigned long parentWindow, int32_t* width, int32_t* height);
+    bool idleEditor();
+    bool editorTimerRegistered() const { return editorTimer != nullptr; }
+    void closeEditor();
+
 private:
+    // The host application the component is initialised with, and the editor's frame and run
+    // loop: COM objects whose first member is their interface table, owned by the host.
+    struct HostApplication {
+        const v3_host_application_cpp* table;
+    };
+    struct Frame {
+        const v3_plugin_frame_cpp* table;
+        Instance* owner;
+    };
+    struct RunLoop {
+        const v3_run_loop_cpp* table;
+        Instance* owner;
+    };
+    static const v3_host_application_cpp hostApplicationTable;
+    static const v3_plugin_frame_cpp frameTable;
+    static const v3_run_loop_cpp runLoopTable;
+    HostApplication hostApplication{&hostApplicationTable};
+    Frame frame{&frameTable, this};
+    RunLoop runLoop{&runLoopTable, this};
+    v3_plugin_view** editor = nullptr;
+    v3_timer_handler** editorTimer = nullptr;
+
     // The host's event list, a COM object whose first member is its interface table.
     struct EventList {
         const v3_event_list_cpp* table;

@@ -1,6 +1,7 @@
 #include "ControlsTestSupport.h"
 
 #include "ColorCode.h"
+#include "QtGraphicsContext.h"
 #include "Zelvar_SimpleKnob.h"
 
 void RecordingKnobDelegate::knobReadoutChanged(Zelvar_SimpleKnob* knob) {
@@ -8,5 +9,5 @@ void RecordingKnobDelegate::knobReadoutChanged(Zelvar_SimpleKnob* knob) {
 }
 
 QColor fromCode(const char* code) {
-    return initWithColorCode(code).toQColor();
+    return toolkit::toQColor(initWithColorCode(code));
 }

@@ -4,6 +4,7 @@
 #include "Font.h"
 #include "Gradient.h"
 #include "MainQueue.h"
+#include "QtGraphicsContext.h"
 #include "TextLabel.h"
 #include "ViewTestSupport.h"
 #include "WindowKeyboard.h"
@@ -216,7 +217,7 @@ TEST(ArcConvention, SweepFollowsTheDirectionFlag) {
 TEST(ArcConvention, ArcPointsAreCounterClockwiseWithYUp) {
     toolkit::BezierPath path;
     path.appendArc(toolkit::Point{0, 0}, 10.0, 0.0, 90.0, false);
-    const QPainterPath& q = path.qtPath();
+    const QPainterPath q = toolkit::toQPainterPath(path);
     EXPECT_NEAR(q.elementAt(0).x, 10.0, 1e-9);
     EXPECT_NEAR(q.elementAt(0).y, 0.0, 1e-9);
     EXPECT_NEAR(q.currentPosition().x(), 0.0, 1e-9);

@@ -1,10 +1,7 @@
-// Gradients over QLinearGradient, which blends the two colours linearly in sRGB.
+// Gradients hand their axis to the painter, which blends the two colours linearly in sRGB.
 #include "Gradient.h"
 
 #include "GraphicsContext.h"
-
-#include <QLinearGradient>
-#include <QPainter>
 
 #include <cmath>
 
@@ -30,10 +27,7 @@ void Gradient::drawInBezierPath(const BezierPath& path, double angleDegrees) con
     }
     Point from, to;
     axisForRect(path.bounds(), angleDegrees, &from, &to);
-    QLinearGradient gradient(QPointF(from.x, from.y), QPointF(to.x, to.y));
-    gradient.setColorAt(0.0, start.toQColor());
-    gradient.setColorAt(1.0, end.toQColor());
-    context->painter().fillPath(path.qtPath(), QBrush(gradient));
+    context->fillGradient(path, start, end, from, to);
 }
 
 } // namespace toolkit

@@ -1,10 +1,8 @@
-// Colours: four components, handed to Qt as floating-point RGBA so nothing is lost to 8 bits
-// before the painter needs it.
+// Colours keep their four components as doubles, so nothing is lost to 8 bits before a
+// painter needs them.
 #include "Color.h"
 
 #include "GraphicsContext.h"
-
-#include <algorithm>
 
 namespace toolkit {
 
@@ -25,11 +23,6 @@ void Color::set() const {
     if (GraphicsContext* context = GraphicsContext::current()) {
         context->setColor(*this);
     }
-}
-
-QColor Color::toQColor() const {
-    auto unit = [](double v) { return static_cast<float>(std::clamp(v, 0.0, 1.0)); };
-    return QColor::fromRgbF(unit(r), unit(g), unit(b), unit(a));
 }
 
 } // namespace toolkit

@@ -1,4 +1,4 @@
-// Points, sizes and rectangles of the toolkit layer, in points, y up.
+// Points, sizes and rectangles of the drawing layer, in points, y up.
 //
 // Every view keeps its frame in its parent's coordinates with the origin at the parent's
 // lower-left corner, as the controls' geometry is written; the conversion to Qt's y-down

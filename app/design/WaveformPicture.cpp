@@ -43,3 +43,20 @@ std::vector<Point> WaveformPicture::points(Waveform waveform, double width, doub
     }
     return {};
 }
+
+std::optional<Waveform> WaveformPicture::forKnobPosition(long long position) {
+    switch (position) {
+    case 0:
+        return Waveform::sine;
+    case 1:
+        return Waveform::triangle;
+    case 2:
+        return Waveform::sawtooth;
+    case 3:
+        return Waveform::square;
+    case 4:
+        return Waveform::noise;
+    default:
+        return std::nullopt;
+    }
+}

@@ -5,17 +5,33 @@
 // counter-clockwise from the positive x axis with y up, and a flag choosing the clockwise
 // direction. An arc appended to a path that already has a current point is joined to it by a
 // straight line, so "move to the centre, append the arc, close" makes a pie slice.
+//
+// The path is a list of these elements, free of any renderer: each painter (GraphicsContext)
+// replays them in its own library's terms.
 #pragma once
 
 #include "Geometry.h"
 
-#include <QPainterPath>
+#include <vector>
 
 namespace toolkit {
 
 class BezierPath {
 public:
-    BezierPath();
+    struct Element {
+        enum class Kind { rect, oval, moveTo, lineTo, arc, close };
+        Kind kind = Kind::moveTo;
+        // rect and oval: the rectangle; moveTo and lineTo: rect.origin is the point.
+        Rect rect;
+        // arc: centre, radius, start angle and counter-clockwise sweep in degrees, its first
+        // point, and whether a line joins it to the path's current point.
+        Point center;
+        double radius = 0.0;
+        double startDegrees = 0.0;
+        double sweepDegrees = 0.0;
+        Point start;
+        bool joined = false;
+    };
 
     static BezierPath withRect(Rect rect);
     static BezierPath withOvalInRect(Rect rect);
@@ -34,9 +50,10 @@ public:
     void fill() const;
     void stroke() const;
 
-    bool isEmpty() const { return !hasElements; }
+    bool isEmpty() const { return items.empty(); }
+    const std::vector<Element>& elements() const { return items; }
+    // The smallest rectangle holding every point the path passes through.
     Rect bounds() const;
-    const QPainterPath& qtPath() const { return path; }
 
     // Counter-clockwise sweep in degrees (negative: clockwise) of an arc from `start` to `end`
     // in the given direction: equal angles give no arc, a difference of a full turn or more a
@@ -44,9 +61,7 @@ public:
     static double arcSweepDegrees(double startAngleDegrees, double endAngleDegrees, bool clockwise);
 
 private:
-    QPainterPath path;
-    // Qt's path holds a start element even when nothing was added, so emptiness is kept here.
-    bool hasElements = false;
+    std::vector<Element> items;
     double width_ = 1.0;
 };
 

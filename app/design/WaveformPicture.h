@@ -6,10 +6,13 @@
 #include "Geometry.h"
 #include "Waveform.h"
 
+#include <optional>
 #include <vector>
 
 class WaveformPicture {
 public:
     static std::vector<toolkit::Point> points(Waveform waveform, double width, double height,
                                               double margin);
+    // The picture at a position of the waveform knob: sine, triangle, sawtooth, square, noise.
+    static std::optional<Waveform> forKnobPosition(long long position);
 };

@@ -1,10 +1,8 @@
-// A colour of the toolkit layer: red, green, blue and alpha, each 0..1 in sRGB.
+// A colour of the drawing layer: red, green, blue and alpha, each 0..1 in sRGB.
 //
-// `set` makes the colour current for the following fills and strokes of the view being drawn,
-// the way the controls' drawing code is written; outside a drawing pass it does nothing.
+// `set` makes the colour current for the following fills and strokes of the drawing pass in
+// progress, the way the panel's drawing code is written; outside a drawing pass it does nothing.
 #pragma once
-
-#include <QColor>
 
 namespace toolkit {
 
@@ -28,7 +26,6 @@ public:
     double alpha() const { return a; }
 
     void set() const;
-    QColor toQColor() const;
 
     bool operator==(const Color&) const = default;
 
