@@ -13,6 +13,7 @@
 #include "FactoryPresets.h"
 #include "PortMap.h"
 #include "SignalAnalysis.h"
+#include "TestHostWindow.h"
 #include "XvfbDisplay.h"
 
 #include <gtest/gtest.h>
@@ -26,9 +27,6 @@
 #include <random>
 #include <string>
 #include <vector>
-
-// After gtest, whose names Xlib's macros (None, Bool) would otherwise replace.
-#include <X11/Xlib.h>
 
 namespace {
 
@@ -488,11 +486,9 @@ TEST_F(ClapHostTest, TheWindowOpensInsideTheHostsWindowAndClosesAHundredTimes) {
     XvfbDisplay xvfb;
     ASSERT_FALSE(xvfb.name().empty()) << xvfb.error();
     setenv("DISPLAY", xvfb.name().c_str(), 1);
-    Display* x = XOpenDisplay(xvfb.name().c_str());
-    ASSERT_NE(x, nullptr);
-    const Window parent = XCreateSimpleWindow(x, DefaultRootWindow(x), 0, 0, 480, 360, 0, 0, 0);
-    XMapWindow(x, parent);
-    XSync(x, False);
+    const TestHostWindow parentWindow(xvfb.name(), 480, 360);
+    ASSERT_TRUE(parentWindow.ok());
+    const unsigned long parent = parentWindow.id();
 
     Instance instance = create();
     ASSERT_TRUE(clap_test_instance_activate(instance.get(), 44100.0, 512));
@@ -521,8 +517,6 @@ TEST_F(ClapHostTest, TheWindowOpensInsideTheHostsWindowAndClosesAHundredTimes) {
         ASSERT_TRUE(clap_test_instance_open_window(other.get(), parent, &width, &height));
         clap_test_instance_idle_window(other.get());
     }
-    XDestroyWindow(x, parent);
-    XCloseDisplay(x);
 }
 
 } // namespace

@@ -115,18 +115,22 @@ void sendMotion(Display* x, Window window, int px, int py) {
     XFlush(x);
 }
 
-// The program's panel, drawn by the program's own Qt code on the same display.
+// The program's panel, drawn by the program's own Qt code on the same display. The
+// application lives no longer than the display it talks to.
 QImage programPanel() {
-    static int argc = 1;
-    static char name[] = "corvena-window-test";
-    static char* argv[] = {name, nullptr};
-    static QApplication* app = new QApplication(argc, argv);
-    (void)app;
-    MainViewController controller;
-    toolkit::View* view = controller.view();
-    view->show();
-    QApplication::processEvents();
-    return view->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    int argc = 1;
+    char name[] = "corvena-window-test";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    QImage image;
+    {
+        MainViewController controller;
+        toolkit::View* view = controller.view();
+        view->show();
+        QApplication::processEvents();
+        image = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    }
+    return image;
 }
 
 struct Difference {

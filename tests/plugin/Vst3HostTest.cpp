@@ -8,6 +8,7 @@
 #include "FactoryPresets.h"
 #include "PortMap.h"
 #include "SignalAnalysis.h"
+#include "TestHostWindow.h"
 #include "Vst3TestHost.h"
 #include "XvfbDisplay.h"
 #include "travesty/edit_controller.h"
@@ -20,9 +21,6 @@
 #include <map>
 #include <string>
 #include <vector>
-
-// After gtest, whose names Xlib's macros (None, Bool) would otherwise replace.
-#include <X11/Xlib.h>
 
 namespace {
 
@@ -339,11 +337,9 @@ TEST_F(Vst3HostTest, TheEditorOpensInsideTheHostsWindowAndClosesAHundredTimes) {
     XvfbDisplay xvfb;
     ASSERT_FALSE(xvfb.name().empty()) << xvfb.error();
     setenv("DISPLAY", xvfb.name().c_str(), 1);
-    Display* x = XOpenDisplay(xvfb.name().c_str());
-    ASSERT_NE(x, nullptr);
-    const Window parent = XCreateSimpleWindow(x, DefaultRootWindow(x), 0, 0, 480, 360, 0, 0, 0);
-    XMapWindow(x, parent);
-    XSync(x, False);
+    const TestHostWindow parentWindow(xvfb.name(), 480, 360);
+    ASSERT_TRUE(parentWindow.ok());
+    const unsigned long parent = parentWindow.id();
 
     Vst3TestHost::Instance instance(host);
     ASSERT_TRUE(instance.start(44100.0, 512));
@@ -364,8 +360,6 @@ TEST_F(Vst3HostTest, TheEditorOpensInsideTheHostsWindowAndClosesAHundredTimes) {
     EXPECT_NEAR(
         analysis::frequencyByZeroCrossings(instance.left, 2048, instance.left.size(), 44100.0),
         261.63, 0.1);
-    XDestroyWindow(x, parent);
-    XCloseDisplay(x);
 }
 
 } // namespace
