@@ -74,15 +74,49 @@ void findPanelWindow(Display* x, Window window, int depth, int* bestDepth, Found
         XFree(children);
 }
 
-QImage screenshot(Display* x, const Found& panel) {
+// Xlib's own handler ends the process on any error, leaving the host and the display running;
+// a window that moves or goes between finding it and grabbing it is an error to try again on.
+bool xErrorSeen = false;
+
+int noteXError(Display*, XErrorEvent*) {
+    xErrorSeen = true;
+    return 0;
+}
+
+// The panel where it is now (hosts may still move their window), or a null image.
+QImage grabPanel(Display* x, Found& panel) {
+    int depth = -1;
+    Found now;
+    findPanelWindow(x, DefaultRootWindow(x), 0, &depth, &now);
+    if (now.window == 0)
+        return QImage();
+    panel = now;
+    xErrorSeen = false;
     XImage* image =
         XGetImage(x, DefaultRootWindow(x), panel.x, panel.y, 480, 360, AllPlanes, ZPixmap);
+    XSync(x, False);
+    if (image == nullptr || xErrorSeen) {
+        if (image != nullptr)
+            XDestroyImage(image);
+        return QImage();
+    }
     QImage out(480, 360, QImage::Format_RGB32);
     for (int py = 0; py < 360; ++py)
         for (int px = 0; px < 480; ++px)
             out.setPixel(px, py, static_cast<QRgb>(XGetPixel(image, px, py)) | 0xff000000u);
     XDestroyImage(image);
     return out;
+}
+
+QImage screenshot(Display* x, Found& panel) {
+    QImage image;
+    waitFor(
+        [&] {
+            image = grabPanel(x, panel);
+            return !image.isNull();
+        },
+        10s);
+    return image;
 }
 
 // Pointer events straight to the plugin's window, at its own pixel coordinates.
@@ -160,6 +194,7 @@ TEST_P(JalvWindowTest, ShowsThePanelPlaysItsKeysAndTurnsItsKnobs) {
     setenv("QT_QPA_PLATFORM", "xcb", 1);
     Display* x = XOpenDisplay(xvfb.name().c_str());
     ASSERT_NE(x, nullptr);
+    XSetErrorHandler(noteXError);
 
     JackRecorder recorder;
     ASSERT_TRUE(recorder.open("corvena-window-recorder")) << "no JACK server answers";
@@ -203,6 +238,7 @@ TEST_P(JalvWindowTest, ShowsThePanelPlaysItsKeysAndTurnsItsKnobs) {
 
     // The window is the program's panel, as far as two renderers of the same shapes allow.
     const QImage plugin = screenshot(x, panel);
+    ASSERT_FALSE(plugin.isNull()) << "the panel could not be grabbed: " << jalv.log();
     const QImage program = programPanel();
     ASSERT_EQ(program.size(), QSize(480, 360));
     const Difference d = compare(plugin, program);
