@@ -11,6 +11,7 @@
 #include "FactoryPresets.h"
 #include "JackRecorder.h"
 #include "JackTestKeyboard.h"
+#include "Polling.h"
 #include "SignalAnalysis.h"
 
 #include <gtest/gtest.h>
@@ -57,16 +58,6 @@ bool serverAnswers(const std::string& name) {
     if (client == nullptr)
         return false;
     jack_client_close(client);
-    return true;
-}
-
-bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(20ms);
-    }
     return true;
 }
 

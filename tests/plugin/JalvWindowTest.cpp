@@ -8,6 +8,7 @@
 #include "JackRecorder.h"
 #include "JackTestKeyboard.h"
 #include "MainViewController.h"
+#include "Polling.h"
 #include "SignalAnalysis.h"
 #include "XvfbDisplay.h"
 
@@ -34,16 +35,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout) {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!condition()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(50ms);
-    }
-    return true;
-}
 
 double noteHz(int note) {
     return 440.0 * std::pow(2.0, (note - 69) / 12.0);
