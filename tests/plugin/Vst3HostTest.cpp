@@ -1,7 +1,8 @@
 // corvena.vst3 in our VST3 host (Vst3TestHost, on DPF's travesty interface): the factory offers
 // an instrument, the component has one event input and one stereo output, note 60 sounds middle
 // C on its frame (plus the reported latency away from 44.1 kHz), processing never calls the
-// allocator, and the factory bank is offered as programs.
+// allocator, a block longer than announced plays as announced blocks would, and the factory
+// bank is offered as programs.
 #include "AllocationCounter.h"
 #include "ChainLevel.h"
 #include "Corvena_Core.h"
@@ -164,6 +165,61 @@ TEST_F(Vst3HostTest, ProcessMakesNoAllocatorCall) {
     }
     EXPECT_EQ(allocations, 0u);
     EXPECT_GT(analysis::peak(instance.left, 0, instance.left.size()), 0.01);
+}
+
+// Some hosts send a longer block than they set the processor up for (offline renders, a buffer
+// size changed on the fly). Such a block must play as the same music in blocks of the announced
+// length would: every note on its frame, one past the block's end passed over.
+TEST_F(Vst3HostTest, ABlockLongerThanAnnouncedPlaysAsAnnouncedBlocksDo) {
+    struct Note {
+        int32_t frame;
+        int16_t pitch;
+        bool on;
+    };
+    for (const auto& [announced, longBlock] : {std::pair{64, 4096}, std::pair{256, 118 * 256}}) {
+        const int32_t before = 2 * announced;
+        const std::vector<Note> notes = {{700, 60, true},
+                                         {9000 % longBlock, 64, true},
+                                         {20000 % longBlock, 60, false},
+                                         {longBlock - 1, 67, true},
+                                         {longBlock + 5000, 64, false}};
+        Vst3TestHost::Instance asSent(host), asAnnounced(host);
+        ASSERT_TRUE(asSent.start(44100.0, announced));
+        ASSERT_TRUE(asAnnounced.start(44100.0, announced));
+        const int32_t total = before + longBlock + 8 * announced;
+        for (int32_t frame = 0; frame < total; frame += announced) {
+            for (const Note& note : notes) {
+                const int32_t at = before + note.frame;
+                if (note.frame >= longBlock || at < frame || at >= frame + announced)
+                    continue;
+                if (note.on)
+                    asAnnounced.queueNoteOn(at - frame, note.pitch, 0.8f);
+                else
+                    asAnnounced.queueNoteOff(at - frame, note.pitch);
+            }
+            ASSERT_EQ(asAnnounced.process(announced), V3_OK);
+        }
+        ASSERT_EQ(asSent.process(announced), V3_OK);
+        ASSERT_EQ(asSent.process(announced), V3_OK);
+        for (const Note& note : notes) {
+            if (note.on)
+                asSent.queueNoteOn(note.frame, note.pitch, 0.8f);
+            else
+                asSent.queueNoteOff(note.frame, note.pitch);
+        }
+        ASSERT_EQ(asSent.process(longBlock), V3_OK) << longBlock;
+        for (int block = 0; block < 8; ++block)
+            ASSERT_EQ(asSent.process(announced), V3_OK);
+
+        ASSERT_EQ(asSent.left.size(), asAnnounced.left.size());
+        const auto [sent, expected] =
+            std::mismatch(asSent.left.begin(), asSent.left.end(), asAnnounced.left.begin());
+        EXPECT_EQ(sent, asSent.left.end())
+            << "a " << longBlock << "-frame block after announcing " << announced
+            << " differs from frame " << (sent - asSent.left.begin());
+        EXPECT_EQ(asSent.right, asAnnounced.right);
+        EXPECT_GT(analysis::peak(asSent.left, size_t(before), size_t(before + longBlock)), 0.01);
+    }
 }
 
 // The factory bank as a VST3 host finds it: DPF's program-change parameter, one step per row of
