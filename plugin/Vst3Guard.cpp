@@ -1,4 +1,6 @@
-#include "Vst3BlockGuard.h"
+#include "Vst3Guard.h"
+
+#include "DpfVst3Internals.h"
 
 #include <algorithm>
 #include <atomic>
@@ -12,10 +14,14 @@ using CreateInstance = v3_result(V3_API*)(void*, const v3_tuid, const v3_tuid, v
 using QueryInterface = v3_result(V3_API*)(void*, const v3_tuid, void**);
 using SetupProcessing = v3_result(V3_API*)(void*, v3_process_setup*);
 using Process = v3_result(V3_API*)(void*, v3_process_data*);
+using GetNormalised = double(V3_API*)(void*, v3_param_id);
+using SetNormalised = v3_result(V3_API*)(void*, v3_param_id, double);
 std::atomic<CreateInstance> innerCreateInstance{nullptr};
 std::atomic<QueryInterface> innerQueryComponent{nullptr};
 std::atomic<SetupProcessing> innerSetupProcessing{nullptr};
 std::atomic<Process> innerProcess{nullptr};
+std::atomic<GetNormalised> innerGetNormalised{nullptr};
+std::atomic<SetNormalised> innerSetNormalised{nullptr};
 
 // An interface pointer points at the object, whose first member points at its table.
 template <typename Table> Table* tableOf(void* iface) {
@@ -46,7 +52,7 @@ struct EventWindow {
     }
 
     bool holds(int32_t innerIndex, v3_event* event) const {
-        constexpr int32_t length = Vst3BlockGuard::chunkFrames;
+        constexpr int32_t length = Vst3Guard::chunkFrames;
         return v3_cpp_obj(inner)->get_event(inner, innerIndex, event) == V3_OK &&
                pieceOf(event->sample_offset, frames, length) == start / length;
     }
@@ -98,7 +104,7 @@ const v3_event_list_cpp eventWindowTable = [] {
 
 } // namespace
 
-const void* Vst3BlockGuard::guardFactory(const void* factory) {
+const void* Vst3Guard::guardFactory(const void* factory) {
     if (factory == nullptr)
         return nullptr;
     auto* table = tableOf<v3_plugin_factory_cpp>(const_cast<void*>(factory));
@@ -109,8 +115,8 @@ const void* Vst3BlockGuard::guardFactory(const void* factory) {
     return factory;
 }
 
-v3_result V3_API Vst3BlockGuard::createInstance(void* self, const v3_tuid classId,
-                                                const v3_tuid iid, void** instance) {
+v3_result V3_API Vst3Guard::createInstance(void* self, const v3_tuid classId, const v3_tuid iid,
+                                           void** instance) {
     const v3_result result = innerCreateInstance.load()(self, classId, iid, instance);
     if (result != V3_OK || *instance == nullptr)
         return result;
@@ -125,14 +131,42 @@ v3_result V3_API Vst3BlockGuard::createInstance(void* self, const v3_tuid classI
     return result;
 }
 
-v3_result V3_API Vst3BlockGuard::queryComponent(void* self, const v3_tuid iid, void** iface) {
+v3_result V3_API Vst3Guard::queryComponent(void* self, const v3_tuid iid, void** iface) {
     const v3_result result = innerQueryComponent.load()(self, iid, iface);
-    if (result == V3_OK && *iface != nullptr && sameId(iid, v3_audio_processor_iid))
+    if (result != V3_OK || *iface == nullptr)
+        return result;
+    if (sameId(iid, v3_audio_processor_iid))
         guardProcessor(*iface);
+    else if (sameId(iid, v3_edit_controller_iid))
+        guardController(*iface);
     return result;
 }
 
-void Vst3BlockGuard::guardProcessor(void* processor) {
+void Vst3Guard::guardController(void* controller) {
+    auto* table = tableOf<v3_edit_controller_cpp>(controller);
+    if (table->ctrl.get_parameter_normalised == parameterNormalised)
+        return;
+    innerGetNormalised.store(table->ctrl.get_parameter_normalised);
+    innerSetNormalised.store(table->ctrl.set_parameter_normalised);
+    table->ctrl.get_parameter_normalised = parameterNormalised;
+    table->ctrl.set_parameter_normalised = setParameterNormalised;
+}
+
+double V3_API Vst3Guard::parameterNormalised(void* self, v3_param_id id) {
+    if (id == DpfVst3Internals::firstPluginParameter())
+        return DpfVst3Internals::firstParameterNormalised(self);
+    return innerGetNormalised.load()(self, id);
+}
+
+// The component is its own controller here: a plugin parameter reaches the sound through
+// process(), and DPF's controller takes every other one with V3_OK and nothing more.
+v3_result V3_API Vst3Guard::setParameterNormalised(void* self, v3_param_id id, double value) {
+    if (id == DpfVst3Internals::firstPluginParameter())
+        return value >= 0.0 && value <= 1.0 ? V3_OK : V3_INVALID_ARG;
+    return innerSetNormalised.load()(self, id, value);
+}
+
+void Vst3Guard::guardProcessor(void* processor) {
     auto* table = tableOf<v3_audio_processor_cpp>(processor);
     if (table->proc.process == process)
         return;
@@ -142,7 +176,7 @@ void Vst3BlockGuard::guardProcessor(void* processor) {
     table->proc.process = process;
 }
 
-v3_result V3_API Vst3BlockGuard::setupProcessing(void* self, v3_process_setup* setup) {
+v3_result V3_API Vst3Guard::setupProcessing(void* self, v3_process_setup* setup) {
     if (setup == nullptr)
         return V3_INVALID_ARG;
     v3_process_setup fixed = *setup;
@@ -150,7 +184,7 @@ v3_result V3_API Vst3BlockGuard::setupProcessing(void* self, v3_process_setup* s
     return innerSetupProcessing.load()(self, &fixed);
 }
 
-v3_result V3_API Vst3BlockGuard::process(void* self, v3_process_data* data) {
+v3_result V3_API Vst3Guard::process(void* self, v3_process_data* data) {
     const Process inner = innerProcess.load();
     if (data == nullptr || data->nframes <= chunkFrames)
         return inner(self, data);
