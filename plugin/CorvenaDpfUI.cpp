@@ -1,5 +1,8 @@
 // The window keeps the panel's 480 × 360 points at any scale: DPF sizes it by the host's scale
-// factor, and drawing and events go through the same factor, so it is sharp at every one.
+// factor and applies that factor itself to drawing (cairo is scaled before onCairoDisplay) and
+// to repaint areas, so those are in panel points here and the panel is drawn afresh, sharp, at
+// every scale (a factor of our own on top would enlarge it twice). Pointer positions reach the
+// window itself in pixels, and are turned into points here.
 #include "CorvenaDpfUI.h"
 
 #include "CairoGraphicsContext.h"
@@ -56,19 +59,15 @@ void CorvenaDpfUI::parameterChanged(uint32_t index, float value) {
     panel.setHostValue(PortMap::parameterOf(PortMap::firstControl + index), value);
 }
 
-double CorvenaDpfUI::scale() const {
-    return static_cast<double>(getWidth()) / PanelLayout::width;
-}
-
+// Pixels run down from the top; the panel's points run up from the bottom.
 toolkit::Point CorvenaDpfUI::panelPoint(const DGL::Point<double>& pixel) const {
-    const double s = scale();
+    const double s = static_cast<double>(getWidth()) / PanelLayout::width;
     return toolkit::Point{pixel.getX() / s, PanelLayout::height - pixel.getY() / s};
 }
 
 void CorvenaDpfUI::onCairoDisplay(const DGL::CairoGraphicsContext& context) {
     cairo_t* cr = context.handle;
     cairo_save(cr);
-    cairo_scale(cr, scale(), scale());
     const KnobLook look = KnobLook::standard();
     {
         auto g = viewAt(cr, makeRect(0, 0, PanelLayout::width, PanelLayout::height));
@@ -179,12 +178,11 @@ void CorvenaDpfUI::noteOff(int note) {
 }
 
 void CorvenaDpfUI::invalidate(toolkit::Rect area) {
-    const double s = scale();
-    const double x0 = std::floor(area.minX() * s);
-    const double y0 = std::floor((PanelLayout::height - area.maxY()) * s);
-    const double x1 = std::ceil(area.maxX() * s);
-    const double y1 = std::ceil((PanelLayout::height - area.minY()) * s);
-    const double w = static_cast<double>(getWidth()), h = static_cast<double>(getHeight());
+    const double x0 = std::floor(area.minX());
+    const double y0 = std::floor(PanelLayout::height - area.maxY());
+    const double x1 = std::ceil(area.maxX());
+    const double y1 = std::ceil(PanelLayout::height - area.minY());
+    const double w = PanelLayout::width, h = PanelLayout::height;
     const auto clampTo = [](double v, double hi) { return std::clamp(v, 0.0, hi); };
     const uint left = static_cast<uint>(clampTo(x0, w)), top = static_cast<uint>(clampTo(y0, h));
     const uint right = static_cast<uint>(clampTo(x1, w)),

@@ -32,7 +32,6 @@ private:
     void noteOff(int note) override;
     void invalidate(toolkit::Rect area) override;
 
-    double scale() const;
     toolkit::Point panelPoint(const DGL::Point<double>& pixel) const;
     // DPF's parameter index of a panel parameter, or -1.
     static int32_t indexOf(ParameterType parameter);

@@ -11,6 +11,7 @@
 #include "ClapTestHost.h"
 #include "Corvena_Core.h"
 #include "FactoryPresets.h"
+#include "Polling.h"
 #include "PortMap.h"
 #include "SignalAnalysis.h"
 #include "TestHostWindow.h"
@@ -18,15 +19,21 @@
 
 #include <gtest/gtest.h>
 
+#include <malloc.h>
+
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
+
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -479,6 +486,88 @@ TEST_F(ClapPresetTest, ALoadedPresetPlaysItsOwnSoundAndTheHostsEventsInItsBlockW
     EXPECT_EQ(allocations, 0u) << "in the blocks after a load";
 }
 
+// A picture of the screen, 0xRRGGBB per pixel.
+struct Picture {
+    int width = 0, height = 0;
+    std::vector<uint32_t> rgb;
+
+    double channel(int px, int py, int c) const {
+        return double((rgb[size_t(py) * size_t(width) + size_t(px)] >> (16 - 8 * c)) & 0xffu);
+    }
+};
+
+// What the window shows once drawing has settled: the same pixels on two grabs in a row, with
+// the window's timer run in between (that is where it draws), and not one colour all over.
+Picture settledPicture(ClapTestInstance* instance, const TestHostWindow& window, int width,
+                       int height) {
+    Picture last{width, height, {}};
+    waitFor(
+        [&] {
+            clap_test_instance_idle_window(instance);
+            std::vector<uint32_t> now = window.pixels(width, height);
+            const bool settled =
+                !now.empty() && now == last.rgb &&
+                std::any_of(now.begin(), now.end(), [&](uint32_t p) { return p != now[0]; });
+            last.rgb = std::move(now);
+            return settled;
+        },
+        10s);
+    return last;
+}
+
+// `picture` stretched to width × height (bilinear): what a window shows that scales up a
+// picture drawn for ×1.
+Picture stretched(const Picture& picture, int width, int height) {
+    Picture out{width, height, std::vector<uint32_t>(size_t(width) * size_t(height))};
+    const double sx = double(picture.width) / width, sy = double(picture.height) / height;
+    for (int py = 0; py < height; ++py) {
+        const double y = std::clamp((py + 0.5) * sy - 0.5, 0.0, picture.height - 1.0);
+        const int y0 = std::min(int(y), picture.height - 2);
+        for (int px = 0; px < width; ++px) {
+            const double x = std::clamp((px + 0.5) * sx - 0.5, 0.0, picture.width - 1.0);
+            const int x0 = std::min(int(x), picture.width - 2);
+            uint32_t pixel = 0;
+            for (int c = 0; c < 3; ++c) {
+                const double top =
+                    picture.channel(x0, y0, c) +
+                    (x - x0) * (picture.channel(x0 + 1, y0, c) - picture.channel(x0, y0, c));
+                const double bottom = picture.channel(x0, y0 + 1, c) +
+                                      (x - x0) * (picture.channel(x0 + 1, y0 + 1, c) -
+                                                  picture.channel(x0, y0 + 1, c));
+                const double v = top + (y - y0) * (bottom - top);
+                pixel = (pixel << 8) | uint32_t(std::lround(std::clamp(v, 0.0, 255.0)));
+            }
+            out.rgb[size_t(py) * size_t(width) + size_t(px)] = pixel;
+        }
+    }
+    return out;
+}
+
+double meanDifference(const Picture& a, const Picture& b) {
+    double sum = 0.0;
+    for (int py = 0; py < a.height; ++py)
+        for (int px = 0; px < a.width; ++px)
+            for (int c = 0; c < 3; ++c)
+                sum += std::abs(a.channel(px, py, c) - b.channel(px, py, c));
+    return sum / (3.0 * a.width * a.height);
+}
+
+// Squared steps between neighbouring pixels, per pixel. A sharp edge puts its whole contrast
+// into one step; stretched, the same edge spreads it over several smaller ones, which this
+// counts for less.
+double edgeEnergy(const Picture& picture) {
+    double sum = 0.0;
+    for (int py = 0; py + 1 < picture.height; ++py)
+        for (int px = 0; px + 1 < picture.width; ++px)
+            for (int c = 0; c < 3; ++c) {
+                const double here = picture.channel(px, py, c);
+                const double right = picture.channel(px + 1, py, c) - here;
+                const double below = picture.channel(px, py + 1, c) - here;
+                sum += right * right + below * below;
+            }
+    return sum / (double(picture.width) * picture.height);
+}
+
 // The window as a host embeds it: created in a window of the host's on an X display, sized to
 // the panel, idled through the timer it registers, then hidden and destroyed, a hundred times
 // over in one instance and in fresh ones, with the sound still playing afterwards.
@@ -492,9 +581,10 @@ TEST_F(ClapHostTest, TheWindowOpensInsideTheHostsWindowAndClosesAHundredTimes) {
 
     Instance instance = create();
     ASSERT_TRUE(clap_test_instance_activate(instance.get(), 44100.0, 512));
+    size_t heapAfterTen = 0;
     for (int round = 0; round < 100; ++round) {
         uint32_t width = 0, height = 0;
-        ASSERT_TRUE(clap_test_instance_open_window(instance.get(), parent, &width, &height))
+        ASSERT_TRUE(clap_test_instance_open_window(instance.get(), parent, 0.0, &width, &height))
             << "round " << round;
         EXPECT_EQ(width, 480u);
         EXPECT_EQ(height, 360u);
@@ -502,7 +592,17 @@ TEST_F(ClapHostTest, TheWindowOpensInsideTheHostsWindowAndClosesAHundredTimes) {
         clap_test_instance_close_window(instance.get());
         EXPECT_FALSE(clap_test_instance_window_timer_registered(instance.get()))
             << "a closed window leaves no timer running";
+        // The first rounds fill caches (fonts, the X connection's); after them, each window
+        // must give back what it took.
+        if (round == 9)
+            heapAfterTen = mallinfo2().uordblks;
     }
+    // cairo's X11 backend keeps about 5 kB of each window's X connection (allocated under
+    // cairo_xlib_surface_create as pugl draws); the panel's own images and views would be
+    // hundreds of kB.
+    const double growthPerRound = (double(mallinfo2().uordblks) - double(heapAfterTen)) / 90.0;
+    std::printf("heap growth per open and close after the first ten: %.0f bytes\n", growthPerRound);
+    EXPECT_LT(growthPerRound, 16384.0) << "bytes kept by each window opened and closed";
     // The plugin still plays after all that.
     Recording out;
     clap_test_instance_queue_midi(instance.get(), 0, 0x90, 60, 100);
@@ -514,8 +614,62 @@ TEST_F(ClapHostTest, TheWindowOpensInsideTheHostsWindowAndClosesAHundredTimes) {
     for (int round = 0; round < 10; ++round) {
         Instance other = create();
         uint32_t width = 0, height = 0;
-        ASSERT_TRUE(clap_test_instance_open_window(other.get(), parent, &width, &height));
+        ASSERT_TRUE(clap_test_instance_open_window(other.get(), parent, 0.0, &width, &height));
         clap_test_instance_idle_window(other.get());
+    }
+}
+
+// A host on a high-density screen gives its scale: the window grows by it and draws the panel
+// afresh at that size, so it is the same picture as at ×1 but as sharp as the screen allows,
+// not a ×1 picture stretched; and a click lands on the key under it at that scale.
+TEST_F(ClapHostTest, TheWindowFollowsTheHostsScaleAndIsDrawnAtIt) {
+    XvfbDisplay xvfb;
+    ASSERT_FALSE(xvfb.name().empty()) << xvfb.error();
+    setenv("DISPLAY", xvfb.name().c_str(), 1);
+    std::map<double, Picture> shown;
+    for (double scale : {1.0, 1.5, 2.0}) {
+        const int width = int(std::lround(480 * scale)), height = int(std::lround(360 * scale));
+        const TestHostWindow parentWindow(xvfb.name(), width, height);
+        ASSERT_TRUE(parentWindow.ok());
+        Instance instance = create();
+        uint32_t w = 0, h = 0;
+        ASSERT_TRUE(
+            clap_test_instance_open_window(instance.get(), parentWindow.id(), scale, &w, &h))
+            << scale;
+        EXPECT_EQ(w, uint32_t(width)) << scale;
+        EXPECT_EQ(h, uint32_t(height)) << scale;
+        shown[scale] = settledPicture(instance.get(), parentWindow, width, height);
+
+        // Held near the bottom of the lowest key, clear of the black keys: middle C.
+        ASSERT_TRUE(clap_test_instance_activate(instance.get(), 44100.0, 512));
+        ASSERT_TRUE(parentWindow.pressEmbedded(int(10 * scale), int(350 * scale), true));
+        Recording out;
+        waitFor(
+            [&] {
+                clap_test_instance_idle_window(instance.get());
+                run(instance.get(), out, 512);
+                return *std::max_element(out.left.begin(), out.left.end()) > 0.01f;
+            },
+            5s);
+        for (int block = 0; block < 40; ++block)
+            run(instance.get(), out, 512);
+        EXPECT_NEAR(analysis::frequencyByZeroCrossings(out.left, out.left.size() - 16384,
+                                                       out.left.size(), 44100.0),
+                    261.63, 0.5)
+            << "the lowest key held at x" << scale;
+        parentWindow.pressEmbedded(int(10 * scale), int(350 * scale), false);
+        clap_test_instance_close_window(instance.get());
+        ASSERT_FALSE(shown[scale].rgb.empty()) << scale;
+    }
+    for (double scale : {1.5, 2.0}) {
+        const Picture& window = shown[scale];
+        const Picture stretchedOne = stretched(shown[1.0], window.width, window.height);
+        const double difference = meanDifference(window, stretchedOne);
+        const double sharpness = edgeEnergy(window) / edgeEnergy(stretchedOne);
+        std::printf("x%.1f: mean difference from x1 stretched %.2f, edge energy ratio %.2f\n",
+                    scale, difference, sharpness);
+        EXPECT_LT(difference, 4.0) << "the panel at x" << scale;
+        EXPECT_GT(sharpness, 1.2) << "drawn at x" << scale << ", not stretched from x1";
     }
 }
 

@@ -350,10 +350,12 @@ uint32_t clap_test_instance_latency_changes(const ClapTestInstance* instance) {
 }
 
 bool clap_test_instance_open_window(ClapTestInstance* instance, unsigned long parentWindow,
-                                    uint32_t* width, uint32_t* height) {
+                                    double scale, uint32_t* width, uint32_t* height) {
     const clap_plugin_gui_t* gui = clap_test_instance_extension(instance, CLAP_EXT_GUI);
     if (gui == NULL || !gui->is_api_supported(instance->plugin, CLAP_WINDOW_API_X11, false) ||
         !gui->create(instance->plugin, CLAP_WINDOW_API_X11, false))
+        return false;
+    if (scale > 0.0 && !gui->set_scale(instance->plugin, scale))
         return false;
     clap_window_t window = {.api = CLAP_WINDOW_API_X11, .x11 = parentWindow};
     return gui->get_size(instance->plugin, width, height) &&

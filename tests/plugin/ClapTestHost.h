@@ -65,11 +65,11 @@ bool clap_test_instance_load(ClapTestInstance* instance, const uint8_t* data, si
 uint32_t clap_test_instance_output_event_count(const ClapTestInstance* instance);
 uint32_t clap_test_instance_latency_changes(const ClapTestInstance* instance);
 
-/* The plugin's window (X11, embedded): created inside `parentWindow`, sized and shown; false at
- * the first step the plugin refuses. Idling runs the timer the window registered (false when
- * it has none); closing hides and destroys it. */
+/* The plugin's window (X11, embedded): created inside `parentWindow` at the host's `scale`
+ * (none given when 0), sized and shown; false at the first step the plugin refuses. Idling runs the
+ * timer the window registered (false when it has none); closing hides and destroys it. */
 bool clap_test_instance_open_window(ClapTestInstance* instance, unsigned long parentWindow,
-                                    uint32_t* width, uint32_t* height);
+                                    double scale, uint32_t* width, uint32_t* height);
 bool clap_test_instance_idle_window(ClapTestInstance* instance);
 bool clap_test_instance_window_timer_registered(const ClapTestInstance* instance);
 void clap_test_instance_close_window(ClapTestInstance* instance);

@@ -2,7 +2,9 @@
 // gives a plugin's editor. Closed with the object.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 struct _XDisplay;
 
@@ -16,6 +18,13 @@ public:
     // False when the display did not answer.
     bool ok() const { return x != nullptr; }
     unsigned long id() const { return window; }
+    // What the screen shows over the window's top-left `width` × `height` pixels, embedded
+    // windows included: 0xRRGGBB per pixel, row by row from the top; empty when the display
+    // refuses.
+    std::vector<uint32_t> pixels(int width, int height) const;
+    // The left button pressed (or released) at (px, py), pixels from the top left, sent to the
+    // window embedded in this one (a plugin's); false when there is none.
+    bool pressEmbedded(int px, int py, bool press) const;
 
 private:
     _XDisplay* x = nullptr;
