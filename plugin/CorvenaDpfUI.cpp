@@ -46,6 +46,8 @@ CorvenaDpfUI::CorvenaDpfUI()
 // gesture closes, so nothing keeps sounding and no host waits for an end that never comes.
 CorvenaDpfUI::~CorvenaDpfUI() {
     panel.releaseEverything();
+    if (image != nullptr)
+        cairo_surface_destroy(image);
 }
 
 int32_t CorvenaDpfUI::indexOf(ParameterType parameter) {
@@ -65,8 +67,40 @@ toolkit::Point CorvenaDpfUI::panelPoint(const DGL::Point<double>& pixel) const {
     return toolkit::Point{pixel.getX() / s, PanelLayout::height - pixel.getY() / s};
 }
 
+// The panel is drawn into an image of our own, then copied to the window. Text drawn straight
+// on the window's X11 surface makes cairo keep about 3 kB of the window's X connection after it
+// closes (its glyph cache for that connection is never released), which every window a host
+// opens and closes would add to; an image's glyphs stay in memory that the image owns. Only the
+// area the expose covers is drawn and copied, as it was when drawing straight on the window.
 void CorvenaDpfUI::onCairoDisplay(const DGL::CairoGraphicsContext& context) {
-    cairo_t* cr = context.handle;
+    cairo_t* window = context.handle;
+    const int width = static_cast<int>(getWidth()), height = static_cast<int>(getHeight());
+    if (image == nullptr || cairo_image_surface_get_width(image) != width ||
+        cairo_image_surface_get_height(image) != height) {
+        if (image != nullptr)
+            cairo_surface_destroy(image);
+        image = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+    }
+    double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    cairo_clip_extents(window, &x0, &y0, &x1, &y1);
+    cairo_matrix_t scale;
+    cairo_get_matrix(window, &scale);
+    cairo_t* cr = cairo_create(image);
+    cairo_set_matrix(cr, &scale);
+    cairo_rectangle(cr, x0, y0, x1 - x0, y1 - y0);
+    cairo_clip(cr);
+    drawPanel(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(image);
+
+    cairo_save(window);
+    cairo_identity_matrix(window);
+    cairo_set_source_surface(window, image, 0, 0);
+    cairo_paint(window);
+    cairo_restore(window);
+}
+
+void CorvenaDpfUI::drawPanel(cairo_t* cr) {
     cairo_save(cr);
     const KnobLook look = KnobLook::standard();
     {

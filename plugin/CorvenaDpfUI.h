@@ -11,6 +11,8 @@
 
 #include "DistrhoUI.hpp"
 
+#include <cairo.h>
+
 class CorvenaDpfUI : public DISTRHO::UI, private PluginPanel::Listener {
 public:
     CorvenaDpfUI();
@@ -32,10 +34,13 @@ private:
     void noteOff(int note) override;
     void invalidate(toolkit::Rect area) override;
 
+    void drawPanel(cairo_t* cr);
     toolkit::Point panelPoint(const DGL::Point<double>& pixel) const;
     // DPF's parameter index of a panel parameter, or -1.
     static int32_t indexOf(ParameterType parameter);
 
     PluginPanel panel;
+    // What the window shows, at its size in pixels (see onCairoDisplay).
+    cairo_surface_t* image = nullptr;
     bool dragging = false;
 };

@@ -17,8 +17,10 @@ XvfbDisplay::XvfbDisplay() {
     if (pid == 0) {
         close(fds[0]);
         const std::string fd = std::to_string(fds[1]);
+        // -noreset: Xvfb would otherwise start over when its last client leaves, and refuse
+        // the next test window that connects meanwhile.
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten",
-               "tcp", static_cast<char*>(nullptr));
+               "tcp", "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);
