@@ -21,6 +21,7 @@
 #include <cstdlib>
 #include <map>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -386,6 +387,31 @@ TEST_F(Vst3PresetTest, ALoadedProgramPlaysItsOwnSoundWithoutAllocatingInProcess)
 // The editor as a host opens it: inside a window of the host's on an X display, at the panel's
 // size, idled through the run loop's timer, then closed; a hundred times, the sound still
 // playing afterwards.
+// A host on a high-density screen gives the editor its content scale first, then asks its size
+// to make the window: the answer is already the scaled size, and stays so once attached.
+TEST_F(Vst3HostTest, TheEditorTakesTheHostsScaleBeforeItIsAttached) {
+    XvfbDisplay xvfb;
+    ASSERT_FALSE(xvfb.name().empty()) << xvfb.error();
+    setenv("DISPLAY", xvfb.name().c_str(), 1);
+    for (const auto& [scale, expectedWidth, expectedHeight] :
+         {std::tuple{1.5f, 720, 540}, std::tuple{2.0f, 960, 720}}) {
+        const TestHostWindow parentWindow(xvfb.name(), expectedWidth, expectedHeight);
+        ASSERT_TRUE(parentWindow.ok());
+        Vst3TestHost::Instance instance(host);
+        ASSERT_TRUE(instance.start(44100.0, 512));
+        int32_t width = 0, height = 0;
+        v3_view_rect asked{};
+        ASSERT_TRUE(instance.openEditor(parentWindow.id(), &width, &height, scale, &asked));
+        EXPECT_EQ(asked.right - asked.left, expectedWidth)
+            << "asked before attaching at x" << scale;
+        EXPECT_EQ(asked.bottom - asked.top, expectedHeight)
+            << "asked before attaching at x" << scale;
+        EXPECT_EQ(width, expectedWidth) << scale;
+        EXPECT_EQ(height, expectedHeight) << scale;
+        instance.closeEditor();
+    }
+}
+
 TEST_F(Vst3HostTest, TheEditorOpensInsideTheHostsWindowAndClosesAHundredTimes) {
     XvfbDisplay xvfb;
     ASSERT_FALSE(xvfb.name().empty()) << xvfb.error();

@@ -374,8 +374,8 @@ const v3_run_loop_cpp Vst3TestHost::Instance::runLoopTable = [] {
     return table;
 }();
 
-bool Vst3TestHost::Instance::openEditor(unsigned long parentWindow, int32_t* width,
-                                        int32_t* height) {
+bool Vst3TestHost::Instance::openEditor(unsigned long parentWindow, int32_t* width, int32_t* height,
+                                        float scale, v3_view_rect* sizeBeforeAttaching) {
     if (comp == nullptr || editor != nullptr)
         return false;
     v3_edit_controller** controller = nullptr;
@@ -385,6 +385,21 @@ bool Vst3TestHost::Instance::openEditor(unsigned long parentWindow, int32_t* wid
     editor = v3_cpp_obj(controller)->create_view(controller, "editor");
     v3_cpp_obj_unref(controller);
     if (editor == nullptr)
+        return false;
+    if (scale > 0.0f) {
+        v3_plugin_view_content_scale** scaling = nullptr;
+        if (v3_cpp_obj_query_interface(editor, v3_plugin_view_content_scale_iid, &scaling) !=
+                V3_OK ||
+            scaling == nullptr)
+            return false;
+        // Hosts go on whatever the answer: DPF's, before the editor is attached, is "not
+        // initialized", yet it keeps the factor for the window it will make.
+        v3_cpp_obj(scaling)->set_content_scale_factor(scaling, scale);
+        v3_cpp_obj_unref(scaling);
+    }
+    // A host sizes its window from this answer before it hands the window over.
+    if (sizeBeforeAttaching != nullptr &&
+        v3_cpp_obj(editor)->get_size(editor, sizeBeforeAttaching) != V3_OK)
         return false;
     v3_view_rect rect{};
     if (v3_cpp_obj(editor)->is_platform_type_supported(editor, V3_VIEW_PLATFORM_TYPE_X11) !=

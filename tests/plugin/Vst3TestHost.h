@@ -71,7 +71,10 @@ public:
     // `parentWindow` (X11) with a frame that offers the host's run loop, sized. False at the
     // first step the plugin refuses. Idling runs the timer the editor registered (false when it
     // has none); closing detaches and releases it.
-    bool openEditor(unsigned long parentWindow, int32_t* width, int32_t* height);
+    // A `scale` above 0 is the host's content scale, given before anything else; the size the
+    // editor asks for before it is attached goes to `sizeBeforeAttaching` when given.
+    bool openEditor(unsigned long parentWindow, int32_t* width, int32_t* height, float scale = 0.0f,
+                    v3_view_rect* sizeBeforeAttaching = nullptr);
     bool idleEditor();
     bool editorTimerRegistered() const { return editorTimer != nullptr; }
     void closeEditor();
