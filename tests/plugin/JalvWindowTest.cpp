@@ -10,6 +10,7 @@
 #include "MainViewController.h"
 #include "Polling.h"
 #include "SignalAnalysis.h"
+#include "TestHostWindow.h"
 #include "XvfbDisplay.h"
 
 #include <QApplication>
@@ -110,22 +111,7 @@ QImage screenshot(Display* x, Found& panel) {
     return image;
 }
 
-// Pointer events straight to the plugin's window, at its own pixel coordinates.
-void sendButton(Display* x, Window window, int px, int py, bool press) {
-    XEvent event{};
-    event.xbutton.type = press ? ButtonPress : ButtonRelease;
-    event.xbutton.display = x;
-    event.xbutton.window = window;
-    event.xbutton.root = DefaultRootWindow(x);
-    event.xbutton.x = px;
-    event.xbutton.y = py;
-    event.xbutton.button = Button1;
-    event.xbutton.same_screen = True;
-    event.xbutton.state = press ? 0 : Button1Mask;
-    XSendEvent(x, window, True, press ? ButtonPressMask : ButtonReleaseMask, &event);
-    XFlush(x);
-}
-
+// Pointer motion straight to the plugin's window, at its own pixel coordinates.
 void sendMotion(Display* x, Window window, int px, int py) {
     XEvent event{};
     event.xmotion.type = MotionNotify;
@@ -249,9 +235,9 @@ TEST_P(JalvWindowTest, ShowsThePanelPlaysItsKeysAndTurnsItsKnobs) {
     };
 
     // A click on the lowest key: middle C at the host's ports while it is held.
-    record(1.0, [&] { sendButton(x, panel.window, 10, 350, true); });
+    record(1.0, [&] { TestHostWindow::pressButton(x, panel.window, 10, 350, true); });
     EXPECT_EQ(qGray(screenshot(x, panel).pixel(10, 350)), 170) << "the key shows pressed";
-    sendButton(x, panel.window, 10, 350, false);
+    TestHostWindow::pressButton(x, panel.window, 10, 350, false);
     const size_t onset = analysis::firstAbove(recorder.left, 1e-3);
     ASSERT_LT(onset + size_t(0.6 * rate), recorder.left.size()) << "the click sounded nothing";
     const size_t from = onset + size_t(0.1 * rate), to = from + size_t(0.4 * rate);
@@ -261,12 +247,12 @@ TEST_P(JalvWindowTest, ShowsThePanelPlaysItsKeysAndTurnsItsKnobs) {
     // The waveform knob dragged up to its middle position, the sawtooth; the sawtooth held from
     // the keyboard; then the cutoff knob dragged down across its band.
     auto drag = [&](int fromX, int fromY, int dy) {
-        sendButton(x, panel.window, fromX, fromY, true);
+        TestHostWindow::pressButton(x, panel.window, fromX, fromY, true);
         for (int step = 1; step <= 20; ++step) {
             sendMotion(x, panel.window, fromX, fromY + dy * step / 20);
             std::this_thread::sleep_for(20ms);
         }
-        sendButton(x, panel.window, fromX, fromY + dy, false);
+        TestHostWindow::pressButton(x, panel.window, fromX, fromY + dy, false);
         std::this_thread::sleep_for(300ms);
     };
     // The knobs' tops sit 25 points below the panel's top edge; a drag over 225 points crosses

@@ -50,19 +50,22 @@ bool TestHostWindow::pressEmbedded(int px, int py, bool press) const {
         return false;
     const Window embedded = children[0];
     XFree(children);
-    {
-        XEvent event{};
-        event.xbutton.type = press ? ButtonPress : ButtonRelease;
-        event.xbutton.display = x;
-        event.xbutton.window = embedded;
-        event.xbutton.root = DefaultRootWindow(x);
-        event.xbutton.x = px;
-        event.xbutton.y = py;
-        event.xbutton.button = Button1;
-        event.xbutton.same_screen = True;
-        event.xbutton.state = press ? 0 : Button1Mask;
-        XSendEvent(x, embedded, True, press ? ButtonPressMask : ButtonReleaseMask, &event);
-    }
+    pressButton(x, embedded, px, py, press);
     XSync(x, False);
     return true;
+}
+
+void TestHostWindow::pressButton(_XDisplay* x, unsigned long window, int px, int py, bool press) {
+    XEvent event{};
+    event.xbutton.type = press ? ButtonPress : ButtonRelease;
+    event.xbutton.display = x;
+    event.xbutton.window = window;
+    event.xbutton.root = DefaultRootWindow(x);
+    event.xbutton.x = px;
+    event.xbutton.y = py;
+    event.xbutton.button = Button1;
+    event.xbutton.same_screen = True;
+    event.xbutton.state = press ? 0 : Button1Mask;
+    XSendEvent(x, window, True, press ? ButtonPressMask : ButtonReleaseMask, &event);
+    XFlush(x);
 }

@@ -25,6 +25,9 @@ public:
     // The left button pressed (or released) at (px, py), pixels from the top left, sent to the
     // window embedded in this one (a plugin's); false when there is none.
     bool pressEmbedded(int px, int py, bool press) const;
+    // The left button pressed (or released) at (px, py) of `window` on display `x`, sent
+    // straight to it as the server would.
+    static void pressButton(_XDisplay* x, unsigned long window, int px, int py, bool press);
 
 private:
     _XDisplay* x = nullptr;
