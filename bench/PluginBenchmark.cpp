@@ -1,7 +1,7 @@
 // The plugin as hosts run it, loaded from the build tree: CPU per instance with eight voices
 // sounding, at 44.1 kHz (the engine's own rate) and at 48 kHz (through the rate converter), as
-// LV2 (sawtooth), CLAP (sawtooth) and VST3 (the default sine; our VST3 host sets no parameter),
-// the latter two through the test hosts of tests/plugin; and the memory one and ten LV2
+// LV2, CLAP and VST3 (each playing sawtooths), the latter two through the test hosts of
+// tests/plugin; and the memory one and ten LV2
 // instances take (the three formats share the synthesizer). Reports CPU as the share of one
 // core that real time needs (percent) and memory as resident megabytes per instance.
 #include "ClapTestHost.h"
@@ -24,6 +24,7 @@
 #include <ctime>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -261,6 +262,30 @@ void EightVoicesPerClapInstance(benchmark::State& state) {
     reportCpu(state, seconds, frames, rate);
 }
 
+// The VST3 id and normalised value of the sawtooth waveform: the controller lists the plugin's
+// controls (after its own hidden parameters) in the order of its ports.
+std::pair<v3_param_id, double> vst3Sawtooth(v3_component** component) {
+    v3_edit_controller** controller = nullptr;
+    v3_cpp_obj_query_interface(component, v3_edit_controller_iid, &controller);
+    std::pair<v3_param_id, double> found{0, 0.0};
+    const uint32_t waveformControl = waveformPort() - PortMap::firstControl;
+    for (int32_t i = 0, control = 0;
+         controller != nullptr && i < v3_cpp_obj(controller)->get_parameter_count(controller);
+         ++i) {
+        v3_param_info info{};
+        v3_cpp_obj(controller)->get_parameter_info(controller, i, &info);
+        if (info.flags & (V3_PARAM_IS_HIDDEN | V3_PARAM_READ_ONLY | V3_PARAM_PROGRAM_CHANGE))
+            continue;
+        if (uint32_t(control++) == waveformControl)
+            found = {info.param_id,
+                     v3_cpp_obj(controller)
+                         ->plain_parameter_to_normalised(controller, info.param_id, 2.0)};
+    }
+    if (controller != nullptr)
+        v3_cpp_obj_unref(controller);
+    return found;
+}
+
 void EightVoicesPerVst3Instance(benchmark::State& state) {
     const auto rate = double(state.range(0));
     const auto frames = size_t(10 * rate);
@@ -276,6 +301,8 @@ void EightVoicesPerVst3Instance(benchmark::State& state) {
         instance->start(rate, int32_t(blockFrames));
         instance->left.reserve(frames + blockFrames);
         instance->right.reserve(frames + blockFrames);
+        const auto [waveform, sawtooth] = vst3Sawtooth(instance->component());
+        instance->queueParameter(waveform, 0, sawtooth);
         for (int i = 0; i < 8; ++i)
             instance->queueNoteOn(0, int16_t(48 + 3 * i), 100.0f / 127.0f);
         state.ResumeTiming();

@@ -1,6 +1,7 @@
 #include "Vst3Guard.h"
 
 #include "DpfVst3Internals.h"
+#include "Vst3HostInput.h"
 
 #include <algorithm>
 #include <atomic>
@@ -31,76 +32,6 @@ template <typename Table> Table* tableOf(void* iface) {
 bool sameId(const v3_tuid a, const v3_tuid b) {
     return std::memcmp(a, b, sizeof(v3_tuid)) == 0;
 }
-
-// The piece of a block that an event at `frame` goes to: the one holding its frame. An event
-// outside the block goes to the first or the last piece, where it stays outside as it was
-// outside the block (and the plugin passes it over, as it would in one block).
-int32_t pieceOf(int32_t frame, int32_t frames, int32_t pieceFrames) {
-    return std::clamp(frame, int32_t{0}, frames - 1) / pieceFrames;
-}
-
-// The host's event list as one piece of the block sees it. The piece's owner reads it in order
-// (count, then events 0, 1, ...), so the window keeps its place in the host's list.
-struct EventWindow {
-    const v3_event_list_cpp* table;
-    v3_event_list** inner;
-    int32_t frames, start;
-    int32_t nextIndex = 0, nextInner = 0;
-
-    static uint32_t innerCount(v3_event_list** list) {
-        return list != nullptr ? v3_cpp_obj(list)->get_event_count(list) : 0;
-    }
-
-    bool holds(int32_t innerIndex, v3_event* event) const {
-        constexpr int32_t length = Vst3Guard::chunkFrames;
-        return v3_cpp_obj(inner)->get_event(inner, innerIndex, event) == V3_OK &&
-               pieceOf(event->sample_offset, frames, length) == start / length;
-    }
-
-    static uint32_t V3_API count(void* self) {
-        const EventWindow* window = static_cast<EventWindow*>(self);
-        uint32_t held = 0;
-        v3_event event;
-        for (uint32_t i = 0, n = innerCount(window->inner); i < n; ++i)
-            held += window->holds(int32_t(i), &event) ? 1 : 0;
-        return held;
-    }
-
-    static v3_result V3_API get(void* self, int32_t index, v3_event* event) {
-        EventWindow* window = static_cast<EventWindow*>(self);
-        if (index < window->nextIndex) {
-            window->nextIndex = 0;
-            window->nextInner = 0;
-        }
-        const int32_t n = int32_t(innerCount(window->inner));
-        for (; window->nextInner < n; ++window->nextInner) {
-            if (!window->holds(window->nextInner, event))
-                continue;
-            if (window->nextIndex++ == index) {
-                event->sample_offset -= window->start;
-                ++window->nextInner;
-                return V3_OK;
-            }
-        }
-        return V3_INVALID_ARG;
-    }
-};
-
-const v3_event_list_cpp eventWindowTable = [] {
-    v3_event_list_cpp table{};
-    table.query_interface = [](void* self, const v3_tuid iid, void** iface) -> v3_result {
-        const bool known = sameId(iid, v3_funknown_iid) || sameId(iid, v3_event_list_iid);
-        *iface = known ? self : nullptr;
-        return known ? V3_OK : V3_NO_INTERFACE;
-    };
-    // The window lives on the stack of the call that hands it out.
-    table.ref = [](void*) -> uint32_t { return 1; };
-    table.unref = [](void*) -> uint32_t { return 1; };
-    table.list.get_event_count = EventWindow::count;
-    table.list.get_event = EventWindow::get;
-    table.list.add_event = [](void*, v3_event*) -> v3_result { return V3_NOT_IMPLEMENTED; };
-    return table;
-}();
 
 } // namespace
 
@@ -186,8 +117,15 @@ v3_result V3_API Vst3Guard::setupProcessing(void* self, v3_process_setup* setup)
 
 v3_result V3_API Vst3Guard::process(void* self, v3_process_data* data) {
     const Process inner = innerProcess.load();
-    if (data == nullptr || data->nframes <= chunkFrames)
+    if (data == nullptr || data->nframes <= 0)
         return inner(self, data);
+    if (data->nframes <= chunkFrames) {
+        Vst3HostInput input(*data, 0, data->nframes, true);
+        v3_process_data mended = *data;
+        mended.input_events = input.events();
+        mended.input_params = input.parameters();
+        return inner(self, &mended);
+    }
     // Only the first output bus carries sound, and DPF reads no inputs: each piece gets that
     // bus with its channels moved on by the piece's start.
     constexpr int32_t maxChannels = 8;
@@ -207,17 +145,15 @@ v3_result V3_API Vst3Guard::process(void* self, v3_process_data* data) {
             float* channel = data->outputs[0].channel_buffers_32[c];
             channels[c] = channel != nullptr ? channel + start : nullptr;
         }
-        EventWindow window{&eventWindowTable, data->input_events, data->nframes, start};
-        void* windowInterface = &window;
+        Vst3HostInput input(*data, start, chunkFrames, start == 0);
         v3_process_data piece = *data;
         piece.nframes = frames;
         piece.num_input_buses = 0;
         piece.inputs = nullptr;
         piece.num_output_buses = hasBus ? 1 : 0;
         piece.outputs = hasBus ? &bus : nullptr;
-        piece.input_params = start == 0 ? data->input_params : nullptr;
-        piece.input_events =
-            data->input_events != nullptr ? static_cast<v3_event_list**>(windowInterface) : nullptr;
+        piece.input_params = input.parameters();
+        piece.input_events = input.events();
         result = inner(self, &piece);
     }
     return result;

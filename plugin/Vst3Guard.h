@@ -1,4 +1,4 @@
-// Two faults of DPF 1.6's VST3 wrapper, mended in front of it.
+// Faults of DPF 1.6's VST3 wrapper, mended in front of it.
 //
 // Blocks longer than announced: DPF's processor sizes its scratch buffer by the max_block_size a
 // host sets it up with, then clears that buffer for the whole of every block, so a host that
@@ -7,6 +7,9 @@
 // (chunkFrames) whatever the host announces, and cuts any longer block into pieces of that
 // length. Each piece sees the events that fall in it, moved to its start; the parameter changes
 // go with the first piece, which DPF applies at its start and end as it would for the whole block.
+//
+// Values DPF turns into integers unchecked: the host's events and parameter changes reach DPF
+// through Vst3HostInput, which leaves out or clamps what would be undefined there.
 //
 // The first parameter through the controller: DPF's test for its MIDI-controller ids ends one id
 // too late, on the plugin's first parameter (the waveform), so the controller answers 0 for it

@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <limits>
 #include <map>
 #include <string>
 #include <tuple>
@@ -387,6 +388,95 @@ TEST_F(Vst3PresetTest, ALoadedProgramPlaysItsOwnSoundWithoutAllocatingInProcess)
 // The editor as a host opens it: inside a window of the host's on an X display, at the panel's
 // size, idled through the run loop's timer, then closed; a hundred times, the sound still
 // playing afterwards.
+// A host's list out of order plays each note on its own frame, as the list in order does.
+TEST_F(Vst3HostTest, EventsOutOfOrderPlayOnTheirOwnFrames) {
+    Vst3TestHost::Instance inOrder(host), outOfOrder(host);
+    ASSERT_TRUE(inOrder.start(44100.0, 256));
+    ASSERT_TRUE(outOfOrder.start(44100.0, 256));
+    for (const auto& [frame, pitch] :
+         {std::pair{0, 60}, std::pair{100, 62}, std::pair{150, 64}, std::pair{200, 67}})
+        inOrder.queueNoteOn(frame, int16_t(pitch), 0.8f);
+    for (const auto& [frame, pitch] :
+         {std::pair{0, 60}, std::pair{100, 62}, std::pair{200, 67}, std::pair{150, 64}})
+        outOfOrder.queueNoteOn(frame, int16_t(pitch), 0.8f);
+    for (int block = 0; block < 8; ++block) {
+        ASSERT_EQ(inOrder.process(256), V3_OK);
+        ASSERT_EQ(outOfOrder.process(256), V3_OK);
+    }
+    EXPECT_EQ(outOfOrder.left, inOrder.left);
+}
+
+// Spoiled input from a host: notes out of MIDI's range or with no number for a velocity, events
+// out of order or outside the block, parameter points that are NaN, infinite or outside [0, 1]
+// or for no parameter at all, and blocks of 0 and 1 frames. None may crash the plugin or put a
+// NaN out; afterwards every control holds a value of its range and a plain note plays in tune.
+class Vst3BadInputTest : public Vst3PresetTest {};
+
+TEST_F(Vst3BadInputTest, SpoiledEventsValuesAndBlocksAreSkippedOrClampedNeverANaN) {
+    ASSERT_TRUE(instance.start(48000.0, 256));
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    const double inf = std::numeric_limits<double>::infinity();
+    for (int block = 0; block < 4; ++block) {
+        for (const auto& [pitch, velocity] :
+             {std::pair{int16_t(-5), 0.5f}, std::pair{int16_t(200), 0.5f},
+              std::pair{int16_t(1000), 0.5f}, std::pair{int16_t(60), float(nan)},
+              std::pair{int16_t(62), float(inf)}, std::pair{int16_t(64), -3.0f},
+              std::pair{int16_t(65), 40.0f}})
+            instance.queueNoteOn(200 - 40 * block, pitch, velocity);
+        instance.queueNoteOn(-7, 67, 0.5f);
+        instance.queueNoteOn(5000, 69, 0.5f);
+        v3_event off{};
+        off.type = V3_EVENT_NOTE_OFF;
+        off.sample_offset = 30;
+        off.note_off.pitch = 60;
+        off.note_off.velocity = float(nan);
+        instance.queueEvent(off);
+        v3_event pressure{};
+        pressure.type = V3_EVENT_POLY_PRESSURE;
+        pressure.poly_pressure.pitch = 500;
+        pressure.poly_pressure.pressure = float(nan);
+        instance.queueEvent(pressure);
+        for (v3_param_id id : controls)
+            for (double value : {nan, inf, -inf, -1.0, 2.0, 1e300})
+                instance.queueParameter(id, block == 0 ? 0 : 100, value);
+        instance.queueParameter(123456, 0, 0.5); // no such parameter
+        ASSERT_EQ(instance.process(256), V3_OK);
+        ASSERT_EQ(instance.process(0), V3_OK);
+        ASSERT_EQ(instance.process(1), V3_OK);
+    }
+    for (uint32_t c = 0; c < controls.size(); ++c) {
+        ParameterDescription row{};
+        ASSERT_TRUE(
+            DspGetParameterDescription(PortMap::parameterOf(PortMap::firstControl + c), &row));
+        const double value = plainValue(c);
+        EXPECT_TRUE(value >= row.minValue && value <= row.maxValue) << row.name << " " << value;
+    }
+    // Every control back at its default, every note ended, then a plain middle C.
+    for (int32_t i = 0; i < v3_cpp_obj(controller)->get_parameter_count(controller); ++i) {
+        v3_param_info info{};
+        v3_cpp_obj(controller)->get_parameter_info(controller, i, &info);
+        if (std::find(controls.begin(), controls.end(), info.param_id) != controls.end())
+            instance.queueParameter(info.param_id, 0, info.default_normalised_value);
+    }
+    for (int16_t pitch = 0; pitch < 128; ++pitch)
+        instance.queueNoteOff(0, pitch);
+    for (int block = 0; block < 200; ++block)
+        ASSERT_EQ(instance.process(256), V3_OK);
+    const size_t from = instance.left.size();
+    instance.queueNoteOn(0, 60, 100.0f / 127.0f);
+    for (int block = 0; block < 40; ++block)
+        ASSERT_EQ(instance.process(256), V3_OK);
+    const auto nonFinite = [](const std::vector<float>& samples) {
+        return std::count_if(samples.begin(), samples.end(),
+                             [](float s) { return !std::isfinite(s); });
+    };
+    EXPECT_EQ(nonFinite(instance.left) + nonFinite(instance.right), 0);
+    EXPECT_GT(analysis::peak(instance.left, from, instance.left.size()), 0.01);
+    EXPECT_NEAR(analysis::frequencyByZeroCrossings(instance.left, from + 2048, instance.left.size(),
+                                                   48000.0),
+                261.63, 0.5);
+}
+
 // A host on a high-density screen gives the editor its content scale first, then asks its size
 // to make the window: the answer is already the scaled size, and stays so once attached.
 TEST_F(Vst3HostTest, TheEditorTakesTheHostsScaleBeforeItIsAttached) {

@@ -72,32 +72,6 @@ std::vector<Vst3TestHost::ClassInfo> Vst3TestHost::classes() const {
 
 // --- The event list the host hands the processor ---------------------------------------------
 
-const v3_event_list_cpp Vst3TestHost::Instance::eventListTable = [] {
-    v3_event_list_cpp table{};
-    table.query_interface = [](void* self, const v3_tuid iid, void** object) -> v3_result {
-        if (sameId(iid, v3_funknown_iid) || sameId(iid, v3_event_list_iid)) {
-            *object = self;
-            return V3_OK;
-        }
-        *object = nullptr;
-        return V3_NO_INTERFACE;
-    };
-    table.ref = [](void*) -> uint32_t { return 1; }; // owned by the host, never freed by refs
-    table.unref = [](void*) -> uint32_t { return 1; };
-    table.list.get_event_count = [](void* self) -> uint32_t {
-        return uint32_t(static_cast<EventList*>(self)->events.size());
-    };
-    table.list.get_event = [](void* self, int32_t index, v3_event* event) -> v3_result {
-        const auto& events = static_cast<EventList*>(self)->events;
-        if (index < 0 || size_t(index) >= events.size())
-            return V3_INVALID_ARG;
-        *event = events[size_t(index)];
-        return V3_OK;
-    };
-    table.list.add_event = [](void*, v3_event*) -> v3_result { return V3_NOT_IMPLEMENTED; };
-    return table;
-}();
-
 const Vst3TestHost::Instance::StreamTable Vst3TestHost::Instance::memoryStreamTable = [] {
     StreamTable table{};
     table.query_interface = [](void* self, const v3_tuid iid, void** object) -> v3_result {
@@ -272,7 +246,7 @@ v3_result Vst3TestHost::Instance::process(int32_t frames) {
     v3_audio_bus_buffers output{};
     output.num_channels = 2;
     output.channel_buffers_32 = channels;
-    auto* events = reinterpret_cast<v3_event_list**>(&inputEvents);
+    v3_event_list** events = inputEvents.list();
     v3_process_data data{};
     data.process_mode = V3_REALTIME;
     data.symbolic_sample_size = V3_SAMPLE_32;
@@ -280,9 +254,11 @@ v3_result Vst3TestHost::Instance::process(int32_t frames) {
     data.num_output_buses = 1;
     data.outputs = &output;
     data.input_events = events;
+    data.input_params = inputParams.changes();
     data.output_params = reinterpret_cast<v3_param_changes**>(&outputParams);
     const v3_result result = v3_cpp_obj(proc)->process(proc, &data);
     inputEvents.events.clear();
+    inputParams.queues.clear();
     left.insert(left.end(), leftBlock.begin(), leftBlock.end());
     right.insert(right.end(), rightBlock.begin(), rightBlock.end());
     return result;

@@ -5,6 +5,7 @@
 // the host checks nothing beyond what it needs to go on.
 #pragma once
 
+#include "Vst3HostLists.h"
 #include "travesty/audio_processor.h"
 #include "travesty/bstream.h"
 #include "travesty/component.h"
@@ -60,6 +61,12 @@ public:
 
     void queueNoteOn(int32_t frame, int16_t pitch, float velocity);
     void queueNoteOff(int32_t frame, int16_t pitch);
+    // Any event as the host's list holds it, spoiled ones included.
+    void queueEvent(const v3_event& event) { inputEvents.events.push_back(event); }
+    // A point of parameter `id`'s automation in the next block (normalised value).
+    void queueParameter(v3_param_id id, int32_t frame, double value) {
+        inputParams.add(id, frame, value);
+    }
     // Runs one block of `frames` and appends the outputs to left and right.
     v3_result process(int32_t frames);
     // The bytes the component writes when the host saves it (get_state); empty on failure.
@@ -102,12 +109,6 @@ private:
     v3_plugin_view** editor = nullptr;
     v3_timer_handler** editorTimer = nullptr;
 
-    // The host's event list, a COM object whose first member is its interface table.
-    struct EventList {
-        const v3_event_list_cpp* table;
-        std::vector<v3_event> events;
-    };
-    static const v3_event_list_cpp eventListTable;
     // Where the plugin reports parameter changes back: this host takes them and drops them.
     struct ParamChanges {
         const v3_param_changes_cpp* table;
@@ -132,7 +133,8 @@ private:
     v3_component** comp = nullptr;
     v3_audio_processor** proc = nullptr;
     bool processing = false;
-    EventList inputEvents{&eventListTable, {}};
+    Vst3HostEvents inputEvents;
     ParamChanges outputParams{&paramChangesTable};
+    Vst3HostParameters inputParams;
     std::vector<float> leftBlock, rightBlock;
 };
