@@ -2,7 +2,7 @@
 // headers say what they like (size, time, space, type), goes through ClapEventFilter, which
 // stands between a host's event list and DPF's wrapper. What it hands on must be events DPF can
 // take blindly: known types of their exact size, parameters the plugin has with finite values,
-// finite velocities, times in order inside the block. Anything else is a crash for the fuzzer
+// velocities in [0, 1], times in order inside the block. Anything else is a crash for the fuzzer
 // to keep.
 #include "ClapEventFilter.h"
 
@@ -70,7 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         case CLAP_EVENT_NOTE_ON:
         case CLAP_EVENT_NOTE_OFF:
             good = good && event->size == sizeof(clap_event_note_t) &&
-                   std::isfinite(reinterpret_cast<const clap_event_note_t*>(event)->velocity);
+                   reinterpret_cast<const clap_event_note_t*>(event)->velocity >= 0.0 &&
+                   reinterpret_cast<const clap_event_note_t*>(event)->velocity <= 1.0;
             break;
         case CLAP_EVENT_MIDI:
             good = good && event->size == sizeof(clap_event_midi_t);

@@ -7,7 +7,8 @@
 // - note on and off, MIDI and parameter values alone, each of the core event space and of its
 //   type's exact size, on note port 0; every other event (DPF ignores them) is dropped;
 // - a parameter event only for a parameter the plugin has and with a finite value (DPF would
-//   keep a NaN for the host to read back and save); a note event only with a finite velocity;
+//   keep a NaN for the host to read back and save); a note event only with a finite velocity,
+//   clamped to [0, 1];
 // - times held to the previous event's when earlier (the engine takes its events in order);
 //   notes and MIDI at or past the block's end dropped, parameter values taken at its last frame
 //   (a host may flush parameters with a block of no frames);

@@ -102,6 +102,19 @@ TEST(ClapEventFilter, UnknownParametersNonFiniteValuesAndOtherPortsAreDropped) {
     EXPECT_EQ(events[0].type, CLAP_EVENT_PARAM_VALUE);
 }
 
+TEST(ClapEventFilter, VelocitiesOutsideTheUnitRangeAreClamped) {
+    ClapEventFilter filter(20);
+    HostList host;
+    host.note(0, 60, -1.3e9).note(1, 61, 1.3e9).note(2, 62, 0.25);
+    const clap_input_events_t* list = filter.filter(host.list(), 64);
+    ASSERT_EQ(list->size(list), 3u);
+    std::vector<double> velocities;
+    for (uint32_t i = 0; i < 3; ++i)
+        velocities.push_back(
+            reinterpret_cast<const clap_event_note_t*>(list->get(list, i))->velocity);
+    EXPECT_EQ(velocities, (std::vector<double>{0.0, 1.0, 0.25}));
+}
+
 TEST(ClapEventFilter, EventsOfTheWrongSizeOrSpaceAndOtherTypesAreDropped) {
     ClapEventFilter filter(20);
     HostList host;

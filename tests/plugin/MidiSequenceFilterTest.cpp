@@ -50,7 +50,8 @@ public:
         sequence->atom.size = uint32_t(claimedSize < 0 ? written : std::min(claimedSize, written));
         sequence->body.unit = unit;
         sequence->body.pad = 0xDEADBEEF; // never read
-        std::memcpy(sequence + 1, body.data(), body.size());
+        if (!body.empty())
+            std::memcpy(sequence + 1, body.data(), body.size());
         return sequence;
     }
 
