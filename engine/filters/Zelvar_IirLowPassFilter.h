@@ -7,8 +7,14 @@
 //
 // A run of frames is one loop with smoothers, sections and coefficients in locals: every frame
 // hands its cutoff and Q to the smoothers (as the setters do), steps them, redesigns the
-// sections only when cutoff or Q changed their bits, and filters. A single frame is that loop
-// with n = 1, so a glide that starts or lands inside a run gives the same bits as frame by frame.
+// sections only when cutoff or Q changed their bits, and filters. Frames over which the
+// coefficients hold go through the sections in one stretch. A single frame is that loop with
+// n = 1, so a glide that starts or lands inside a run gives the same bits as frame by frame.
+//
+// The voices render their filters in pairs (processPair): one loop over the frames runs both
+// filters' sections in the two lanes of a VoicePair, each filter's settings stepped on its own,
+// and a stretch ends where either filter's coefficients change. One filter alone is the same
+// loop with a double in place of the pair.
 //
 // A glide's step (a logarithm and a power for the cutoff, a tan() and the coefficients for the
 // sections) is the costly part of a moving knob, and every voice takes the same steps when the
@@ -38,6 +44,15 @@ public:
         }
     };
 
+    // What one filter takes for a run: its samples, filtered in place, and its settings.
+    struct Lane {
+        Zelvar_IirLowPassFilter* filter;
+        double* samples;
+        const double* cutoffHz;
+        int stride;
+        double q;
+    };
+
     explicit Zelvar_IirLowPassFilter(double samplingRate = 44100.0);
 
     // Jumps both smoothers to the given values (no glide); the voice calls it once at creation.
@@ -52,15 +67,17 @@ public:
     // steps[i], if given, is shared by the filters that render frame i of the same runs.
     void process(double* samples, int n, const double* cutoffHz, int stride, double q,
                  GlideStep* steps = nullptr);
+    // Two filters over the same n frames in lockstep, each as process() would run it.
+    static void processPair(const Lane (&lanes)[2], int n, GlideStep* steps);
 
     // The values in use for the last sample.
     double getCutoffFrequency() const { return cutoff; }
     double getQualityFactor() const { return qualityFactor; }
 
 private:
-    template <bool GivesSettings>
-    void run(double* samples, int n, const double* cutoffHz, int stride, double q,
-             GlideStep* steps);
+    class Controls;
+    template <typename Lanes, bool GivesSettings>
+    static void run(const Lane* lanes, int n, GlideStep* steps);
 
     Zelvar_ValueSmoother cutoffSmoother;
     Zelvar_ValueSmoother resonanceSmoother;

@@ -158,35 +158,72 @@ int Zelvar_Voice::framesUntilFinished(int limit) {
     return envelopeGenerator.framesUntilFinished(limit);
 }
 
-void Zelvar_Voice::render(double* mix, int n, const double* sustainLevels, int stride,
-                          Zelvar_IirLowPassFilter::GlideStep* lowPassSteps) {
+void Zelvar_Voice::renderSource(double* samples, double* cutoffs, int n,
+                                Zelvar_IirLowPassFilter::Lane& low,
+                                Zelvar_IirHighPassFilter::Lane& high) {
     setUpEnvelope();
     updateBendFactor();
-    double frequencies[maximumRunFrames];
+    // The frequencies share their buffer with the cutoffs, which are worked out after them.
+    double* frequencies = cutoffs;
     const int frequencyStride = glide(frequencies, n);
     oscillatorFrequency = frequencies[(n - 1) * frequencyStride];
 
-    double samples[maximumRunFrames];
     oscillator.setWaveform(OscillatorWaveform(int(parameter(ParameterTypeOscillatorWaveform))));
     oscillator.setPulseWidth(parameter(ParameterTypeOscillatorPulseWidth));
     oscillator.render(samples, n, frequencies, frequencyStride);
 
-    // The cutoff follows the LFO frame by frame; `frequencies` is free for it now.
-    double* cutoffs = frequencies;
+    // The cutoff follows the LFO frame by frame.
     lowFrequencyOscillator.setFrequency(0.0);
     const int cutoffStride = lowFrequencyOscillator.render(cutoffs, n) ? 0 : 1;
     const double cutoff = parameter(ParameterTypeLpfCutoffFrequency);
     for (int i = 0; i < (cutoffStride == 0 ? 1 : n); ++i)
         cutoffs[i] = cutoff + 1000.0 * cutoffs[i];
-    lowPassFilter.process(samples, n, cutoffs, cutoffStride, parameter(ParameterTypeLpfResonance),
-                          lowPassSteps);
-    highPassFilter.process(samples, n, parameter(ParameterTypeHpfCutoffFrequency),
-                           parameter(ParameterTypeHpfResonance));
+    low = {&lowPassFilter, samples, cutoffs, cutoffStride, parameter(ParameterTypeLpfResonance)};
+    high = {&highPassFilter, samples, parameter(ParameterTypeHpfCutoffFrequency),
+            parameter(ParameterTypeHpfResonance)};
+}
 
+void Zelvar_Voice::mixInto(double* mix, const double* samples, int n, const double* sustainLevels,
+                           int stride) {
     double gains[maximumRunFrames];
     envelopeGenerator.render(gains, n, sustainLevels, stride);
     for (int i = 0; i < n; ++i)
         mix[i] += gains[i] * samples[i] * velocityGain;
+}
+
+template <typename Lanes>
+void Zelvar_Voice::renderLanes(Zelvar_Voice* const* voices, double* mix, int n,
+                               const double* sustainLevels, int stride,
+                               Zelvar_IirLowPassFilter::GlideStep* lowPassSteps) {
+    constexpr int count = laneCount<Lanes>;
+    double samples[count][maximumRunFrames];
+    double cutoffs[count][maximumRunFrames];
+    Zelvar_IirLowPassFilter::Lane low[count];
+    Zelvar_IirHighPassFilter::Lane high[count];
+    for (int lane = 0; lane < count; ++lane)
+        voices[lane]->renderSource(samples[lane], cutoffs[lane], n, low[lane], high[lane]);
+    if constexpr (count == 1) {
+        low[0].filter->process(samples[0], n, low[0].cutoffHz, low[0].stride, low[0].q,
+                               lowPassSteps);
+        high[0].filter->process(samples[0], n, high[0].cutoffHz, high[0].q);
+    } else {
+        Zelvar_IirLowPassFilter::processPair(low, n, lowPassSteps);
+        Zelvar_IirHighPassFilter::processPair(high, n);
+    }
+    for (int lane = 0; lane < count; ++lane)
+        voices[lane]->mixInto(mix, samples[lane], n, sustainLevels + lane, stride);
+}
+
+void Zelvar_Voice::render(double* mix, int n, const double* sustainLevels, int stride,
+                          Zelvar_IirLowPassFilter::GlideStep* lowPassSteps) {
+    Zelvar_Voice* const self = this;
+    renderLanes<double>(&self, mix, n, sustainLevels, stride, lowPassSteps);
+}
+
+void Zelvar_Voice::renderPair(Zelvar_Voice* const (&voices)[2], double* mix, int n,
+                              const double* sustainLevels, int stride,
+                              Zelvar_IirLowPassFilter::GlideStep* lowPassSteps) {
+    renderLanes<VoicePair>(voices, mix, n, sustainLevels, stride, lowPassSteps);
 }
 
 double Zelvar_Voice::getValue() {

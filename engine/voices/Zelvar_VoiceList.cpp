@@ -328,13 +328,25 @@ int Zelvar_VoiceList::render(double* left, double* right, int limit) {
     // Each voice takes one sustain level per frame, in list order.
     glide(sustainLevelSmoother, sustain, sustainLevels, n, voices);
     double frames[Zelvar_Voice::maximumRunFrames] = {};
+    // Two voices at a time, in list order; an odd one out renders alone.
+    Zelvar_Voice* last = nullptr;
     int index = 0;
-    for (Zelvar_Voice* voice = firstVoice; voice != nullptr; voice = voice->nextVoice, ++index) {
-        voice->render(frames, n, sustainLevels + index, voices, lowPassSteps);
-        // The next note's glide starts where the newest voice is playing now.
-        if (voice->isLastVoice())
-            portamentoStartFrequency = voice->getOscillatorFrequency();
+    for (Zelvar_Voice* voice = firstVoice; voice != nullptr; voice = last->nextVoice) {
+        const double* levels = sustainLevels + index;
+        if (voice->nextVoice == nullptr) {
+            voice->render(frames, n, levels, voices, lowPassSteps);
+            last = voice;
+            index += 1;
+        } else {
+            Zelvar_Voice::renderPair({voice, voice->nextVoice}, frames, n, levels, voices,
+                                     lowPassSteps);
+            last = voice->nextVoice;
+            index += 2;
+        }
     }
+    // The next note's glide starts where the newest voice is playing now.
+    if (last != nullptr)
+        portamentoStartFrequency = last->getOscillatorFrequency();
 
     double levels[Zelvar_Voice::maximumRunFrames];
     glide(masterLevelSmoother, master, levels, n, 1);
