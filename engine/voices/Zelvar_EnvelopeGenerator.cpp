@@ -1,6 +1,8 @@
 // Attack / decay / release envelope with hold and fade-out.
 #include "Zelvar_EnvelopeGenerator.h"
 
+#include "SameBits.h"
+
 #include <cmath>
 
 namespace {
@@ -16,6 +18,19 @@ inline double heldStep(double level, double counter, double attackLength, double
     if (counter <= attackLength)
         return 1.0 + (level - 1.0) * attackCoefficient;
     return target - (target - level) * decayCoefficient;
+}
+
+// A decay step that leaves the level's bits as they were has reached its fixed point: every
+// following frame that brings the same sustain level (with its bits) steps to the same level
+// again, since the attack never returns while the note is held. How many such frames follow
+// frame i. The stage counter holds whole numbers, so adding their count at once equals that
+// many additions of 1.
+inline int settledFrames(const double* sustainLevels, int i, int n, int stride) {
+    const double target = sustainLevels[i * stride];
+    int end = i + 1;
+    while (end < n && sameBits(sustainLevels[end * stride], target))
+        ++end;
+    return end - i - 1;
 }
 
 // The release law: the gain falls by the stage's coefficient every sample, and the envelope
@@ -94,14 +109,23 @@ void Zelvar_EnvelopeGenerator::render(double* gains, int n, const double* sustai
     const double decayCoefficient = decay.coefficient;
     const double releaseCoefficient = release.coefficient;
     for (int i = 0; i < n; ++i) {
+        int held = 0;
         switch (stage) {
         case EnvelopeStateNoteOn:
-        case EnvelopeStateHold:
+        case EnvelopeStateHold: {
             releaseFactor = 1.0;
-            value = heldStep(value, counter, a.lengthSamples, a.coefficient,
-                             sustainLevels[i * stride], decayCoefficient);
+            const double target = sustainLevels[i * stride];
+            const bool decays = !(counter <= a.lengthSamples);
+            const double next =
+                heldStep(value, counter, a.lengthSamples, a.coefficient, target, decayCoefficient);
             counter += 1.0;
+            if (decays && sameBits(next, value)) {
+                held = settledFrames(sustainLevels, i, n, stride);
+                counter += held;
+            }
+            value = next;
             break;
+        }
         case EnvelopeStateRelease:
             if (releaseStep(releaseFactor, releaseCoefficient))
                 stage = EnvelopeStateFinished;
@@ -115,6 +139,8 @@ void Zelvar_EnvelopeGenerator::render(double* gains, int n, const double* sustai
             break;
         }
         gains[i] = value * releaseFactor * fade;
+        for (; held > 0; --held, ++i)
+            gains[i + 1] = gains[i];
     }
     sustainLevel = sustainLevels[(n - 1) * stride];
     state = stage;

@@ -8,7 +8,8 @@
 // A run of frames is one loop over the frames with the state in locals, the stage chosen per
 // frame; a single frame (getValue) is that loop with n = 1. The stage steps are written once
 // and each frame performs the same operations in the same order whatever the run's length, so
-// the gains keep their bits however the frames are cut into runs.
+// the gains keep their bits however the frames are cut into runs. Once a held note's decay has
+// settled on its fixed point, the frames that bring the same sustain level repeat its gain.
 #pragma once
 
 #include <cstdint>

@@ -56,14 +56,35 @@ inline double loop(double* out, int n, double p, double increment, Waveform wave
     return p;
 }
 
+// The same frames in passes: the phases first (the one chain from frame to frame), then the
+// reader over the phases in hand, which can keep its own loops free of that chain.
+constexpr int passFrames = 128;
+template <typename Reader>
+inline double loopInPasses(double* out, int n, double p, double increment, const Reader& reader) {
+    double phases[passFrames];
+    for (int start = 0; start < n; start += passFrames) {
+        const int m = n - start < passFrames ? n - start : passFrames;
+        for (int i = 0; i < m; ++i) {
+            phases[i] = p;
+            p = wrapPhaseOnce(p + increment);
+        }
+        reader.read(phases, out + start, m);
+    }
+    return p;
+}
+
 } // namespace
 
-// The present sawtooth table with the next harmonic faded in, copied out of the oscillator so a
-// loop keeps it in registers.
-template <bool Folds> struct Zelvar_WavetableOscillator::SawtoothReader {
+// The present table of a set with the next harmonic faded in, copied out of the oscillator so a
+// loop keeps it in registers. Shape gives the harmonic's amplitude.
+template <bool Folds, typename Shape> struct Zelvar_WavetableOscillator::Reader {
     const double* set;
     int length;
     CrossFade fade;
+
+    static double faded(double value, double sine, const CrossFade& f) {
+        return value + Shape::harmonic(sine, f) * f.distanceToTop / f.span;
+    }
 
     double operator()(double p) const {
         if (set == nullptr)
@@ -71,26 +92,40 @@ template <bool Folds> struct Zelvar_WavetableOscillator::SawtoothReader {
         if (fade.table < 0)
             return readTable<Folds>(set, length, 0, p);
         const double value = readTable<Folds>(set, length, fade.table, p);
-        const double harmonic = twoOverPi * std::sin(fade.twoPiHarmonic * p) / fade.harmonic;
-        return value + harmonic * fade.distanceToTop / fade.span;
+        return faded(value, std::sin(fade.twoPiHarmonic * p), fade);
+    }
+
+    // The frames at phases[0..n): the sines in one tight loop of calls, the table readings in
+    // another, and the cross-fade's divisions in a third, which vectorizes. Each frame's value
+    // comes from the same operations as operator() gives it.
+    void read(const double* phases, double* out, int n) const {
+        if (set == nullptr || fade.table < 0) {
+            for (int i = 0; i < n; ++i)
+                out[i] = (*this)(phases[i]);
+            return;
+        }
+        const CrossFade f = fade;
+        double sines[passFrames];
+        for (int i = 0; i < n; ++i)
+            sines[i] = std::sin(f.twoPiHarmonic * phases[i]);
+        for (int i = 0; i < n; ++i)
+            out[i] = readTable<Folds>(set, length, f.table, phases[i]);
+        for (int i = 0; i < n; ++i)
+            out[i] = faded(out[i], sines[i], f);
     }
 };
 
-// Likewise for the triangle, whose next harmonic alternates in sign.
-template <bool Folds> struct Zelvar_WavetableOscillator::TriangleReader {
-    const double* set;
-    int length;
-    CrossFade fade;
+// The sawtooth's next harmonic: 2/pi sin(h x) / h.
+struct Zelvar_WavetableOscillator::SawtoothShape {
+    static double harmonic(double sine, const CrossFade& f) {
+        return twoOverPi * sine / f.harmonic;
+    }
+};
 
-    double operator()(double p) const {
-        if (set == nullptr)
-            return 0.0;
-        if (fade.table < 0)
-            return readTable<Folds>(set, length, 0, p);
-        const double value = readTable<Folds>(set, length, fade.table, p);
-        const double harmonic =
-            eightOverPiSquared * std::sin(fade.twoPiHarmonic * p) / fade.harmonic * fade.sign;
-        return value + harmonic * fade.distanceToTop / fade.span;
+// The triangle's, over odd harmonics and alternating in sign: 8/pi^2 sin(m x) / m^2.
+struct Zelvar_WavetableOscillator::TriangleShape {
+    static double harmonic(double sine, const CrossFade& f) {
+        return eightOverPiSquared * sine / f.harmonic * f.sign;
     }
 };
 
@@ -150,12 +185,12 @@ void Zelvar_WavetableOscillator::updateCrossFades() {
 
 double Zelvar_WavetableOscillator::getSawtooth(double p) const {
     const double* set = provider != nullptr ? provider->getSawtoothWavetable() : nullptr;
-    return SawtoothReader<true>{tableCount > 0 ? set : nullptr, tableLength, sawtooth}(p);
+    return Reader<true, SawtoothShape>{tableCount > 0 ? set : nullptr, tableLength, sawtooth}(p);
 }
 
 double Zelvar_WavetableOscillator::getTriangle(double p) const {
     const double* set = provider != nullptr ? provider->getTriangleWavetable() : nullptr;
-    return TriangleReader<true>{tableCount > 0 ? set : nullptr, tableLength, triangle}(p);
+    return Reader<true, TriangleShape>{tableCount > 0 ? set : nullptr, tableLength, triangle}(p);
 }
 
 // A frequency outside the audible range (a NaN too) is silent and leaves the phase alone. The
@@ -170,10 +205,12 @@ void Zelvar_WavetableOscillator::renderAtFrequency(double* out, int n) {
     }
     const double* sawtoothSet = provider != nullptr ? provider->getSawtoothWavetable() : nullptr;
     const double* triangleSet = provider != nullptr ? provider->getTriangleWavetable() : nullptr;
-    const SawtoothReader<true> saw{tableCount > 0 ? sawtoothSet : nullptr, tableLength, sawtooth};
-    const SawtoothReader<false> sawInRange{saw.set, saw.length, saw.fade};
-    const TriangleReader<true> tri{tableCount > 0 ? triangleSet : nullptr, tableLength, triangle};
-    const TriangleReader<false> triInRange{tri.set, tri.length, tri.fade};
+    const Reader<true, SawtoothShape> saw{tableCount > 0 ? sawtoothSet : nullptr, tableLength,
+                                          sawtooth};
+    const Reader<false, SawtoothShape> sawInRange{saw.set, saw.length, saw.fade};
+    const Reader<true, TriangleShape> tri{tableCount > 0 ? triangleSet : nullptr, tableLength,
+                                          triangle};
+    const Reader<false, TriangleShape> triInRange{tri.set, tri.length, tri.fade};
     const double increment = phaseIncrement;
     const double width = pulseWidth;
     double p = phase;
@@ -183,10 +220,12 @@ void Zelvar_WavetableOscillator::renderAtFrequency(double* out, int n) {
         p = loop(out, n, p, increment, [](double q) { return std::sin(twoPi * q); });
         break;
     case WavetableWaveformTriangle:
-        p = staysInRange ? loop(out, n, p, increment, triInRange) : loop(out, n, p, increment, tri);
+        p = staysInRange ? loopInPasses(out, n, p, increment, triInRange)
+                         : loopInPasses(out, n, p, increment, tri);
         break;
     case WavetableWaveformSawtooth:
-        p = staysInRange ? loop(out, n, p, increment, sawInRange) : loop(out, n, p, increment, saw);
+        p = staysInRange ? loopInPasses(out, n, p, increment, sawInRange)
+                         : loopInPasses(out, n, p, increment, saw);
         break;
     case WavetableWaveformSquare:
         p = loop(out, n, p, increment, [&saw](double q) { return saw(q + 0.5) - saw(q); });

@@ -9,8 +9,11 @@
 // A run of frames takes one frequency per frame: it is cut into stretches over which the
 // frequency keeps its value, the table choice and cross-fade are worked out at each stretch's
 // start (as setFrequency() would), and each stretch is one loop with the phase in a local that
-// reads the same tables with the same operations as a single frame. getValue() is a run of one
-// frame, so the samples keep their bits however the frames are cut.
+// reads the same tables with the same operations as a single frame. The sawtooth and the
+// triangle go in passes instead: the phases of the stretch, then the sines of the faded
+// harmonic, the table readings and the cross-fade's divisions each in a loop of their own, so
+// only the phase carries from frame to frame and the divisions vectorize. getValue() is a run
+// of one frame, so the samples keep their bits however the frames are cut.
 #pragma once
 
 #include "Zelvar_WavetableProvider.h"
@@ -66,8 +69,9 @@ private:
         double distanceToTop = 0.0;
         double span = 1.0;
     };
-    template <bool Folds> struct SawtoothReader;
-    template <bool Folds> struct TriangleReader;
+    template <bool Folds, typename Shape> struct Reader;
+    struct SawtoothShape;
+    struct TriangleShape;
     void retune(double frequencyHz);
     void updateCrossFades();
     // One stretch of frames at the present frequency.
