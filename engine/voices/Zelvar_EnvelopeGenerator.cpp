@@ -20,19 +20,6 @@ inline double heldStep(double level, double counter, double attackLength, double
     return target - (target - level) * decayCoefficient;
 }
 
-// A decay step that leaves the level's bits as they were has reached its fixed point: every
-// following frame that brings the same sustain level (with its bits) steps to the same level
-// again, since the attack never returns while the note is held. How many such frames follow
-// frame i. The stage counter holds whole numbers, so adding their count at once equals that
-// many additions of 1.
-inline int settledFrames(const double* sustainLevels, int i, int n, int stride) {
-    const double target = sustainLevels[i * stride];
-    int end = i + 1;
-    while (end < n && sameBits(sustainLevels[end * stride], target))
-        ++end;
-    return end - i - 1;
-}
-
 // The release law: the gain falls by the stage's coefficient every sample, and the envelope
 // ends on the sample at which it drops below -60 dB. Returns true on that sample.
 inline bool releaseStep(double& gain, double coefficient) {
@@ -95,37 +82,36 @@ void Zelvar_EnvelopeGenerator::legatoNoteOn() {
     fadeOutGain = 1.0;
 }
 
-void Zelvar_EnvelopeGenerator::render(double* gains, int n, const double* sustainLevels,
-                                      int stride) {
-    if (n <= 0)
-        return;
-    int stage = state;
-    double value = level;
-    double releaseFactor = releaseGain;
-    double fade = fadeOutGain;
-    double counter = stageCounter;
-    double fadeCounter = fadeOutCounter;
-    const Stage a = attack;
-    const double decayCoefficient = decay.coefficient;
-    const double releaseCoefficient = release.coefficient;
-    for (int i = 0; i < n; ++i) {
-        int held = 0;
+// One envelope's moving parts over a run, held by value.
+class Zelvar_EnvelopeGenerator::Run {
+public:
+    Run() = default;
+    explicit Run(const Zelvar_EnvelopeGenerator& e)
+        : stage(e.state), value(e.level), releaseFactor(e.releaseGain), fade(e.fadeOutGain),
+          counter(e.stageCounter), fadeCounter(e.fadeOutCounter), attack(e.attack),
+          decayCoefficient(e.decay.coefficient), releaseCoefficient(e.release.coefficient) {}
+
+    void storeInto(Zelvar_EnvelopeGenerator& e, double lastSustainLevel) {
+        e.sustainLevel = lastSustainLevel;
+        e.state = stage;
+        e.level = value;
+        e.releaseGain = releaseFactor;
+        e.fadeOutGain = fade;
+        e.stageCounter = counter + settledFrames;
+        e.fadeOutCounter = fadeCounter;
+    }
+
+    // One frame at the sustain level `target`; returns its gain.
+    double step(double target) {
         switch (stage) {
         case EnvelopeStateNoteOn:
-        case EnvelopeStateHold: {
+        case EnvelopeStateHold:
             releaseFactor = 1.0;
-            const double target = sustainLevels[i * stride];
-            const bool decays = !(counter <= a.lengthSamples);
-            const double next =
-                heldStep(value, counter, a.lengthSamples, a.coefficient, target, decayCoefficient);
-            counter += 1.0;
-            if (decays && sameBits(next, value)) {
-                held = settledFrames(sustainLevels, i, n, stride);
-                counter += held;
-            }
-            value = next;
+            if (restsAt(target))
+                ++settledFrames;
+            else
+                decayFrom(target);
             break;
-        }
         case EnvelopeStateRelease:
             if (releaseStep(releaseFactor, releaseCoefficient))
                 stage = EnvelopeStateFinished;
@@ -138,17 +124,107 @@ void Zelvar_EnvelopeGenerator::render(double* gains, int n, const double* sustai
         default:
             break;
         }
-        gains[i] = value * releaseFactor * fade;
-        for (; held > 0; --held, ++i)
-            gains[i + 1] = gains[i];
+        return value * releaseFactor * fade;
     }
-    sustainLevel = sustainLevels[(n - 1) * stride];
-    state = stage;
-    level = value;
-    releaseGain = releaseFactor;
-    fadeOutGain = fade;
-    stageCounter = counter;
-    fadeOutCounter = fadeCounter;
+
+    // True when the level rests on the decay's fixed point for the sustain level `target`:
+    // the frame's gain is the last one again.
+    bool restsAt(double target) const {
+        return settled && sameBits(target, settledTarget) &&
+               (stage == EnvelopeStateNoteOn || stage == EnvelopeStateHold);
+    }
+    // `frames` frames that rest.
+    void rest(int frames) { settledFrames += frames; }
+
+private:
+    // A decay step that leaves the level's bits as they were has reached its fixed point: every
+    // following frame that brings the same sustain level (with its bits) steps to the same level
+    // again, since the attack never returns while the note is held. Those frames only count;
+    // the stage counter holds whole numbers, so adding their count at once equals that many
+    // additions of 1.
+    void decayFrom(double target) {
+        counter += settledFrames;
+        settledFrames = 0;
+        const bool decays = !(counter <= attack.lengthSamples);
+        const double next = heldStep(value, counter, attack.lengthSamples, attack.coefficient,
+                                     target, decayCoefficient);
+        counter += 1.0;
+        settled = decays && sameBits(next, value);
+        settledTarget = target;
+        value = next;
+    }
+
+    int stage = EnvelopeStateIdle;
+    double value = 0.0;
+    double releaseFactor = 1.0;
+    double fade = 1.0;
+    double counter = 0.0;
+    double fadeCounter = 0.0;
+    Stage attack;
+    double decayCoefficient = 0.0;
+    double releaseCoefficient = 0.0;
+    bool settled = false;
+    double settledTarget = 0.0;
+    int settledFrames = 0;
+};
+
+template <int Count>
+inline bool Zelvar_EnvelopeGenerator::restAll(const Run* runs, const double* levels) {
+    for (int lane = 0; lane < Count; ++lane)
+        if (!runs[lane].restsAt(levels[lane]))
+            return false;
+    return true;
+}
+
+// Frame by frame, each frame lane by lane: the lanes' steps are chains of their own, which
+// the processor overlaps.
+template <int Count>
+void Zelvar_EnvelopeGenerator::renderLanes(Zelvar_EnvelopeGenerator* const* envelopes,
+                                           double* const* gains, int n, const double* sustainLevels,
+                                           int stride) {
+    if (n <= 0)
+        return;
+    Run runs[Count];
+    for (int lane = 0; lane < Count; ++lane)
+        runs[lane] = Run(*envelopes[lane]);
+    for (int i = 0; i < n;) {
+        for (int lane = 0; lane < Count; ++lane)
+            gains[lane][i] = runs[lane].step(sustainLevels[i * stride + lane]);
+        // The frames over which every lane rests repeat the gains just given.
+        int end = ++i;
+        while (end < n && restAll<Count>(runs, sustainLevels + end * stride))
+            ++end;
+        for (int lane = 0; lane < Count; ++lane) {
+            runs[lane].rest(end - i);
+            for (int k = i; k < end; ++k)
+                gains[lane][k] = gains[lane][i - 1];
+        }
+        i = end;
+    }
+    for (int lane = 0; lane < Count; ++lane)
+        runs[lane].storeInto(*envelopes[lane], sustainLevels[(n - 1) * stride + lane]);
+}
+
+void Zelvar_EnvelopeGenerator::render(double* gains, int n, const double* sustainLevels,
+                                      int stride) {
+    Zelvar_EnvelopeGenerator* const self = this;
+    renderLanes<1>(&self, &gains, n, sustainLevels, stride);
+}
+
+void Zelvar_EnvelopeGenerator::renderGroup(Zelvar_EnvelopeGenerator* const* envelopes,
+                                           double* const* gains, int count, int n,
+                                           const double* sustainLevels, int stride) {
+    static_assert(maximumGroup == 4);
+    switch (count) {
+    case 1:
+        return renderLanes<1>(envelopes, gains, n, sustainLevels, stride);
+    case 2:
+        return renderLanes<2>(envelopes, gains, n, sustainLevels, stride);
+    case 3:
+        return renderLanes<3>(envelopes, gains, n, sustainLevels, stride);
+    default:
+        return renderLanes<4>(envelopes, gains, n, sustainLevels, stride);
+    }
 }
 
 double Zelvar_EnvelopeGenerator::getValue() {

@@ -9,7 +9,9 @@
 // frame; a single frame (getValue) is that loop with n = 1. The stage steps are written once
 // and each frame performs the same operations in the same order whatever the run's length, so
 // the gains keep their bits however the frames are cut into runs. Once a held note's decay has
-// settled on its fixed point, the frames that bring the same sustain level repeat its gain.
+// settled on its fixed point, the frames that bring the same sustain level repeat its level.
+// The voices render their envelopes in groups (renderGroup): one loop takes all the group's
+// steps frame by frame, so that each envelope's chain from frame to frame overlaps the others'.
 #pragma once
 
 #include <cstdint>
@@ -46,6 +48,11 @@ public:
     // n frames, the sustain level of frame i taken from sustainLevels[i * stride] (stride 0: one
     // level for all).
     void render(double* gains, int n, const double* sustainLevels, int stride);
+    // `count` envelopes (1 to maximumGroup) over the same n frames, envelope j's sustain level
+    // of frame i being sustainLevels[i * stride + j]: as render() of each.
+    static constexpr int maximumGroup = 4;
+    static void renderGroup(Zelvar_EnvelopeGenerator* const* envelopes, double* const* gains,
+                            int count, int n, const double* sustainLevels, int stride);
     // How many of the next `limit` getValue() calls it takes to reach EnvelopeStateFinished (the
     // finishing call included), or `limit` if it does not finish within them; 0 if finished.
     int framesUntilFinished(int limit) const;
@@ -58,6 +65,12 @@ private:
         double coefficient = 0.0;
     };
     void setStageTime(Stage& stage, double seconds) const;
+    class Run;
+    // Whether every lane's level rests at the sustain levels levels[lane].
+    template <int Count> static bool restAll(const Run* runs, const double* levels);
+    template <int Count>
+    static void renderLanes(Zelvar_EnvelopeGenerator* const* envelopes, double* const* gains, int n,
+                            const double* sustainLevels, int stride);
 
     double samplingRate = 44100.0;
     int state = EnvelopeStateIdle;

@@ -183,47 +183,63 @@ void Zelvar_Voice::renderSource(double* samples, double* cutoffs, int n,
             parameter(ParameterTypeHpfResonance)};
 }
 
-void Zelvar_Voice::mixInto(double* mix, const double* samples, int n, const double* sustainLevels,
-                           int stride) {
-    double gains[maximumRunFrames];
-    envelopeGenerator.render(gains, n, sustainLevels, stride);
+void Zelvar_Voice::mixInto(double* mix, const double* samples, const double* gains, int n) const {
     for (int i = 0; i < n; ++i)
         mix[i] += gains[i] * samples[i] * velocityGain;
 }
 
-template <typename Lanes>
-void Zelvar_Voice::renderLanes(Zelvar_Voice* const* voices, double* mix, int n,
-                               const double* sustainLevels, int stride,
-                               Zelvar_IirLowPassFilter::GlideStep* lowPassSteps) {
-    constexpr int count = laneCount<Lanes>;
-    double samples[count][maximumRunFrames];
-    double cutoffs[count][maximumRunFrames];
-    Zelvar_IirLowPassFilter::Lane low[count];
-    Zelvar_IirHighPassFilter::Lane high[count];
-    for (int lane = 0; lane < count; ++lane)
-        voices[lane]->renderSource(samples[lane], cutoffs[lane], n, low[lane], high[lane]);
-    if constexpr (count == 1) {
-        low[0].filter->process(samples[0], n, low[0].cutoffHz, low[0].stride, low[0].q,
-                               lowPassSteps);
-        high[0].filter->process(samples[0], n, high[0].cutoffHz, high[0].q);
-    } else {
-        Zelvar_IirLowPassFilter::processPair(low, n, lowPassSteps);
-        Zelvar_IirHighPassFilter::processPair(high, n);
+template <int Count>
+void Zelvar_Voice::renderVoices(Zelvar_Voice* const* voices, double* mix, int n,
+                                const double* sustainLevels, int stride,
+                                Zelvar_IirLowPassFilter::GlideStep* lowPassSteps) {
+    double samples[Count][maximumRunFrames];
+    double cutoffs[Count][maximumRunFrames];
+    Zelvar_IirLowPassFilter::Lane low[Count];
+    Zelvar_IirHighPassFilter::Lane high[Count];
+    for (int v = 0; v < Count; ++v)
+        voices[v]->renderSource(samples[v], cutoffs[v], n, low[v], high[v]);
+    for (int v = 0; v + 1 < Count; v += 2) {
+        Zelvar_IirLowPassFilter::processPair({low[v], low[v + 1]}, n, lowPassSteps);
+        Zelvar_IirHighPassFilter::processPair({high[v], high[v + 1]}, n);
     }
-    for (int lane = 0; lane < count; ++lane)
-        voices[lane]->mixInto(mix, samples[lane], n, sustainLevels + lane, stride);
+    if constexpr (Count % 2 == 1) {
+        const Zelvar_IirLowPassFilter::Lane& l = low[Count - 1];
+        l.filter->process(l.samples, n, l.cutoffHz, l.stride, l.q, lowPassSteps);
+        const Zelvar_IirHighPassFilter::Lane& h = high[Count - 1];
+        h.filter->process(h.samples, n, h.cutoffHz, h.q);
+    }
+    double gains[Count][maximumRunFrames];
+    Zelvar_EnvelopeGenerator* envelopes[Count];
+    double* gainLanes[Count];
+    for (int v = 0; v < Count; ++v) {
+        envelopes[v] = &voices[v]->envelopeGenerator;
+        gainLanes[v] = gains[v];
+    }
+    Zelvar_EnvelopeGenerator::renderGroup(envelopes, gainLanes, Count, n, sustainLevels, stride);
+    for (int v = 0; v < Count; ++v)
+        voices[v]->mixInto(mix, samples[v], gains[v], n);
 }
 
 void Zelvar_Voice::render(double* mix, int n, const double* sustainLevels, int stride,
                           Zelvar_IirLowPassFilter::GlideStep* lowPassSteps) {
     Zelvar_Voice* const self = this;
-    renderLanes<double>(&self, mix, n, sustainLevels, stride, lowPassSteps);
+    renderVoices<1>(&self, mix, n, sustainLevels, stride, lowPassSteps);
 }
 
-void Zelvar_Voice::renderPair(Zelvar_Voice* const (&voices)[2], double* mix, int n,
-                              const double* sustainLevels, int stride,
-                              Zelvar_IirLowPassFilter::GlideStep* lowPassSteps) {
-    renderLanes<VoicePair>(voices, mix, n, sustainLevels, stride, lowPassSteps);
+void Zelvar_Voice::renderGroup(Zelvar_Voice* const* voices, int count, double* mix, int n,
+                               const double* sustainLevels, int stride,
+                               Zelvar_IirLowPassFilter::GlideStep* lowPassSteps) {
+    static_assert(groupSize == 4 && Zelvar_EnvelopeGenerator::maximumGroup >= groupSize);
+    switch (count) {
+    case 1:
+        return renderVoices<1>(voices, mix, n, sustainLevels, stride, lowPassSteps);
+    case 2:
+        return renderVoices<2>(voices, mix, n, sustainLevels, stride, lowPassSteps);
+    case 3:
+        return renderVoices<3>(voices, mix, n, sustainLevels, stride, lowPassSteps);
+    default:
+        return renderVoices<4>(voices, mix, n, sustainLevels, stride, lowPassSteps);
+    }
 }
 
 double Zelvar_Voice::getValue() {

@@ -13,11 +13,11 @@
 // frame would, in the same order, so the run gives the bits of as many single frames; a single
 // frame is the run with n = 1.
 //
-// The voice list renders voices in pairs (renderPair): both voices' oscillators, then their
-// filters in lockstep (see VoicePair.h), then each voice's envelope and its sum into the mix,
-// the first voice's before the second's. Since no unit reads another voice's state, a pair
-// gives the bits of its two voices rendered one after the other; one voice is the same code
-// with a double in place of the pair.
+// The voice list renders voices in groups of up to four (renderGroup): the oscillators of all,
+// then their filters two by two in lockstep (see VoicePair.h), then their envelopes in one loop,
+// then each voice's sum into the mix in list order. Since no unit reads another voice's state,
+// a group gives the bits of its voices rendered one after the other; one voice is the same code
+// with a group of one.
 #pragma once
 
 #include "Zelvar_BlitOscillator.h"
@@ -73,11 +73,12 @@ public:
     // steps through lowPassSteps (maximumRunFrames of them), which may be null.
     void render(double* mix, int n, const double* sustainLevels, int stride,
                 Zelvar_IirLowPassFilter::GlideStep* lowPassSteps);
-    // Two voices, the second one after the first in the list: as render() of each in turn, the
-    // second voice's sustain level of frame i being sustainLevels[i * stride + 1].
-    static void renderPair(Zelvar_Voice* const (&voices)[2], double* mix, int n,
-                           const double* sustainLevels, int stride,
-                           Zelvar_IirLowPassFilter::GlideStep* lowPassSteps);
+    // `count` voices (1 to groupSize), each the next one's predecessor in the list: as render()
+    // of each in turn, voice j's sustain level of frame i being sustainLevels[i * stride + j].
+    static constexpr int groupSize = 4;
+    static void renderGroup(Zelvar_Voice* const* voices, int count, double* mix, int n,
+                            const double* sustainLevels, int stride,
+                            Zelvar_IirLowPassFilter::GlideStep* lowPassSteps);
     // Hands the envelope its settings (releasing a note held by a lifted damper), as a run
     // does first, then says how many of the next `limit` frames it takes the envelope to finish
     // (that frame included), or `limit`; 0 if it has finished.
@@ -95,17 +96,16 @@ private:
     void updateBendFactor();
     // The oscillator's frequency for each of n frames; returns their stride (0: one for all).
     int glide(double* frequencies, int n);
-    template <typename Lanes>
-    static void renderLanes(Zelvar_Voice* const* voices, double* mix, int n,
-                            const double* sustainLevels, int stride,
-                            Zelvar_IirLowPassFilter::GlideStep* lowPassSteps);
+    template <int Count>
+    static void renderVoices(Zelvar_Voice* const* voices, double* mix, int n,
+                             const double* sustainLevels, int stride,
+                             Zelvar_IirLowPassFilter::GlideStep* lowPassSteps);
     // The stages before the filters: the oscillator's n samples, and each filter's settings
     // (the low-pass cutoff of every frame goes to `cutoffs`).
     void renderSource(double* samples, double* cutoffs, int n, Zelvar_IirLowPassFilter::Lane& low,
                       Zelvar_IirHighPassFilter::Lane& high);
-    // The stages after them: the envelope's gains times the filtered samples, added to mix.
-    void mixInto(double* mix, const double* samples, int n, const double* sustainLevels,
-                 int stride);
+    // The last stage: the envelope's gains times the filtered samples, added to mix.
+    void mixInto(double* mix, const double* samples, const double* gains, int n) const;
 
     Zelvar_ParameterManager* parameterManager = nullptr;
     double samplingRate = 44100.0;

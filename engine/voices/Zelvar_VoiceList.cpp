@@ -328,21 +328,18 @@ int Zelvar_VoiceList::render(double* left, double* right, int limit) {
     // Each voice takes one sustain level per frame, in list order.
     glide(sustainLevelSmoother, sustain, sustainLevels, n, voices);
     double frames[Zelvar_Voice::maximumRunFrames] = {};
-    // Two voices at a time, in list order; an odd one out renders alone.
+    // Up to four voices at a time, in list order.
+    Zelvar_Voice* group[Zelvar_Voice::groupSize];
     Zelvar_Voice* last = nullptr;
-    int index = 0;
-    for (Zelvar_Voice* voice = firstVoice; voice != nullptr; voice = last->nextVoice) {
-        const double* levels = sustainLevels + index;
-        if (voice->nextVoice == nullptr) {
-            voice->render(frames, n, levels, voices, lowPassSteps);
-            last = voice;
-            index += 1;
-        } else {
-            Zelvar_Voice::renderPair({voice, voice->nextVoice}, frames, n, levels, voices,
-                                     lowPassSteps);
-            last = voice->nextVoice;
-            index += 2;
-        }
+    for (int index = 0; index < voices;) {
+        int count = 0;
+        for (Zelvar_Voice* voice = last != nullptr ? last->nextVoice : firstVoice;
+             voice != nullptr && count < Zelvar_Voice::groupSize; voice = voice->nextVoice)
+            group[count++] = voice;
+        Zelvar_Voice::renderGroup(group, count, frames, n, sustainLevels + index, voices,
+                                  lowPassSteps);
+        last = group[count - 1];
+        index += count;
     }
     // The next note's glide starts where the newest voice is playing now.
     if (last != nullptr)

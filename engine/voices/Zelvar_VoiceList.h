@@ -6,7 +6,7 @@
 // are taken over first. Taken-over voices move to the front, released voices gather ahead of
 // the held ones, and a new voice joins at the end. Audio thread only.
 //
-// Frames are rendered in runs between events: voice by voice over the run (two at a time, see
+// Frames are rendered in runs between events: voice by voice over the run (four at a time, see
 // Zelvar_Voice), summed per frame in list order (the order of the additions is what keeps the
 // bits), then scaled by the master level and delayed frame by frame. Every voice takes the next
 // value of the shared sustain smoother on every frame, in list order, so a sustain glide runs
