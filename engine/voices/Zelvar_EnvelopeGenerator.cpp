@@ -97,7 +97,7 @@ public:
         e.level = value;
         e.releaseGain = releaseFactor;
         e.fadeOutGain = fade;
-        e.stageCounter = counter + settledFrames;
+        e.stageCounter = counter;
         e.fadeOutCounter = fadeCounter;
     }
 
@@ -108,7 +108,7 @@ public:
         case EnvelopeStateHold:
             releaseFactor = 1.0;
             if (restsAt(target))
-                ++settledFrames;
+                counter += 1.0;
             else
                 decayFrom(target);
             break;
@@ -133,18 +133,15 @@ public:
         return settled && sameBits(target, settledTarget) &&
                (stage == EnvelopeStateNoteOn || stage == EnvelopeStateHold);
     }
-    // `frames` frames that rest.
-    void rest(int frames) { settledFrames += frames; }
+    // `frames` frames that rest. The stage counter holds whole numbers, so adding their count
+    // at once equals that many additions of 1.
+    void rest(int frames) { counter += frames; }
 
 private:
     // A decay step that leaves the level's bits as they were has reached its fixed point: every
     // following frame that brings the same sustain level (with its bits) steps to the same level
-    // again, since the attack never returns while the note is held. Those frames only count;
-    // the stage counter holds whole numbers, so adding their count at once equals that many
-    // additions of 1.
+    // again, since the attack never returns while the note is held: those frames only count.
     void decayFrom(double target) {
-        counter += settledFrames;
-        settledFrames = 0;
         const bool decays = !(counter <= attack.lengthSamples);
         const double next = heldStep(value, counter, attack.lengthSamples, attack.coefficient,
                                      target, decayCoefficient);
@@ -165,7 +162,6 @@ private:
     double releaseCoefficient = 0.0;
     bool settled = false;
     double settledTarget = 0.0;
-    int settledFrames = 0;
 };
 
 template <int Count>
@@ -188,6 +184,7 @@ void Zelvar_EnvelopeGenerator::renderLanes(Zelvar_EnvelopeGenerator* const* enve
     for (int lane = 0; lane < Count; ++lane)
         runs[lane] = Run(*envelopes[lane]);
     for (int i = 0; i < n;) {
+#pragma GCC unroll 4
         for (int lane = 0; lane < Count; ++lane)
             gains[lane][i] = runs[lane].step(sustainLevels[i * stride + lane]);
         // The frames over which every lane rests repeat the gains just given.
