@@ -19,6 +19,10 @@ struct BiquadCoefficients {
     static BiquadCoefficients lowPassWarped(double k, double q);
     static BiquadCoefficients highPassWarped(double k, double q);
     static double prewarp(double cutoffHz, double samplingRate);
+    bool sameAs(const BiquadCoefficients& o) const {
+        return sameBits(a0, o.a0) && sameBits(a1, o.a1) && sameBits(a2, o.a2) &&
+               sameBits(b0, o.b0) && sameBits(b1, o.b1) && sameBits(b2, o.b2);
+    }
 };
 
 // The inputs a coefficient set was designed from. Equal bits give equal coefficients, so a filter

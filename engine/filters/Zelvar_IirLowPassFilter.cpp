@@ -78,6 +78,15 @@ public:
         return end;
     }
 
+    // Every field and setting with the same bits, the settings holding for the run: every step
+    // of both gives the same values.
+    bool sameAs(const Controls& o) const {
+        return stride == 0 && o.stride == 0 && sameBits(cutoffHz[0], o.cutoffHz[0]) &&
+               sameBits(q, o.q) && cutoffGlide.sameState(o.cutoffGlide) &&
+               qualityGlide.sameState(o.qualityGlide) && key.sameAs(o.key) && c.sameAs(o.c) &&
+               sameBits(rate, o.rate) && sameBits(fc, o.fc) && sameBits(qf, o.qf);
+    }
+
     const BiquadCoefficients& coefficients() const { return c; }
     // The sections' output is scaled by 2/Q.
     double divisor() const { return 0.5 * qf; }
@@ -130,6 +139,8 @@ private:
 
 // Every lane's filter steps its settings at the frames where its last stretch ended; the
 // sections then run all lanes up to the nearest end. At rest that is one stretch of n frames.
+// A lane whose settings match the first lane's bit for bit (voices whose knobs glide alike)
+// takes that lane's steps instead of repeating them.
 template <typename Lanes, bool GivesSettings>
 void Zelvar_IirLowPassFilter::run(const Lane* lanes, int n, GlideStep* steps) {
     constexpr int count = laneCount<Lanes>;
@@ -143,6 +154,9 @@ void Zelvar_IirLowPassFilter::run(const Lane* lanes, int n, GlideStep* steps) {
         a.setLane(lane, f.first);
         b.setLane(lane, f.second);
     }
+    bool twin[count] = {};
+    for (int lane = 1; lane < count; ++lane)
+        twin[lane] = controls[lane].sameAs(controls[0]);
     BiquadTerms<Lanes> c;
     Lanes divisor{};
     int ends[count] = {};
@@ -150,9 +164,11 @@ void Zelvar_IirLowPassFilter::run(const Lane* lanes, int n, GlideStep* steps) {
         int end = n;
         for (int lane = 0; lane < count; ++lane) {
             if (ends[lane] == i) {
-                ends[lane] = controls[lane].template step<GivesSettings>(i, n, steps);
-                c.setLane(lane, controls[lane].coefficients());
-                setLane(divisor, lane, controls[lane].divisor());
+                const Controls& settings = twin[lane] ? controls[0] : controls[lane];
+                ends[lane] =
+                    twin[lane] ? ends[0] : controls[lane].template step<GivesSettings>(i, n, steps);
+                c.setLane(lane, settings.coefficients());
+                setLane(divisor, lane, settings.divisor());
             }
             end = ends[lane] < end ? ends[lane] : end;
         }
@@ -162,7 +178,7 @@ void Zelvar_IirLowPassFilter::run(const Lane* lanes, int n, GlideStep* steps) {
     }
     for (int lane = 0; lane < count; ++lane) {
         Zelvar_IirLowPassFilter& f = *lanes[lane].filter;
-        controls[lane].storeInto(f);
+        controls[twin[lane] ? 0 : lane].storeInto(f);
         f.first = a.lane(lane);
         f.second = b.lane(lane);
     }
