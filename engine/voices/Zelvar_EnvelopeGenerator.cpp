@@ -1,8 +1,6 @@
 // Attack / decay / release envelope with hold and fade-out.
 #include "Zelvar_EnvelopeGenerator.h"
 
-#include "SameBits.h"
-
 #include <cmath>
 
 namespace {
@@ -13,11 +11,15 @@ constexpr double fadeOutSamples = 100.0;
 // One sample of a held note: the attack toward 1 while the counter lies within it, then the
 // decay toward `target`. No separate sustain state: the decay keeps tracking the sustain level,
 // so a sustain change under a held key glides at the decay rate.
+inline double decayStep(double level, double target, double decayCoefficient) {
+    return target - (target - level) * decayCoefficient;
+}
+
 inline double heldStep(double level, double counter, double attackLength, double attackCoefficient,
                        double target, double decayCoefficient) {
     if (counter <= attackLength)
         return 1.0 + (level - 1.0) * attackCoefficient;
-    return target - (target - level) * decayCoefficient;
+    return decayStep(level, target, decayCoefficient);
 }
 
 // The release law: the gain falls by the stage's coefficient every sample, and the envelope
@@ -83,6 +85,7 @@ void Zelvar_EnvelopeGenerator::legatoNoteOn() {
 }
 
 // One envelope's moving parts over a run, held by value.
+// One envelope's moving parts over a run, held by value.
 class Zelvar_EnvelopeGenerator::Run {
 public:
     Run() = default;
@@ -91,7 +94,7 @@ public:
           counter(e.stageCounter), fadeCounter(e.fadeOutCounter), attack(e.attack),
           decayCoefficient(e.decay.coefficient), releaseCoefficient(e.release.coefficient) {}
 
-    void storeInto(Zelvar_EnvelopeGenerator& e, double lastSustainLevel) {
+    void storeInto(Zelvar_EnvelopeGenerator& e, double lastSustainLevel) const {
         e.sustainLevel = lastSustainLevel;
         e.state = stage;
         e.level = value;
@@ -107,10 +110,9 @@ public:
         case EnvelopeStateNoteOn:
         case EnvelopeStateHold:
             releaseFactor = 1.0;
-            if (restsAt(target))
-                counter += 1.0;
-            else
-                decayFrom(target);
+            value = heldStep(value, counter, attack.lengthSamples, attack.coefficient, target,
+                             decayCoefficient);
+            counter += 1.0;
             break;
         case EnvelopeStateRelease:
             if (releaseStep(releaseFactor, releaseCoefficient))
@@ -127,30 +129,21 @@ public:
         return value * releaseFactor * fade;
     }
 
-    // True when the level rests on the decay's fixed point for the sustain level `target`:
-    // the frame's gain is the last one again.
-    bool restsAt(double target) const {
-        return settled && sameBits(target, settledTarget) &&
-               (stage == EnvelopeStateNoteOn || stage == EnvelopeStateHold);
+    // A held note past its attack: it decays on every frame of the run, since only an event
+    // ends the hold and the counter only grows.
+    bool decays() const {
+        return (stage == EnvelopeStateNoteOn || stage == EnvelopeStateHold) &&
+               !(counter <= attack.lengthSamples);
     }
-    // `frames` frames that rest. The stage counter holds whole numbers, so adding their count
-    // at once equals that many additions of 1.
-    void rest(int frames) { counter += frames; }
+    // step() of a frame of such a note, without the choices.
+    double decay(double target) {
+        releaseFactor = 1.0;
+        value = decayStep(value, target, decayCoefficient);
+        counter += 1.0;
+        return value * releaseFactor * fade;
+    }
 
 private:
-    // A decay step that leaves the level's bits as they were has reached its fixed point: every
-    // following frame that brings the same sustain level (with its bits) steps to the same level
-    // again, since the attack never returns while the note is held: those frames only count.
-    void decayFrom(double target) {
-        const bool decays = !(counter <= attack.lengthSamples);
-        const double next = heldStep(value, counter, attack.lengthSamples, attack.coefficient,
-                                     target, decayCoefficient);
-        counter += 1.0;
-        settled = decays && sameBits(next, value);
-        settledTarget = target;
-        value = next;
-    }
-
     int stage = EnvelopeStateIdle;
     double value = 0.0;
     double releaseFactor = 1.0;
@@ -160,20 +153,11 @@ private:
     Stage attack;
     double decayCoefficient = 0.0;
     double releaseCoefficient = 0.0;
-    bool settled = false;
-    double settledTarget = 0.0;
 };
 
-template <int Count>
-inline bool Zelvar_EnvelopeGenerator::restAll(const Run* runs, const double* levels) {
-    for (int lane = 0; lane < Count; ++lane)
-        if (!runs[lane].restsAt(levels[lane]))
-            return false;
-    return true;
-}
-
 // Frame by frame, each frame lane by lane: the lanes' steps are chains of their own, which
-// the processor overlaps.
+// the processor overlaps. While every note of the group decays (the note held, as it mostly
+// is), the frames take the decay step alone.
 template <int Count>
 void Zelvar_EnvelopeGenerator::renderLanes(Zelvar_EnvelopeGenerator* const* envelopes,
                                            double* const* gains, int n, const double* sustainLevels,
@@ -181,22 +165,19 @@ void Zelvar_EnvelopeGenerator::renderLanes(Zelvar_EnvelopeGenerator* const* enve
     if (n <= 0)
         return;
     Run runs[Count];
-    for (int lane = 0; lane < Count; ++lane)
+    bool decaying = true;
+    for (int lane = 0; lane < Count; ++lane) {
         runs[lane] = Run(*envelopes[lane]);
-    for (int i = 0; i < n;) {
-#pragma GCC unroll 4
-        for (int lane = 0; lane < Count; ++lane)
-            gains[lane][i] = runs[lane].step(sustainLevels[i * stride + lane]);
-        // The frames over which every lane rests repeat the gains just given.
-        int end = ++i;
-        while (end < n && restAll<Count>(runs, sustainLevels + end * stride))
-            ++end;
-        for (int lane = 0; lane < Count; ++lane) {
-            runs[lane].rest(end - i);
-            for (int k = i; k < end; ++k)
-                gains[lane][k] = gains[lane][i - 1];
-        }
-        i = end;
+        decaying = decaying && runs[lane].decays();
+    }
+    if (decaying) {
+        for (int i = 0; i < n; ++i)
+            for (int lane = 0; lane < Count; ++lane)
+                gains[lane][i] = runs[lane].decay(sustainLevels[i * stride + lane]);
+    } else {
+        for (int i = 0; i < n; ++i)
+            for (int lane = 0; lane < Count; ++lane)
+                gains[lane][i] = runs[lane].step(sustainLevels[i * stride + lane]);
     }
     for (int lane = 0; lane < Count; ++lane)
         runs[lane].storeInto(*envelopes[lane], sustainLevels[(n - 1) * stride + lane]);

@@ -8,8 +8,7 @@
 // A run of frames is one loop over the frames with the state in locals, the stage chosen per
 // frame; a single frame (getValue) is that loop with n = 1. The stage steps are written once
 // and each frame performs the same operations in the same order whatever the run's length, so
-// the gains keep their bits however the frames are cut into runs. Once a held note's decay has
-// settled on its fixed point, the frames that bring the same sustain level repeat its level.
+// the gains keep their bits however the frames are cut into runs.
 // The voices render their envelopes in groups (renderGroup): one loop takes all the group's
 // steps frame by frame, so that each envelope's chain from frame to frame overlaps the others'.
 #pragma once
@@ -66,8 +65,6 @@ private:
     };
     void setStageTime(Stage& stage, double seconds) const;
     class Run;
-    // Whether every lane's level rests at the sustain levels levels[lane].
-    template <int Count> static bool restAll(const Run* runs, const double* levels);
     template <int Count>
     static void renderLanes(Zelvar_EnvelopeGenerator* const* envelopes, double* const* gains, int n,
                             const double* sustainLevels, int stride);
