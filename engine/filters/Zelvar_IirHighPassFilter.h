@@ -44,7 +44,16 @@ public:
     double getCutoffFrequency() const { return cutoff; }
     double getQualityFactor() const { return qualityFactor; }
 
+    // The filter's part of a run of one filter (Lanes double) or two in lockstep (VoicePair),
+    // for a caller that runs further stages in the same loop: at frame i, stretchEnd(i, n) says
+    // up to which frame the lanes' coefficients hold, process() takes every frame of the stretch
+    // through the section, and finish() writes the filters' state back.
+    template <typename Lanes> class Pass;
+
 private:
+    static constexpr double cutoffGlideRangeHz = 2000.0;
+    static constexpr double qualityGlideRange = 10.0;
+
     // One linear glide: the value in use moves by step per sample until the target is reached.
     // The first value given applies at once.
     struct Glide {
@@ -71,4 +80,126 @@ private:
     BiquadState state;
     BiquadCoefficients coefficients;
     BiquadDesignKey design;
+};
+
+// One filter's settings over a run, held by value so the loop keeps them in registers.
+class Zelvar_IirHighPassFilter::Controls {
+public:
+    Controls() = default;
+    Controls(const Zelvar_IirHighPassFilter& f, const Lane& lane)
+        : samplingRate(f.samplingRate), cutoff(f.cutoff), qualityFactor(f.qualityFactor),
+          cutoffGlide(f.cutoffGlide), qualityGlide(f.qualityGlide), coefficients(f.coefficients),
+          design(f.design), cutoffHz(lane.cutoffHz), q(lane.q),
+          heldCutoff(lane.cutoffHz >= f.lowestCutoff ? lane.cutoffHz : f.lowestCutoff) {}
+
+    void storeInto(Zelvar_IirHighPassFilter& f) const {
+        f.cutoff = cutoff;
+        f.qualityFactor = qualityFactor;
+        f.cutoffGlide = cutoffGlide;
+        f.qualityGlide = qualityGlide;
+        f.coefficients = coefficients;
+        f.design = design;
+    }
+
+    // Frame i: the settings go to the glides, which step; the section is redesigned if cutoff
+    // or Q changed their bits. When both glides have landed and the following frames bring the
+    // same settings, those frames would step to the same values again: they are counted at
+    // once. Returns the end of the stretch over which terms() hold.
+    template <bool GivesSettings> int step(int i, int n) {
+        if constexpr (GivesSettings) {
+            give(cutoffGlide, cutoff, cutoffHz, heldCutoff, cutoffGlideRangeHz, samplingRate);
+            give(qualityGlide, qualityFactor, q, q, qualityGlideRange, samplingRate);
+        }
+        advance(cutoffGlide, cutoff);
+        advance(qualityGlide, qualityFactor);
+        if (!design.matches(cutoff, qualityFactor, samplingRate)) {
+            const double k = design.prewarp(cutoff, samplingRate);
+            coefficients = BiquadCoefficients::highPassWarped(k, qualityFactor);
+            design = {cutoff, qualityFactor, samplingRate, true, k};
+        }
+        int end = i + 1;
+        // A glide that has just landed snaps to its target on the next frame: the values in
+        // hand must already be the targets.
+        if (hasLanded(cutoffGlide) && hasLanded(qualityGlide) &&
+            sameBits(cutoff, cutoffGlide.target) && sameBits(qualityFactor, qualityGlide.target) &&
+            (!GivesSettings || (cutoffHz == cutoffGlide.target && q == qualityGlide.target))) {
+            end = n;
+            cutoffGlide.stepCounter += end - i - 1;
+            qualityGlide.stepCounter += end - i - 1;
+        }
+        return end;
+    }
+
+    const BiquadCoefficients& terms() const { return coefficients; }
+    // The section's output is scaled by 1/Q.
+    double divisor() const { return qualityFactor; }
+
+private:
+    // Both glides touch their value on every sample, but once they have landed the values stand
+    // still: the coefficients (one tan) are recomputed only when their inputs' bits change.
+    static void advance(Glide& glide, double& current) {
+        if (hasLanded(glide))
+            current = glide.target;
+        else
+            current += glide.step;
+        glide.stepCounter += 1.0;
+    }
+
+    double samplingRate = 0.0;
+    double cutoff = 0.0;
+    double qualityFactor = 1.0;
+    Glide cutoffGlide{0.0};
+    Glide qualityGlide{0.0};
+    BiquadCoefficients coefficients;
+    BiquadDesignKey design;
+    double cutoffHz = 0.0;
+    double q = 0.0;
+    double heldCutoff = 0.0;
+};
+
+// Every lane's filter steps its settings at the frames where its last stretch ended; the
+// section runs all lanes up to the nearest end. At rest that is one stretch of n frames.
+template <typename Lanes> class Zelvar_IirHighPassFilter::Pass {
+public:
+    explicit Pass(const Lane* lanes) {
+        for (int lane = 0; lane < count; ++lane) {
+            filters[lane] = lanes[lane].filter;
+            controls[lane] = Controls(*filters[lane], lanes[lane]);
+            s.setLane(lane, filters[lane]->state);
+        }
+    }
+    // Writes the filters' state back.
+    void finish() const {
+        for (int lane = 0; lane < count; ++lane) {
+            controls[lane].storeInto(*filters[lane]);
+            filters[lane]->state = s.lane(lane);
+        }
+    }
+
+    // Steps the settings of the lanes whose stretch ends at frame i; returns the nearest end of
+    // the lanes' stretches.
+    template <bool GivesSettings = true> int stretchEnd(int i, int n) {
+        int end = n;
+        for (int lane = 0; lane < count; ++lane) {
+            if (ends[lane] == i) {
+                ends[lane] = controls[lane].template step<GivesSettings>(i, n);
+                c.setLane(lane, controls[lane].terms());
+                setLane(divisor, lane, controls[lane].divisor());
+            }
+            end = ends[lane] < end ? ends[lane] : end;
+        }
+        return end;
+    }
+
+    // One frame of every lane, within a stretch.
+    Lanes process(Lanes x) { return s.process(c, x) / divisor; }
+
+private:
+    static constexpr int count = laneCount<Lanes>;
+    Zelvar_IirHighPassFilter* filters[count];
+    Controls controls[count];
+    int ends[count] = {};
+    BasicBiquadState<Lanes> s;
+    BiquadTerms<Lanes> c;
+    Lanes divisor{};
 };

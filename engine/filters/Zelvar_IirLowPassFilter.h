@@ -25,6 +25,7 @@
 
 #include "Biquad.h"
 
+#include "VoicePair.h"
 #include "Zelvar_ValueSmoother.h"
 
 class Zelvar_IirLowPassFilter {
@@ -74,6 +75,12 @@ public:
     double getCutoffFrequency() const { return cutoff; }
     double getQualityFactor() const { return qualityFactor; }
 
+    // The filter's part of a run of one filter (Lanes double) or two in lockstep (VoicePair),
+    // for a caller that runs further stages in the same loop: at frame i, stretchEnd(i, n) says
+    // up to which frame the lanes' coefficients hold, process() takes every frame of the stretch
+    // through the sections, and finish() writes the filters' state back.
+    template <typename Lanes> class Pass;
+
 private:
     class Controls;
     template <typename Lanes, bool GivesSettings>
@@ -88,4 +95,138 @@ private:
     BiquadState second;
     BiquadCoefficients coefficients;
     BiquadDesignKey design;
+};
+
+// One filter's settings over a run, held by value: the smoothers, the design in use and the
+// values of the last frame.
+class Zelvar_IirLowPassFilter::Controls {
+public:
+    Controls() = default;
+    Controls(const Zelvar_IirLowPassFilter& f, const Lane& lane)
+        : cutoffGlide(f.cutoffSmoother), qualityGlide(f.resonanceSmoother), c(f.coefficients),
+          key(f.design), rate(f.samplingRate), fc(f.cutoff), qf(f.qualityFactor),
+          cutoffHz(lane.cutoffHz), stride(lane.stride), q(lane.q) {}
+
+    void storeInto(Zelvar_IirLowPassFilter& f) const {
+        f.cutoffSmoother = cutoffGlide;
+        f.resonanceSmoother = qualityGlide;
+        f.coefficients = c;
+        f.design = key;
+        f.cutoff = fc;
+        f.qualityFactor = qf;
+    }
+
+    // Frame i: the settings go to the smoothers, which step; the sections are redesigned if
+    // cutoff or Q changed their bits. When both glides have landed and the following frames
+    // bring the same settings, those frames would step to the same values again: they are
+    // counted at once. Returns the end of the stretch over which coefficients() hold.
+    template <bool GivesSettings> int step(int i, int n, GlideStep* steps) {
+        if constexpr (GivesSettings) {
+            cutoffGlide.setTargetValue(cutoffHz[i * stride]);
+            qualityGlide.setTargetValue(q);
+        }
+        takeGlideStep(steps != nullptr && !(cutoffGlide.isResting() && qualityGlide.isResting())
+                          ? &steps[i]
+                          : nullptr);
+        int end = i + 1;
+        // A glide that has just landed snaps to its target on the next frame: the values in
+        // hand must already be the targets.
+        const double heldCutoff = cutoffGlide.getTargetValue();
+        const double heldQ = qualityGlide.getTargetValue();
+        if (cutoffGlide.isResting() && qualityGlide.isResting() && sameBits(fc, heldCutoff) &&
+            sameBits(qf, heldQ) && (!GivesSettings || q == heldQ)) {
+            end = stride == 0 || !GivesSettings ? n : end;
+            while (end < n && cutoffHz[end * stride] == heldCutoff)
+                ++end;
+            cutoffGlide.rest(end - i - 1);
+            qualityGlide.rest(end - i - 1);
+        }
+        return end;
+    }
+
+    // Every field and setting with the same bits, the settings holding for the run: every step
+    // of both gives the same values.
+    bool sameAs(const Controls& o) const {
+        return stride == 0 && o.stride == 0 && sameBits(cutoffHz[0], o.cutoffHz[0]) &&
+               sameBits(q, o.q) && cutoffGlide.sameState(o.cutoffGlide) &&
+               qualityGlide.sameState(o.qualityGlide) && key.sameAs(o.key) && c.sameAs(o.c) &&
+               sameBits(rate, o.rate) && sameBits(fc, o.fc) && sameBits(qf, o.qf);
+    }
+
+    const BiquadCoefficients& coefficients() const { return c; }
+    // The sections' output is scaled by 2/Q.
+    double divisor() const { return 0.5 * qf; }
+
+private:
+    // A glide step is taken over from the filter that took it first on this frame, if the
+    // state it started from had the same bits as this one; otherwise it is computed (and
+    // recorded for the filters after this one).
+    void takeGlideStep(GlideStep* shared);
+
+    Zelvar_ValueSmoother cutoffGlide;
+    Zelvar_ValueSmoother qualityGlide;
+    BiquadCoefficients c;
+    BiquadDesignKey key;
+    double rate = 0.0;
+    double fc = 0.0;
+    double qf = 1.0;
+    const double* cutoffHz = nullptr;
+    int stride = 0;
+    double q = 0.0;
+};
+
+// Every lane's filter steps its settings at the frames where its last stretch ended; the
+// sections run all lanes up to the nearest end. At rest that is one stretch of n frames. A lane
+// whose settings match the first lane's bit for bit (voices whose knobs glide alike) takes that
+// lane's steps instead of repeating them.
+template <typename Lanes> class Zelvar_IirLowPassFilter::Pass {
+public:
+    Pass(const Lane* lanes, GlideStep* steps) : steps(steps) {
+        for (int lane = 0; lane < count; ++lane) {
+            filters[lane] = lanes[lane].filter;
+            controls[lane] = Controls(*filters[lane], lanes[lane]);
+            a.setLane(lane, filters[lane]->first);
+            b.setLane(lane, filters[lane]->second);
+            twin[lane] = lane > 0 && controls[lane].sameAs(controls[0]);
+        }
+    }
+    // Writes the filters' state back.
+    void finish() const {
+        for (int lane = 0; lane < count; ++lane) {
+            controls[twin[lane] ? 0 : lane].storeInto(*filters[lane]);
+            filters[lane]->first = a.lane(lane);
+            filters[lane]->second = b.lane(lane);
+        }
+    }
+
+    // Steps the settings of the lanes whose stretch ends at frame i; returns the nearest end of
+    // the lanes' stretches.
+    template <bool GivesSettings = true> int stretchEnd(int i, int n) {
+        int end = n;
+        for (int lane = 0; lane < count; ++lane) {
+            if (ends[lane] == i) {
+                const Controls& settings = twin[lane] ? controls[0] : controls[lane];
+                ends[lane] =
+                    twin[lane] ? ends[0] : controls[lane].template step<GivesSettings>(i, n, steps);
+                c.setLane(lane, settings.coefficients());
+                setLane(divisor, lane, settings.divisor());
+            }
+            end = ends[lane] < end ? ends[lane] : end;
+        }
+        return end;
+    }
+
+    // One frame of every lane, within a stretch.
+    Lanes process(Lanes x) { return b.process(c, a.process(c, x)) / divisor; }
+
+private:
+    static constexpr int count = laneCount<Lanes>;
+    Zelvar_IirLowPassFilter* filters[count];
+    Controls controls[count];
+    bool twin[count] = {};
+    int ends[count] = {};
+    GlideStep* steps;
+    BasicBiquadState<Lanes> a, b;
+    BiquadTerms<Lanes> c;
+    Lanes divisor{};
 };

@@ -188,6 +188,29 @@ void Zelvar_Voice::mixInto(double* mix, const double* samples, const double* gai
         mix[i] += gains[i] * samples[i] * velocityGain;
 }
 
+// Both filters in one loop: the high-pass recurrence of a frame overlaps the low-pass one of
+// the next. A stretch ends where any lane's coefficients in either filter change.
+template <typename Lanes>
+void Zelvar_Voice::filter(const Zelvar_IirLowPassFilter::Lane* low,
+                          const Zelvar_IirHighPassFilter::Lane* high, int n,
+                          Zelvar_IirLowPassFilter::GlideStep* lowPassSteps) {
+    Zelvar_IirLowPassFilter::Pass<Lanes> lowPass(low, lowPassSteps);
+    Zelvar_IirHighPassFilter::Pass<Lanes> highPass(high);
+    double* samples[laneCount<Lanes>];
+    for (int lane = 0; lane < laneCount<Lanes>; ++lane)
+        samples[lane] = low[lane].samples;
+    for (int i = 0; i < n;) {
+        const int lowEnd = lowPass.stretchEnd(i, n);
+        const int highEnd = highPass.stretchEnd(i, n);
+        for (const int end = lowEnd < highEnd ? lowEnd : highEnd; i < end; ++i) {
+            const Lanes x = gatherLanes<Lanes>(samples, i);
+            scatterLanes(samples, i, highPass.process(lowPass.process(x)));
+        }
+    }
+    lowPass.finish();
+    highPass.finish();
+}
+
 template <int Count>
 void Zelvar_Voice::renderVoices(Zelvar_Voice* const* voices, double* mix, int n,
                                 const double* sustainLevels, int stride,
@@ -198,16 +221,10 @@ void Zelvar_Voice::renderVoices(Zelvar_Voice* const* voices, double* mix, int n,
     Zelvar_IirHighPassFilter::Lane high[Count];
     for (int v = 0; v < Count; ++v)
         voices[v]->renderSource(samples[v], cutoffs[v], n, low[v], high[v]);
-    for (int v = 0; v + 1 < Count; v += 2) {
-        Zelvar_IirLowPassFilter::processPair({low[v], low[v + 1]}, n, lowPassSteps);
-        Zelvar_IirHighPassFilter::processPair({high[v], high[v + 1]}, n);
-    }
-    if constexpr (Count % 2 == 1) {
-        const Zelvar_IirLowPassFilter::Lane& l = low[Count - 1];
-        l.filter->process(l.samples, n, l.cutoffHz, l.stride, l.q, lowPassSteps);
-        const Zelvar_IirHighPassFilter::Lane& h = high[Count - 1];
-        h.filter->process(h.samples, n, h.cutoffHz, h.q);
-    }
+    for (int v = 0; v + 1 < Count; v += 2)
+        filter<VoicePair>(low + v, high + v, n, lowPassSteps);
+    if constexpr (Count % 2 == 1)
+        filter<double>(low + Count - 1, high + Count - 1, n, lowPassSteps);
     double gains[Count][maximumRunFrames];
     Zelvar_EnvelopeGenerator* envelopes[Count];
     double* gainLanes[Count];

@@ -14,10 +14,10 @@
 // frame is the run with n = 1.
 //
 // The voice list renders voices in groups of up to four (renderGroup): the oscillators of all,
-// then their filters two by two in lockstep (see VoicePair.h), then their envelopes in one loop,
-// then each voice's sum into the mix in list order. Since no unit reads another voice's state,
-// a group gives the bits of its voices rendered one after the other; one voice is the same code
-// with a group of one.
+// then their filters two by two in lockstep (see VoicePair.h), the low-pass and the high-pass
+// in one loop, then their envelopes in one loop, then each voice's sum into the mix in list
+// order. Since no unit reads another voice's state, a group gives the bits of its voices
+// rendered one after the other; one voice is the same code with a group of one.
 #pragma once
 
 #include "Zelvar_BlitOscillator.h"
@@ -100,6 +100,11 @@ private:
     static void renderVoices(Zelvar_Voice* const* voices, double* mix, int n,
                              const double* sustainLevels, int stride,
                              Zelvar_IirLowPassFilter::GlideStep* lowPassSteps);
+    // The filters of one voice (Lanes double) or two (VoicePair) over n frames.
+    template <typename Lanes>
+    static void filter(const Zelvar_IirLowPassFilter::Lane* low,
+                       const Zelvar_IirHighPassFilter::Lane* high, int n,
+                       Zelvar_IirLowPassFilter::GlideStep* lowPassSteps);
     // The stages before the filters: the oscillator's n samples, and each filter's settings
     // (the low-pass cutoff of every frame goes to `cutoffs`).
     void renderSource(double* samples, double* cutoffs, int n, Zelvar_IirLowPassFilter::Lane& low,
