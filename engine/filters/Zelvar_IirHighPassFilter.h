@@ -46,7 +46,7 @@ public:
 
     // The filter's part of a run of one filter (Lanes double) or two in lockstep (VoicePair),
     // for a caller that runs further stages in the same loop: at frame i, stretchEnd(i, n) says
-    // up to which frame the lanes' coefficients hold, process() takes every frame of the stretch
+    // up to which frame the lanes' coefficients hold, its sections take every frame of the stretch
     // through the section, and finish() writes the filters' state back.
     template <typename Lanes> class Pass;
 
@@ -165,14 +165,14 @@ public:
         for (int lane = 0; lane < count; ++lane) {
             filters[lane] = lanes[lane].filter;
             controls[lane] = Controls(*filters[lane], lanes[lane]);
-            s.setLane(lane, filters[lane]->state);
+            sections.s.setLane(lane, filters[lane]->state);
         }
     }
     // Writes the filters' state back.
     void finish() const {
         for (int lane = 0; lane < count; ++lane) {
             controls[lane].storeInto(*filters[lane]);
-            filters[lane]->state = s.lane(lane);
+            filters[lane]->state = sections.s.lane(lane);
         }
     }
 
@@ -183,23 +183,28 @@ public:
         for (int lane = 0; lane < count; ++lane) {
             if (ends[lane] == i) {
                 ends[lane] = controls[lane].template step<GivesSettings>(i, n);
-                c.setLane(lane, controls[lane].terms());
-                setLane(divisor, lane, controls[lane].divisor());
+                sections.c.setLane(lane, controls[lane].terms());
+                setLane(sections.divisor, lane, controls[lane].divisor());
             }
             end = ends[lane] < end ? ends[lane] : end;
         }
         return end;
     }
 
-    // One frame of every lane, within a stretch.
-    Lanes process(Lanes x) { return s.process(c, x) / divisor; }
+    // What the frames of a stretch go through, every lane at once. A caller copies it into a
+    // local for the loop over the stretch, so that the recurrences stay in registers, and back.
+    struct Sections {
+        BasicBiquadState<Lanes> s;
+        BiquadTerms<Lanes> c;
+        Lanes divisor{};
+
+        Lanes process(Lanes x) { return s.process(c, x) / divisor; }
+    };
+    Sections sections;
 
 private:
     static constexpr int count = laneCount<Lanes>;
     Zelvar_IirHighPassFilter* filters[count];
     Controls controls[count];
     int ends[count] = {};
-    BasicBiquadState<Lanes> s;
-    BiquadTerms<Lanes> c;
-    Lanes divisor{};
 };

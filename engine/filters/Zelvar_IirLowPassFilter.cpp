@@ -67,9 +67,13 @@ void Zelvar_IirLowPassFilter::run(const Lane* lanes, int n, GlideStep* steps) {
     double* samples[laneCount<Lanes>];
     for (int lane = 0; lane < laneCount<Lanes>; ++lane)
         samples[lane] = lanes[lane].samples;
-    for (int i = 0; i < n;)
-        for (const int end = pass.template stretchEnd<GivesSettings>(i, n); i < end; ++i)
-            scatterLanes(samples, i, pass.process(gatherLanes<Lanes>(samples, i)));
+    for (int i = 0; i < n;) {
+        const int end = pass.template stretchEnd<GivesSettings>(i, n);
+        auto sections = pass.sections;
+        for (; i < end; ++i)
+            scatterLanes(samples, i, sections.process(gatherLanes<Lanes>(samples, i)));
+        pass.sections = sections;
+    }
     pass.finish();
 }
 

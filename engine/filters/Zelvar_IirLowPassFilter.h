@@ -77,7 +77,7 @@ public:
 
     // The filter's part of a run of one filter (Lanes double) or two in lockstep (VoicePair),
     // for a caller that runs further stages in the same loop: at frame i, stretchEnd(i, n) says
-    // up to which frame the lanes' coefficients hold, process() takes every frame of the stretch
+    // up to which frame the lanes' coefficients hold, its sections take every frame of the stretch
     // through the sections, and finish() writes the filters' state back.
     template <typename Lanes> class Pass;
 
@@ -185,8 +185,8 @@ public:
         for (int lane = 0; lane < count; ++lane) {
             filters[lane] = lanes[lane].filter;
             controls[lane] = Controls(*filters[lane], lanes[lane]);
-            a.setLane(lane, filters[lane]->first);
-            b.setLane(lane, filters[lane]->second);
+            sections.a.setLane(lane, filters[lane]->first);
+            sections.b.setLane(lane, filters[lane]->second);
             twin[lane] = lane > 0 && controls[lane].sameAs(controls[0]);
         }
     }
@@ -194,8 +194,8 @@ public:
     void finish() const {
         for (int lane = 0; lane < count; ++lane) {
             controls[twin[lane] ? 0 : lane].storeInto(*filters[lane]);
-            filters[lane]->first = a.lane(lane);
-            filters[lane]->second = b.lane(lane);
+            filters[lane]->first = sections.a.lane(lane);
+            filters[lane]->second = sections.b.lane(lane);
         }
     }
 
@@ -208,16 +208,24 @@ public:
                 const Controls& settings = twin[lane] ? controls[0] : controls[lane];
                 ends[lane] =
                     twin[lane] ? ends[0] : controls[lane].template step<GivesSettings>(i, n, steps);
-                c.setLane(lane, settings.coefficients());
-                setLane(divisor, lane, settings.divisor());
+                sections.c.setLane(lane, settings.coefficients());
+                setLane(sections.divisor, lane, settings.divisor());
             }
             end = ends[lane] < end ? ends[lane] : end;
         }
         return end;
     }
 
-    // One frame of every lane, within a stretch.
-    Lanes process(Lanes x) { return b.process(c, a.process(c, x)) / divisor; }
+    // What the frames of a stretch go through, every lane at once. A caller copies it into a
+    // local for the loop over the stretch, so that the recurrences stay in registers, and back.
+    struct Sections {
+        BasicBiquadState<Lanes> a, b;
+        BiquadTerms<Lanes> c;
+        Lanes divisor{};
+
+        Lanes process(Lanes x) { return b.process(c, a.process(c, x)) / divisor; }
+    };
+    Sections sections;
 
 private:
     static constexpr int count = laneCount<Lanes>;
@@ -226,7 +234,4 @@ private:
     bool twin[count] = {};
     int ends[count] = {};
     GlideStep* steps;
-    BasicBiquadState<Lanes> a, b;
-    BiquadTerms<Lanes> c;
-    Lanes divisor{};
 };
