@@ -9,39 +9,52 @@
 #include "MathConstants.h"
 #include "NumericConversion.h"
 #include "Phase.h"
+#include "VoicePair.h"
 
 #include <climits>
 #include <cmath>
 
 namespace {
 
-// Linear interpolation within one table at a phase already in [0, 1).
-inline double interpolate(const double* table, int length, double p) {
-    const double position = length * p;
-    int i = static_cast<int>(position);
-    if (i > length - 1)
-        i = length - 1;
-    const double fraction = position - i;
-    const double* t = table + i;
-    return t[0] + fraction * (t[1] - t[0]);
+// Linear interpolation within one table at a phase already in [0, 1), for one frame (Lanes
+// double) or two side by side (VoicePair), each lane with the operations of one frame.
+template <typename Lanes> inline Lanes interpolate(const double* table, int length, Lanes p) {
+    const Lanes position = static_cast<double>(length) * p;
+    Lanes whole{}, first{}, second{};
+    for (int lane = 0; lane < laneCount<Lanes>; ++lane) {
+        int i = static_cast<int>(laneOf(position, lane));
+        if (i > length - 1)
+            i = length - 1;
+        setLane(whole, lane, i);
+        setLane(first, lane, table[i]);
+        setLane(second, lane, table[i + 1]);
+    }
+    const Lanes fraction = position - whole;
+    return first + fraction * (second - first);
+}
+
+// One wrap covers every phase the oscillator forms itself; anything further out (a pulse width
+// beyond [0, 1], a NaN) is folded as well, so no index can leave the table.
+inline double fold(double p) {
+    if (p >= 1.0)
+        p -= 1.0;
+    else if (p < 0.0)
+        p += 1.0;
+    if (!(p >= 0.0 && p < 1.0)) {
+        p -= std::floor(p);
+        if (!(p >= 0.0 && p < 1.0))
+            p = 0.0;
+    }
+    return p;
 }
 
 // Table `table` of a set of tables of `length` + 1 entries (the last repeats the first). A phase
 // known to lie in [0, 1) needs no folding (Folds false): the folds would leave it as it is.
-template <bool Folds> inline double readTable(const double* set, int length, int table, double p) {
-    if constexpr (Folds) {
-        if (p >= 1.0)
-            p -= 1.0;
-        else if (p < 0.0)
-            p += 1.0;
-        // One wrap covers every phase the oscillator forms itself; anything further out (a
-        // pulse width beyond [0, 1], a NaN) is folded here so no index can leave the table.
-        if (!(p >= 0.0 && p < 1.0)) {
-            p -= std::floor(p);
-            if (!(p >= 0.0 && p < 1.0))
-                p = 0.0;
-        }
-    }
+template <bool Folds, typename Lanes>
+inline Lanes readTable(const double* set, int length, int table, Lanes p) {
+    if constexpr (Folds)
+        for (int lane = 0; lane < laneCount<Lanes>; ++lane)
+            setLane(p, lane, fold(laneOf(p, lane)));
     return interpolate(set + static_cast<long>(table) * (length + 1), length, p);
 }
 
@@ -56,22 +69,7 @@ inline double loop(double* out, int n, double p, double increment, Waveform wave
     return p;
 }
 
-// The same frames in passes: the phases first (the one chain from frame to frame), then the
-// reader over the phases in hand, which can keep its own loops free of that chain.
 constexpr int passFrames = 128;
-template <typename Reader>
-inline double loopInPasses(double* out, int n, double p, double increment, const Reader& reader) {
-    double phases[passFrames];
-    for (int start = 0; start < n; start += passFrames) {
-        const int m = n - start < passFrames ? n - start : passFrames;
-        for (int i = 0; i < m; ++i) {
-            phases[i] = p;
-            p = wrapPhaseOnce(p + increment);
-        }
-        reader.read(phases, out + start, m);
-    }
-    return p;
-}
 
 } // namespace
 
@@ -82,7 +80,7 @@ template <bool Folds, typename Shape> struct Zelvar_WavetableOscillator::Reader 
     int length;
     CrossFade fade;
 
-    static double faded(double value, double sine, const CrossFade& f) {
+    template <typename Lanes> static Lanes faded(Lanes value, Lanes sine, const CrossFade& f) {
         return value + Shape::harmonic(sine, f) * f.distanceToTop / f.span;
     }
 
@@ -95,36 +93,52 @@ template <bool Folds, typename Shape> struct Zelvar_WavetableOscillator::Reader 
         return faded(value, std::sin(fade.twoPiHarmonic * p), fade);
     }
 
-    // The frames at phases[0..n): the sines in one tight loop of calls, the table readings in
-    // another, and the cross-fade's divisions in a third, which vectorizes. Each frame's value
-    // comes from the same operations as operator() gives it.
-    void read(const double* phases, double* out, int n) const {
-        if (set == nullptr || fade.table < 0) {
-            for (int i = 0; i < n; ++i)
-                out[i] = (*this)(phases[i]);
-            return;
-        }
+    // n frames from the phase p, advanced by `increment` after each; returns the phase after
+    // them. With a harmonic to fade in, in passes: the phases and the sines in one loop (the
+    // phase's chain from frame to frame hides under the calls), then the table readings and the
+    // cross-fade two frames at a time in the lanes of a VoicePair, which lets the divisions of
+    // one overlap the readings of the other. Each frame's value comes from the operations
+    // operator() gives it.
+    double render(double* out, int n, double p, double increment) const {
+        if (set == nullptr || fade.table < 0)
+            return loop(out, n, p, increment, *this);
         const CrossFade f = fade;
+        double phases[passFrames];
         double sines[passFrames];
-        for (int i = 0; i < n; ++i)
-            sines[i] = std::sin(f.twoPiHarmonic * phases[i]);
-        for (int i = 0; i < n; ++i)
-            out[i] = readTable<Folds>(set, length, f.table, phases[i]);
-        for (int i = 0; i < n; ++i)
-            out[i] = faded(out[i], sines[i], f);
+        for (int start = 0; start < n; start += passFrames) {
+            const int m = n - start < passFrames ? n - start : passFrames;
+            for (int i = 0; i < m; ++i) {
+                phases[i] = p;
+                sines[i] = std::sin(f.twoPiHarmonic * p);
+                p = wrapPhaseOnce(p + increment);
+            }
+            double* frames = out + start;
+            int i = 0;
+            for (; i + 1 < m; i += 2) {
+                const VoicePair phase{phases[i], phases[i + 1]};
+                const VoicePair sine{sines[i], sines[i + 1]};
+                const VoicePair value =
+                    faded(readTable<Folds>(set, length, f.table, phase), sine, f);
+                frames[i] = value[0];
+                frames[i + 1] = value[1];
+            }
+            if (i < m)
+                frames[i] = faded(readTable<Folds>(set, length, f.table, phases[i]), sines[i], f);
+        }
+        return p;
     }
 };
 
 // The sawtooth's next harmonic: 2/pi sin(h x) / h.
 struct Zelvar_WavetableOscillator::SawtoothShape {
-    static double harmonic(double sine, const CrossFade& f) {
+    template <typename Lanes> static Lanes harmonic(Lanes sine, const CrossFade& f) {
         return twoOverPi * sine / f.harmonic;
     }
 };
 
 // The triangle's, over odd harmonics and alternating in sign: 8/pi^2 sin(m x) / m^2.
 struct Zelvar_WavetableOscillator::TriangleShape {
-    static double harmonic(double sine, const CrossFade& f) {
+    template <typename Lanes> static Lanes harmonic(Lanes sine, const CrossFade& f) {
         return eightOverPiSquared * sine / f.harmonic * f.sign;
     }
 };
@@ -220,12 +234,12 @@ void Zelvar_WavetableOscillator::renderAtFrequency(double* out, int n) {
         p = loop(out, n, p, increment, [](double q) { return std::sin(twoPi * q); });
         break;
     case WavetableWaveformTriangle:
-        p = staysInRange ? loopInPasses(out, n, p, increment, triInRange)
-                         : loopInPasses(out, n, p, increment, tri);
+        p = staysInRange ? triInRange.render(out, n, p, increment)
+                         : tri.render(out, n, p, increment);
         break;
     case WavetableWaveformSawtooth:
-        p = staysInRange ? loopInPasses(out, n, p, increment, sawInRange)
-                         : loopInPasses(out, n, p, increment, saw);
+        p = staysInRange ? sawInRange.render(out, n, p, increment)
+                         : saw.render(out, n, p, increment);
         break;
     case WavetableWaveformSquare:
         p = loop(out, n, p, increment, [&saw](double q) { return saw(q + 0.5) - saw(q); });
