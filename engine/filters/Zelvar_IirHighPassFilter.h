@@ -180,13 +180,25 @@ public:
     // the lanes' stretches.
     template <bool GivesSettings = true> int stretchEnd(int i, int n) {
         int end = n;
+        bool stepped = false;
         for (int lane = 0; lane < count; ++lane) {
             if (ends[lane] == i) {
                 ends[lane] = controls[lane].template step<GivesSettings>(i, n);
-                sections.c.setLane(lane, controls[lane].terms());
-                setLane(sections.divisor, lane, controls[lane].divisor());
+                stepped = true;
             }
             end = ends[lane] < end ? ends[lane] : end;
+        }
+        // The terms are built whole in registers: lanes written one by one in memory would
+        // stall the loads of the frames that read them.
+        if (stepped) {
+            BiquadTerms<Lanes> c;
+            Lanes divisor{};
+            for (int lane = 0; lane < count; ++lane) {
+                c.setLane(lane, controls[lane].terms());
+                setLane(divisor, lane, controls[lane].divisor());
+            }
+            sections.c = c;
+            sections.divisor = divisor;
         }
         return end;
     }

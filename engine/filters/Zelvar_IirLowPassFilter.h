@@ -203,15 +203,27 @@ public:
     // the lanes' stretches.
     template <bool GivesSettings = true> int stretchEnd(int i, int n) {
         int end = n;
+        bool stepped = false;
         for (int lane = 0; lane < count; ++lane) {
             if (ends[lane] == i) {
-                const Controls& settings = twin[lane] ? controls[0] : controls[lane];
                 ends[lane] =
                     twin[lane] ? ends[0] : controls[lane].template step<GivesSettings>(i, n, steps);
-                sections.c.setLane(lane, settings.coefficients());
-                setLane(sections.divisor, lane, settings.divisor());
+                stepped = true;
             }
             end = ends[lane] < end ? ends[lane] : end;
+        }
+        // The terms are built whole in registers: lanes written one by one in memory would
+        // stall the loads of the frames that read them.
+        if (stepped) {
+            BiquadTerms<Lanes> c;
+            Lanes divisor{};
+            for (int lane = 0; lane < count; ++lane) {
+                const Controls& settings = twin[lane] ? controls[0] : controls[lane];
+                c.setLane(lane, settings.coefficients());
+                setLane(divisor, lane, settings.divisor());
+            }
+            sections.c = c;
+            sections.divisor = divisor;
         }
         return end;
     }
