@@ -15,10 +15,14 @@ inline double decayStep(double level, double target, double decayCoefficient) {
     return target - (target - level) * decayCoefficient;
 }
 
+inline double attackStep(double level, double attackCoefficient) {
+    return 1.0 + (level - 1.0) * attackCoefficient;
+}
+
 inline double heldStep(double level, double counter, double attackLength, double attackCoefficient,
                        double target, double decayCoefficient) {
     if (counter <= attackLength)
-        return 1.0 + (level - 1.0) * attackCoefficient;
+        return attackStep(level, attackCoefficient);
     return decayStep(level, target, decayCoefficient);
 }
 
@@ -142,6 +146,19 @@ public:
         counter += 1.0;
         return value * releaseFactor * fade;
     }
+    // A held note whose attack lasts through the next n frames (the counter holds whole
+    // numbers, so the last of them is counter + n - 1 exactly).
+    bool attacksFor(int n) const {
+        return (stage == EnvelopeStateNoteOn || stage == EnvelopeStateHold) &&
+               counter + (n - 1) <= attack.lengthSamples;
+    }
+    // step() of a frame of such a note, without the choices.
+    double rise() {
+        releaseFactor = 1.0;
+        value = attackStep(value, attack.coefficient);
+        counter += 1.0;
+        return value * releaseFactor * fade;
+    }
 
 private:
     int stage = EnvelopeStateIdle;
@@ -157,7 +174,7 @@ private:
 
 // Frame by frame, each frame lane by lane: the lanes' steps are chains of their own, which
 // the processor overlaps. While every note of the group decays (the note held, as it mostly
-// is), the frames take the decay step alone.
+// is), or rises through the whole run, the frames take that step alone.
 template <int Count>
 void Zelvar_EnvelopeGenerator::renderLanes(Zelvar_EnvelopeGenerator* const* envelopes,
                                            double* const* gains, int n, const double* sustainLevels,
@@ -166,14 +183,20 @@ void Zelvar_EnvelopeGenerator::renderLanes(Zelvar_EnvelopeGenerator* const* enve
         return;
     Run runs[Count];
     bool decaying = true;
+    bool rising = true;
     for (int lane = 0; lane < Count; ++lane) {
         runs[lane] = Run(*envelopes[lane]);
         decaying = decaying && runs[lane].decays();
+        rising = rising && runs[lane].attacksFor(n);
     }
     if (decaying) {
         for (int i = 0; i < n; ++i)
             for (int lane = 0; lane < Count; ++lane)
                 gains[lane][i] = runs[lane].decay(sustainLevels[i * stride + lane]);
+    } else if (rising) {
+        for (int i = 0; i < n; ++i)
+            for (int lane = 0; lane < Count; ++lane)
+                gains[lane][i] = runs[lane].rise();
     } else {
         for (int i = 0; i < n; ++i)
             for (int lane = 0; lane < Count; ++lane)
