@@ -1,6 +1,8 @@
 // Attack / decay / release envelope with hold and fade-out.
 #include "Zelvar_EnvelopeGenerator.h"
 
+#include "SameBits.h"
+
 #include <cmath>
 
 namespace {
@@ -46,24 +48,31 @@ inline bool fadeOutStep(double& gain, double& counter) {
 
 // The voice calls the setters every sample; the equality test keeps pow() off that path until
 // the time really changes. A length of 0 gives pow(0.001, inf) = 0: the stage ends at once.
-void Zelvar_EnvelopeGenerator::setStageTime(Stage& stage, double seconds) const {
+void Zelvar_EnvelopeGenerator::setStageTime(Stage& stage, double seconds, StageMemo* memo) const {
     if (seconds == stage.seconds)
         return;
+    if (memo != nullptr && memo->valid && sameBits(memo->stage.seconds, seconds) &&
+        sameBits(memo->samplingRate, samplingRate)) {
+        stage = memo->stage;
+        return;
+    }
     stage.seconds = seconds;
     stage.lengthSamples = seconds * samplingRate;
     stage.coefficient = std::pow(stageResidue, 1.0 / stage.lengthSamples);
+    if (memo != nullptr)
+        *memo = {stage, samplingRate, true};
 }
 
-void Zelvar_EnvelopeGenerator::setAttackTime(double seconds) {
-    setStageTime(attack, seconds);
+void Zelvar_EnvelopeGenerator::setAttackTime(double seconds, StageMemo* memo) {
+    setStageTime(attack, seconds, memo);
 }
 
-void Zelvar_EnvelopeGenerator::setDecayTime(double seconds) {
-    setStageTime(decay, seconds);
+void Zelvar_EnvelopeGenerator::setDecayTime(double seconds, StageMemo* memo) {
+    setStageTime(decay, seconds, memo);
 }
 
-void Zelvar_EnvelopeGenerator::setReleaseTime(double seconds) {
-    setStageTime(release, seconds);
+void Zelvar_EnvelopeGenerator::setReleaseTime(double seconds, StageMemo* memo) {
+    setStageTime(release, seconds, memo);
 }
 
 void Zelvar_EnvelopeGenerator::noteOn() {

@@ -30,9 +30,12 @@ public:
 
     // Stores the rate only: set it before the stage times.
     void setSamplingRate(double rate) { samplingRate = rate; }
-    void setAttackTime(double seconds);
-    void setDecayTime(double seconds);
-    void setReleaseTime(double seconds);
+    struct StageMemo;
+    // A memo, if given, is shared by envelopes that take the same times (every voice takes the
+    // knob's): see StageMemo.
+    void setAttackTime(double seconds, StageMemo* memo = nullptr);
+    void setDecayTime(double seconds, StageMemo* memo = nullptr);
+    void setReleaseTime(double seconds, StageMemo* memo = nullptr);
     void setSustainLevel(double level) { sustainLevel = level; }
 
     void noteOn();
@@ -56,14 +59,22 @@ public:
     // finishing call included), or `limit` if it does not finish within them; 0 if finished.
     int framesUntilFinished(int limit) const;
 
-private:
     // One stage's time, its length in samples and its per-sample -60 dB coefficient.
     struct Stage {
         double seconds = 0.0;
         double lengthSamples = 0.0;
         double coefficient = 0.0;
     };
-    void setStageTime(Stage& stage, double seconds) const;
+    // The stage last worked out for a time and a rate: an envelope given a time with the same
+    // bits at a rate with the same bits copies it instead of calling pow() again.
+    struct StageMemo {
+        Stage stage;
+        double samplingRate = 0.0;
+        bool valid = false;
+    };
+
+private:
+    void setStageTime(Stage& stage, double seconds, StageMemo* memo) const;
     class Run;
     template <int Count>
     static void renderLanes(Zelvar_EnvelopeGenerator* const* envelopes, double* const* gains, int n,

@@ -148,9 +148,13 @@ int Zelvar_Voice::glide(double* frequencies, int n) {
 void Zelvar_Voice::setUpEnvelope() {
     if (parameter(ParameterTypeDamper) < 0.5 && getState() == EnvelopeStateHold)
         envelopeGenerator.noteOff();
-    envelopeGenerator.setAttackTime(parameter(ParameterTypeVcaEgAttackTime));
-    envelopeGenerator.setDecayTime(parameter(ParameterTypeVcaEgDecayTime));
-    envelopeGenerator.setReleaseTime(parameter(ParameterTypeVcaEgReleaseTime));
+    Zelvar_EnvelopeGenerator::StageMemo* memos = stageMemos;
+    envelopeGenerator.setAttackTime(parameter(ParameterTypeVcaEgAttackTime),
+                                    memos != nullptr ? &memos[0] : nullptr);
+    envelopeGenerator.setDecayTime(parameter(ParameterTypeVcaEgDecayTime),
+                                   memos != nullptr ? &memos[1] : nullptr);
+    envelopeGenerator.setReleaseTime(parameter(ParameterTypeVcaEgReleaseTime),
+                                     memos != nullptr ? &memos[2] : nullptr);
 }
 
 int Zelvar_Voice::framesUntilFinished(int limit) {

@@ -47,6 +47,9 @@ public:
     void initialize();
     void setSamplingRate(double rate);
     void setParameterManager(Zelvar_ParameterManager* manager) { parameterManager = manager; }
+    // Three memos (attack, decay, release) shared by the voices of one list, which take the same
+    // times: the stages are worked out once per change, not once per voice.
+    void setStageMemos(Zelvar_EnvelopeGenerator::StageMemo* memos) { stageMemos = memos; }
     void setWavetableProvider(Zelvar_WavetableProvider* provider);
     void setPcmDataManager(Zelvar_PcmDataManager* manager);
 
@@ -113,6 +116,7 @@ private:
     void mixInto(double* mix, const double* samples, const double* gains, int n) const;
 
     Zelvar_ParameterManager* parameterManager = nullptr;
+    Zelvar_EnvelopeGenerator::StageMemo* stageMemos = nullptr;
     double samplingRate = 44100.0;
     int noteNumber = 60;
     double noteFrequency = 1000.0;

@@ -178,6 +178,7 @@ bool Zelvar_VoiceList::normalNoteOn(int noteNumber, int velocity) {
         return false;
     }
     voice->setParameterManager(parameterManager);
+    voice->setStageMemos(stageMemos);
     voice->initialize();
     voice->setSamplingRate(samplingRate);
     voice->setWavetableProvider(wavetableProvider);

@@ -15,6 +15,7 @@
 
 #include "Corvena_Core.h"
 #include "Zelvar_BlockPool.h"
+#include "Zelvar_EnvelopeGenerator.h"
 #include "Zelvar_RandomGenerator.h"
 #include "Zelvar_Voice.h"
 
@@ -109,6 +110,8 @@ private:
     // The voices' low-pass glide steps, one per frame of a run: voices whose filters glide alike
     // compute each step once.
     Zelvar_IirLowPassFilter::GlideStep lowPassSteps[Zelvar_Voice::maximumRunFrames];
+    // The voices' envelope stages (attack, decay, release) as last worked out.
+    Zelvar_EnvelopeGenerator::StageMemo stageMemos[3];
     // The sustain smoother's values for a run, voice by voice, frame by frame.
     static constexpr int sustainLevelCapacity = 4096;
     double sustainLevels[sustainLevelCapacity];

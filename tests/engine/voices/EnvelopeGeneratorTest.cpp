@@ -334,3 +334,25 @@ TEST(EnvelopeGenerator, GroupGivesTheBitsOfEachEnvelopeAlone) {
         }
     }
 }
+
+// A stage copied from a shared memo has the bits of one worked out in place: for the time that
+// filled the memo, for another time (worked out and put in the memo), and for a time equal to
+// the one in use but of the other sign of zero, which keeps the stage in use as ever.
+TEST(EnvelopeGenerator, StagesFromASharedMemoMatchStagesWorkedOut) {
+    Zelvar_EnvelopeGenerator::StageMemo memo;
+    Zelvar_EnvelopeGenerator first = makeEnvelope(0.01, 0.01, 0.5, 0.01);
+    Zelvar_EnvelopeGenerator second = makeEnvelope(0.01, 0.01, 0.5, 0.01);
+    Zelvar_EnvelopeGenerator plain = makeEnvelope(0.01, 0.01, 0.5, 0.01);
+    for (const double seconds : {0.0, -0.0, 0.3, 0.3, 0.02}) {
+        first.setDecayTime(seconds, &memo);
+        second.setDecayTime(seconds, &memo);
+        plain.setDecayTime(seconds);
+        for (Zelvar_EnvelopeGenerator* e : {&first, &second, &plain})
+            e->noteOn();
+        for (int i = 0; i < 2000; ++i) {
+            const double expected = plain.getValue();
+            ASSERT_EQ(first.getValue(), expected) << seconds << " s, frame " << i;
+            ASSERT_EQ(second.getValue(), expected) << seconds << " s, frame " << i;
+        }
+    }
+}
