@@ -7,6 +7,7 @@
 // is the IEEE operation a scalar performs, so a lane gives its voice's bits.
 //
 // The templates that render voices take the lane type: double for one voice, VoicePair for two.
+// The wavetable oscillator uses the same lanes for two frames of one voice.
 #pragma once
 
 using VoicePair = double __attribute__((vector_size(2 * sizeof(double))));
