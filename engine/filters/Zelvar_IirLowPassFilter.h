@@ -11,10 +11,10 @@
 // coefficients hold go through the sections in one stretch. A single frame is that loop with
 // n = 1, so a glide that starts or lands inside a run gives the same bits as frame by frame.
 //
-// The voices render their filters in pairs (processPair): one loop over the frames runs both
-// filters' sections in the two lanes of a VoicePair, each filter's settings stepped on its own,
-// and a stretch ends where either filter's coefficients change. One filter alone is the same
-// loop with a double in place of the pair.
+// Two filters can run in lockstep (processPair, or a Pass for the voice, which takes the
+// high-pass filter through the same loop): both filters' sections in the two lanes of a
+// VoicePair, each filter's settings stepped on its own, a stretch ending where either filter's
+// coefficients change. One filter alone is the same loop with a double in place of the pair.
 //
 // A glide's step (a logarithm and a power for the cutoff, a tan() and the coefficients for the
 // sections) is the costly part of a moving knob, and every voice takes the same steps when the
@@ -76,9 +76,9 @@ public:
     double getQualityFactor() const { return qualityFactor; }
 
     // The filter's part of a run of one filter (Lanes double) or two in lockstep (VoicePair),
-    // for a caller that runs further stages in the same loop: at frame i, stretchEnd(i, n) says
-    // up to which frame the lanes' coefficients hold, its sections take every frame of the stretch
-    // through the sections, and finish() writes the filters' state back.
+    // for a caller that runs further stages in the same loop: at frame i, stretchEnd(i, n) steps
+    // the settings and says up to which frame the coefficients hold, `sections` takes every
+    // frame of that stretch through the filter, and finish() writes the filters' state back.
     template <typename Lanes> class Pass;
 
 private:
