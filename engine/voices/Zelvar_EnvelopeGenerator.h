@@ -11,6 +11,8 @@
 // the gains keep their bits however the frames are cut into runs.
 // The voices render their envelopes in groups (renderGroup): one loop takes all the group's
 // steps frame by frame, so that each envelope's chain from frame to frame overlaps the others'.
+// While every held note of a group decays, or rises through the whole run, the stage is chosen
+// once for the run: only an event ends a hold, and the stage counter only grows.
 #pragma once
 
 #include <cstdint>

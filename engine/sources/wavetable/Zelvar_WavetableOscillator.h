@@ -10,10 +10,11 @@
 // frequency keeps its value, the table choice and cross-fade are worked out at each stretch's
 // start (as setFrequency() would), and each stretch is one loop with the phase in a local that
 // reads the same tables with the same operations as a single frame. The sawtooth and the
-// triangle go in passes instead: the phases of the stretch, then the sines of the faded
-// harmonic, the table readings and the cross-fade's divisions each in a loop of their own, so
-// only the phase carries from frame to frame and the divisions vectorize. getValue() is a run
-// of one frame, so the samples keep their bits however the frames are cut.
+// triangle, with a harmonic to fade in, go in two passes instead: the phases and the sines of
+// the stretch in one loop (the phase's chain from frame to frame hides under the calls), then
+// the table readings and the cross-fade two frames at a time in the lanes of a VoicePair, so
+// the divisions of one frame overlap the readings of the next. getValue() is a run of one
+// frame, so the samples keep their bits however the frames are cut.
 #pragma once
 
 #include "Zelvar_WavetableProvider.h"
