@@ -2,9 +2,13 @@
 // high-pass designs with the cutoff pre-warped by tan(pi fc / fs), so the corner lands exactly on
 // the requested frequency, and a direct-form-I state that runs them. One coefficient set can
 // drive several states (the voice's low-pass runs two identical sections in series).
+//
+// The state and the terms it reads take a lane type (VoicePair.h): double for one filter, or
+// two filters in lockstep, each lane with its own coefficients and the same formula.
 #pragma once
 
 #include "SameBits.h"
+#include "VoicePair.h"
 
 struct BiquadCoefficients {
     double a0 = 1.0, a1 = 0.0, a2 = 0.0, b0 = 0.0, b1 = 0.0, b2 = 0.0;
@@ -15,6 +19,10 @@ struct BiquadCoefficients {
     static BiquadCoefficients lowPassWarped(double k, double q);
     static BiquadCoefficients highPassWarped(double k, double q);
     static double prewarp(double cutoffHz, double samplingRate);
+    bool sameAs(const BiquadCoefficients& o) const {
+        return sameBits(a0, o.a0) && sameBits(a1, o.a1) && sameBits(a2, o.a2) &&
+               sameBits(b0, o.b0) && sameBits(b1, o.b1) && sameBits(b2, o.b2);
+    }
 };
 
 // The inputs a coefficient set was designed from. Equal bits give equal coefficients, so a filter
@@ -40,15 +48,44 @@ struct BiquadDesignKey {
     }
 };
 
-struct BiquadState {
-    double x1 = 0.0, x2 = 0.0, y1 = 0.0, y2 = 0.0;
+// The terms the recurrence reads, one lane per filter.
+template <typename Lanes> struct BiquadTerms {
+    Lanes a1{}, a2{}, b0{}, b1{}, b2{};
 
-    double process(const BiquadCoefficients& c, double x) {
-        const double y = c.b0 * x + c.b1 * x1 + c.b2 * x2 - c.a1 * y1 - c.a2 * y2;
+    void setLane(int lane, const BiquadCoefficients& c) {
+        ::setLane(a1, lane, c.a1);
+        ::setLane(a2, lane, c.a2);
+        ::setLane(b0, lane, c.b0);
+        ::setLane(b1, lane, c.b1);
+        ::setLane(b2, lane, c.b2);
+    }
+};
+
+template <typename Lanes> struct BasicBiquadState {
+    Lanes x1{}, x2{}, y1{}, y2{};
+
+    // C: BiquadCoefficients or BiquadTerms<Lanes>.
+    template <typename C> Lanes process(const C& c, Lanes x) {
+        const Lanes y = c.b0 * x + c.b1 * x1 + c.b2 * x2 - c.a1 * y1 - c.a2 * y2;
         x2 = x1;
         x1 = x;
         y2 = y1;
         y1 = y;
         return y;
     }
+    BasicBiquadState<double> lane(int i) const;
+    void setLane(int i, const BasicBiquadState<double>& s);
 };
+
+using BiquadState = BasicBiquadState<double>;
+
+template <typename Lanes> BiquadState BasicBiquadState<Lanes>::lane(int i) const {
+    return {laneOf(x1, i), laneOf(x2, i), laneOf(y1, i), laneOf(y2, i)};
+}
+
+template <typename Lanes> void BasicBiquadState<Lanes>::setLane(int i, const BiquadState& s) {
+    ::setLane(x1, i, s.x1);
+    ::setLane(x2, i, s.x2);
+    ::setLane(y1, i, s.y1);
+    ::setLane(y2, i, s.y2);
+}

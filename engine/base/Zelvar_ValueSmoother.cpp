@@ -1,8 +1,6 @@
 // Linear or logarithmic glide toward a target in equal steps.
 #include "Zelvar_ValueSmoother.h"
 
-#include "SameBits.h"
-
 #include <cmath>
 
 void Zelvar_ValueSmoother::setMinValue(double value) {
@@ -20,14 +18,6 @@ void Zelvar_ValueSmoother::setCurrentValue(double value) {
     targetValue = value;
     stepCount = 0.0;
     stepCounter = 0.0;
-}
-
-bool Zelvar_ValueSmoother::sameState(const Zelvar_ValueSmoother& o) const {
-    return sameBits(currentValue, o.currentValue) && sameBits(targetValue, o.targetValue) &&
-           sameBits(stepCount, o.stepCount) && sameBits(stepCounter, o.stepCounter) &&
-           sameBits(normalizedDelta, o.normalizedDelta) && sameBits(maximum, o.maximum) &&
-           sameBits(minimum, o.minimum) && logarithmic == o.logarithmic &&
-           sameBits(log10Maximum, o.log10Maximum) && sameBits(log10Minimum, o.log10Minimum);
 }
 
 void Zelvar_ValueSmoother::retarget(double target) {

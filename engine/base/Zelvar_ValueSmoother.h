@@ -12,6 +12,8 @@
 // frames are cut into runs.
 #pragma once
 
+#include "SameBits.h"
+
 #include <cmath>
 
 class Zelvar_ValueSmoother {
@@ -51,7 +53,13 @@ public:
     }
 
     // Every field with the same bits: the next steps of both give the same values.
-    bool sameState(const Zelvar_ValueSmoother& other) const;
+    bool sameState(const Zelvar_ValueSmoother& o) const {
+        return sameBits(currentValue, o.currentValue) && sameBits(targetValue, o.targetValue) &&
+               sameBits(stepCount, o.stepCount) && sameBits(stepCounter, o.stepCounter) &&
+               sameBits(normalizedDelta, o.normalizedDelta) && sameBits(maximum, o.maximum) &&
+               sameBits(minimum, o.minimum) && logarithmic == o.logarithmic &&
+               sameBits(log10Maximum, o.log10Maximum) && sameBits(log10Minimum, o.log10Minimum);
+    }
 
     double getCurrentValue() const { return currentValue; }
     double getTargetValue() const { return targetValue; }

@@ -1,6 +1,8 @@
 // Attack / decay / release envelope with hold and fade-out.
 #include "Zelvar_EnvelopeGenerator.h"
 
+#include "SameBits.h"
+
 #include <cmath>
 
 namespace {
@@ -11,11 +13,19 @@ constexpr double fadeOutSamples = 100.0;
 // One sample of a held note: the attack toward 1 while the counter lies within it, then the
 // decay toward `target`. No separate sustain state: the decay keeps tracking the sustain level,
 // so a sustain change under a held key glides at the decay rate.
+inline double decayStep(double level, double target, double decayCoefficient) {
+    return target - (target - level) * decayCoefficient;
+}
+
+inline double attackStep(double level, double attackCoefficient) {
+    return 1.0 + (level - 1.0) * attackCoefficient;
+}
+
 inline double heldStep(double level, double counter, double attackLength, double attackCoefficient,
                        double target, double decayCoefficient) {
     if (counter <= attackLength)
-        return 1.0 + (level - 1.0) * attackCoefficient;
-    return target - (target - level) * decayCoefficient;
+        return attackStep(level, attackCoefficient);
+    return decayStep(level, target, decayCoefficient);
 }
 
 // The release law: the gain falls by the stage's coefficient every sample, and the envelope
@@ -38,24 +48,31 @@ inline bool fadeOutStep(double& gain, double& counter) {
 
 // The voice calls the setters every sample; the equality test keeps pow() off that path until
 // the time really changes. A length of 0 gives pow(0.001, inf) = 0: the stage ends at once.
-void Zelvar_EnvelopeGenerator::setStageTime(Stage& stage, double seconds) const {
+void Zelvar_EnvelopeGenerator::setStageTime(Stage& stage, double seconds, StageMemo* memo) const {
     if (seconds == stage.seconds)
         return;
+    if (memo != nullptr && memo->valid && sameBits(memo->stage.seconds, seconds) &&
+        sameBits(memo->samplingRate, samplingRate)) {
+        stage = memo->stage;
+        return;
+    }
     stage.seconds = seconds;
     stage.lengthSamples = seconds * samplingRate;
     stage.coefficient = std::pow(stageResidue, 1.0 / stage.lengthSamples);
+    if (memo != nullptr)
+        *memo = {stage, samplingRate, true};
 }
 
-void Zelvar_EnvelopeGenerator::setAttackTime(double seconds) {
-    setStageTime(attack, seconds);
+void Zelvar_EnvelopeGenerator::setAttackTime(double seconds, StageMemo* memo) {
+    setStageTime(attack, seconds, memo);
 }
 
-void Zelvar_EnvelopeGenerator::setDecayTime(double seconds) {
-    setStageTime(decay, seconds);
+void Zelvar_EnvelopeGenerator::setDecayTime(double seconds, StageMemo* memo) {
+    setStageTime(decay, seconds, memo);
 }
 
-void Zelvar_EnvelopeGenerator::setReleaseTime(double seconds) {
-    setStageTime(release, seconds);
+void Zelvar_EnvelopeGenerator::setReleaseTime(double seconds, StageMemo* memo) {
+    setStageTime(release, seconds, memo);
 }
 
 void Zelvar_EnvelopeGenerator::noteOn() {
@@ -80,26 +97,34 @@ void Zelvar_EnvelopeGenerator::legatoNoteOn() {
     fadeOutGain = 1.0;
 }
 
-void Zelvar_EnvelopeGenerator::render(double* gains, int n, const double* sustainLevels,
-                                      int stride) {
-    if (n <= 0)
-        return;
-    int stage = state;
-    double value = level;
-    double releaseFactor = releaseGain;
-    double fade = fadeOutGain;
-    double counter = stageCounter;
-    double fadeCounter = fadeOutCounter;
-    const Stage a = attack;
-    const double decayCoefficient = decay.coefficient;
-    const double releaseCoefficient = release.coefficient;
-    for (int i = 0; i < n; ++i) {
+// One envelope's moving parts over a run, held by value.
+// One envelope's moving parts over a run, held by value.
+class Zelvar_EnvelopeGenerator::Run {
+public:
+    Run() = default;
+    explicit Run(const Zelvar_EnvelopeGenerator& e)
+        : stage(e.state), value(e.level), releaseFactor(e.releaseGain), fade(e.fadeOutGain),
+          counter(e.stageCounter), fadeCounter(e.fadeOutCounter), attack(e.attack),
+          decayCoefficient(e.decay.coefficient), releaseCoefficient(e.release.coefficient) {}
+
+    void storeInto(Zelvar_EnvelopeGenerator& e, double lastSustainLevel) const {
+        e.sustainLevel = lastSustainLevel;
+        e.state = stage;
+        e.level = value;
+        e.releaseGain = releaseFactor;
+        e.fadeOutGain = fade;
+        e.stageCounter = counter;
+        e.fadeOutCounter = fadeCounter;
+    }
+
+    // One frame at the sustain level `target`; returns its gain.
+    double step(double target) {
         switch (stage) {
         case EnvelopeStateNoteOn:
         case EnvelopeStateHold:
             releaseFactor = 1.0;
-            value = heldStep(value, counter, a.lengthSamples, a.coefficient,
-                             sustainLevels[i * stride], decayCoefficient);
+            value = heldStep(value, counter, attack.lengthSamples, attack.coefficient, target,
+                             decayCoefficient);
             counter += 1.0;
             break;
         case EnvelopeStateRelease:
@@ -114,15 +139,102 @@ void Zelvar_EnvelopeGenerator::render(double* gains, int n, const double* sustai
         default:
             break;
         }
-        gains[i] = value * releaseFactor * fade;
+        return value * releaseFactor * fade;
     }
-    sustainLevel = sustainLevels[(n - 1) * stride];
-    state = stage;
-    level = value;
-    releaseGain = releaseFactor;
-    fadeOutGain = fade;
-    stageCounter = counter;
-    fadeOutCounter = fadeCounter;
+
+    // A held note past its attack: it decays on every frame of the run, since only an event
+    // ends the hold and the counter only grows.
+    bool decays() const {
+        return (stage == EnvelopeStateNoteOn || stage == EnvelopeStateHold) &&
+               !(counter <= attack.lengthSamples);
+    }
+    // step() of a frame of such a note, without the choices.
+    double decay(double target) {
+        releaseFactor = 1.0;
+        value = decayStep(value, target, decayCoefficient);
+        counter += 1.0;
+        return value * releaseFactor * fade;
+    }
+    // A held note whose attack lasts through the next n frames (the counter holds whole
+    // numbers, so the last of them is counter + n - 1 exactly).
+    bool attacksFor(int n) const {
+        return (stage == EnvelopeStateNoteOn || stage == EnvelopeStateHold) &&
+               counter + (n - 1) <= attack.lengthSamples;
+    }
+    // step() of a frame of such a note, without the choices.
+    double rise() {
+        releaseFactor = 1.0;
+        value = attackStep(value, attack.coefficient);
+        counter += 1.0;
+        return value * releaseFactor * fade;
+    }
+
+private:
+    int stage = EnvelopeStateIdle;
+    double value = 0.0;
+    double releaseFactor = 1.0;
+    double fade = 1.0;
+    double counter = 0.0;
+    double fadeCounter = 0.0;
+    Stage attack;
+    double decayCoefficient = 0.0;
+    double releaseCoefficient = 0.0;
+};
+
+// Frame by frame, each frame lane by lane: the lanes' steps are chains of their own, which
+// the processor overlaps. While every note of the group decays (the note held, as it mostly
+// is), or rises through the whole run, the frames take that step alone.
+template <int Count>
+void Zelvar_EnvelopeGenerator::renderLanes(Zelvar_EnvelopeGenerator* const* envelopes,
+                                           double* const* gains, int n, const double* sustainLevels,
+                                           int stride) {
+    if (n <= 0)
+        return;
+    Run runs[Count];
+    bool decaying = true;
+    bool rising = true;
+    for (int lane = 0; lane < Count; ++lane) {
+        runs[lane] = Run(*envelopes[lane]);
+        decaying = decaying && runs[lane].decays();
+        rising = rising && runs[lane].attacksFor(n);
+    }
+    if (decaying) {
+        for (int i = 0; i < n; ++i)
+            for (int lane = 0; lane < Count; ++lane)
+                gains[lane][i] = runs[lane].decay(sustainLevels[i * stride + lane]);
+    } else if (rising) {
+        for (int i = 0; i < n; ++i)
+            for (int lane = 0; lane < Count; ++lane)
+                gains[lane][i] = runs[lane].rise();
+    } else {
+        for (int i = 0; i < n; ++i)
+            for (int lane = 0; lane < Count; ++lane)
+                gains[lane][i] = runs[lane].step(sustainLevels[i * stride + lane]);
+    }
+    for (int lane = 0; lane < Count; ++lane)
+        runs[lane].storeInto(*envelopes[lane], sustainLevels[(n - 1) * stride + lane]);
+}
+
+void Zelvar_EnvelopeGenerator::render(double* gains, int n, const double* sustainLevels,
+                                      int stride) {
+    Zelvar_EnvelopeGenerator* const self = this;
+    renderLanes<1>(&self, &gains, n, sustainLevels, stride);
+}
+
+void Zelvar_EnvelopeGenerator::renderGroup(Zelvar_EnvelopeGenerator* const* envelopes,
+                                           double* const* gains, int count, int n,
+                                           const double* sustainLevels, int stride) {
+    static_assert(maximumGroup == 4);
+    switch (count) {
+    case 1:
+        return renderLanes<1>(envelopes, gains, n, sustainLevels, stride);
+    case 2:
+        return renderLanes<2>(envelopes, gains, n, sustainLevels, stride);
+    case 3:
+        return renderLanes<3>(envelopes, gains, n, sustainLevels, stride);
+    default:
+        return renderLanes<4>(envelopes, gains, n, sustainLevels, stride);
+    }
 }
 
 double Zelvar_EnvelopeGenerator::getValue() {

@@ -148,9 +148,13 @@ int Zelvar_Voice::glide(double* frequencies, int n) {
 void Zelvar_Voice::setUpEnvelope() {
     if (parameter(ParameterTypeDamper) < 0.5 && getState() == EnvelopeStateHold)
         envelopeGenerator.noteOff();
-    envelopeGenerator.setAttackTime(parameter(ParameterTypeVcaEgAttackTime));
-    envelopeGenerator.setDecayTime(parameter(ParameterTypeVcaEgDecayTime));
-    envelopeGenerator.setReleaseTime(parameter(ParameterTypeVcaEgReleaseTime));
+    Zelvar_EnvelopeGenerator::StageMemo* memos = stageMemos;
+    envelopeGenerator.setAttackTime(parameter(ParameterTypeVcaEgAttackTime),
+                                    memos != nullptr ? &memos[0] : nullptr);
+    envelopeGenerator.setDecayTime(parameter(ParameterTypeVcaEgDecayTime),
+                                   memos != nullptr ? &memos[1] : nullptr);
+    envelopeGenerator.setReleaseTime(parameter(ParameterTypeVcaEgReleaseTime),
+                                     memos != nullptr ? &memos[2] : nullptr);
 }
 
 int Zelvar_Voice::framesUntilFinished(int limit) {
@@ -158,35 +162,109 @@ int Zelvar_Voice::framesUntilFinished(int limit) {
     return envelopeGenerator.framesUntilFinished(limit);
 }
 
-void Zelvar_Voice::render(double* mix, int n, const double* sustainLevels, int stride,
-                          Zelvar_IirLowPassFilter::GlideStep* lowPassSteps) {
+void Zelvar_Voice::renderSource(double* samples, double* cutoffs, int n,
+                                Zelvar_IirLowPassFilter::Lane& low,
+                                Zelvar_IirHighPassFilter::Lane& high) {
     setUpEnvelope();
     updateBendFactor();
-    double frequencies[maximumRunFrames];
+    // The frequencies share their buffer with the cutoffs, which are worked out after them.
+    double* frequencies = cutoffs;
     const int frequencyStride = glide(frequencies, n);
     oscillatorFrequency = frequencies[(n - 1) * frequencyStride];
 
-    double samples[maximumRunFrames];
     oscillator.setWaveform(OscillatorWaveform(int(parameter(ParameterTypeOscillatorWaveform))));
     oscillator.setPulseWidth(parameter(ParameterTypeOscillatorPulseWidth));
     oscillator.render(samples, n, frequencies, frequencyStride);
 
-    // The cutoff follows the LFO frame by frame; `frequencies` is free for it now.
-    double* cutoffs = frequencies;
+    // The cutoff follows the LFO frame by frame.
     lowFrequencyOscillator.setFrequency(0.0);
     const int cutoffStride = lowFrequencyOscillator.render(cutoffs, n) ? 0 : 1;
     const double cutoff = parameter(ParameterTypeLpfCutoffFrequency);
     for (int i = 0; i < (cutoffStride == 0 ? 1 : n); ++i)
         cutoffs[i] = cutoff + 1000.0 * cutoffs[i];
-    lowPassFilter.process(samples, n, cutoffs, cutoffStride, parameter(ParameterTypeLpfResonance),
-                          lowPassSteps);
-    highPassFilter.process(samples, n, parameter(ParameterTypeHpfCutoffFrequency),
-                           parameter(ParameterTypeHpfResonance));
+    low = {&lowPassFilter, samples, cutoffs, cutoffStride, parameter(ParameterTypeLpfResonance)};
+    high = {&highPassFilter, samples, parameter(ParameterTypeHpfCutoffFrequency),
+            parameter(ParameterTypeHpfResonance)};
+}
 
-    double gains[maximumRunFrames];
-    envelopeGenerator.render(gains, n, sustainLevels, stride);
+void Zelvar_Voice::mixInto(double* mix, const double* samples, const double* gains, int n) const {
     for (int i = 0; i < n; ++i)
         mix[i] += gains[i] * samples[i] * velocityGain;
+}
+
+// Both filters in one loop: the high-pass recurrence of a frame overlaps the low-pass one of
+// the next. A stretch ends where any lane's coefficients in either filter change.
+template <typename Lanes>
+void Zelvar_Voice::filter(const Zelvar_IirLowPassFilter::Lane* low,
+                          const Zelvar_IirHighPassFilter::Lane* high, int n,
+                          Zelvar_IirLowPassFilter::GlideStep* lowPassSteps) {
+    Zelvar_IirLowPassFilter::Pass<Lanes> lowPass(low, lowPassSteps);
+    Zelvar_IirHighPassFilter::Pass<Lanes> highPass(high);
+    double* samples[laneCount<Lanes>];
+    for (int lane = 0; lane < laneCount<Lanes>; ++lane)
+        samples[lane] = low[lane].samples;
+    for (int i = 0; i < n;) {
+        const int lowEnd = lowPass.stretchEnd(i, n);
+        const int highEnd = highPass.stretchEnd(i, n);
+        auto lowSections = lowPass.sections;
+        auto highSections = highPass.sections;
+        for (const int end = lowEnd < highEnd ? lowEnd : highEnd; i < end; ++i) {
+            const Lanes x = gatherLanes<Lanes>(samples, i);
+            scatterLanes(samples, i, highSections.process(lowSections.process(x)));
+        }
+        lowPass.sections = lowSections;
+        highPass.sections = highSections;
+    }
+    lowPass.finish();
+    highPass.finish();
+}
+
+template <int Count>
+void Zelvar_Voice::renderVoices(Zelvar_Voice* const* voices, double* mix, int n,
+                                const double* sustainLevels, int stride,
+                                Zelvar_IirLowPassFilter::GlideStep* lowPassSteps) {
+    double samples[Count][maximumRunFrames];
+    double cutoffs[Count][maximumRunFrames];
+    Zelvar_IirLowPassFilter::Lane low[Count];
+    Zelvar_IirHighPassFilter::Lane high[Count];
+    for (int v = 0; v < Count; ++v)
+        voices[v]->renderSource(samples[v], cutoffs[v], n, low[v], high[v]);
+    for (int v = 0; v + 1 < Count; v += 2)
+        filter<VoicePair>(low + v, high + v, n, lowPassSteps);
+    if constexpr (Count % 2 == 1)
+        filter<double>(low + Count - 1, high + Count - 1, n, lowPassSteps);
+    double gains[Count][maximumRunFrames];
+    Zelvar_EnvelopeGenerator* envelopes[Count];
+    double* gainLanes[Count];
+    for (int v = 0; v < Count; ++v) {
+        envelopes[v] = &voices[v]->envelopeGenerator;
+        gainLanes[v] = gains[v];
+    }
+    Zelvar_EnvelopeGenerator::renderGroup(envelopes, gainLanes, Count, n, sustainLevels, stride);
+    for (int v = 0; v < Count; ++v)
+        voices[v]->mixInto(mix, samples[v], gains[v], n);
+}
+
+void Zelvar_Voice::render(double* mix, int n, const double* sustainLevels, int stride,
+                          Zelvar_IirLowPassFilter::GlideStep* lowPassSteps) {
+    Zelvar_Voice* const self = this;
+    renderVoices<1>(&self, mix, n, sustainLevels, stride, lowPassSteps);
+}
+
+void Zelvar_Voice::renderGroup(Zelvar_Voice* const* voices, int count, double* mix, int n,
+                               const double* sustainLevels, int stride,
+                               Zelvar_IirLowPassFilter::GlideStep* lowPassSteps) {
+    static_assert(groupSize == 4 && Zelvar_EnvelopeGenerator::maximumGroup >= groupSize);
+    switch (count) {
+    case 1:
+        return renderVoices<1>(voices, mix, n, sustainLevels, stride, lowPassSteps);
+    case 2:
+        return renderVoices<2>(voices, mix, n, sustainLevels, stride, lowPassSteps);
+    case 3:
+        return renderVoices<3>(voices, mix, n, sustainLevels, stride, lowPassSteps);
+    default:
+        return renderVoices<4>(voices, mix, n, sustainLevels, stride, lowPassSteps);
+    }
 }
 
 double Zelvar_Voice::getValue() {

@@ -12,6 +12,12 @@
 // units do not touch each other's state, and each performs per frame the operations a single
 // frame would, in the same order, so the run gives the bits of as many single frames; a single
 // frame is the run with n = 1.
+//
+// The voice list renders voices in groups of up to four (renderGroup): the oscillators of all,
+// then their filters two by two in lockstep (see VoicePair.h), the low-pass and the high-pass
+// in one loop, then their envelopes in one loop, then each voice's sum into the mix in list
+// order. Since no unit reads another voice's state, a group gives the bits of its voices
+// rendered one after the other; one voice is the same code with a group of one.
 #pragma once
 
 #include "Zelvar_BlitOscillator.h"
@@ -41,6 +47,9 @@ public:
     void initialize();
     void setSamplingRate(double rate);
     void setParameterManager(Zelvar_ParameterManager* manager) { parameterManager = manager; }
+    // Three memos (attack, decay, release) shared by the voices of one list, which take the same
+    // times: the stages are worked out once per change, not once per voice.
+    void setStageMemos(Zelvar_EnvelopeGenerator::StageMemo* memos) { stageMemos = memos; }
     void setWavetableProvider(Zelvar_WavetableProvider* provider);
     void setPcmDataManager(Zelvar_PcmDataManager* manager);
 
@@ -67,6 +76,12 @@ public:
     // steps through lowPassSteps (maximumRunFrames of them), which may be null.
     void render(double* mix, int n, const double* sustainLevels, int stride,
                 Zelvar_IirLowPassFilter::GlideStep* lowPassSteps);
+    // `count` voices (1 to groupSize), each the next one's predecessor in the list: as render()
+    // of each in turn, voice j's sustain level of frame i being sustainLevels[i * stride + j].
+    static constexpr int groupSize = 4;
+    static void renderGroup(Zelvar_Voice* const* voices, int count, double* mix, int n,
+                            const double* sustainLevels, int stride,
+                            Zelvar_IirLowPassFilter::GlideStep* lowPassSteps);
     // Hands the envelope its settings (releasing a note held by a lifted damper), as a run
     // does first, then says how many of the next `limit` frames it takes the envelope to finish
     // (that frame included), or `limit`; 0 if it has finished.
@@ -84,8 +99,24 @@ private:
     void updateBendFactor();
     // The oscillator's frequency for each of n frames; returns their stride (0: one for all).
     int glide(double* frequencies, int n);
+    template <int Count>
+    static void renderVoices(Zelvar_Voice* const* voices, double* mix, int n,
+                             const double* sustainLevels, int stride,
+                             Zelvar_IirLowPassFilter::GlideStep* lowPassSteps);
+    // The filters of one voice (Lanes double) or two (VoicePair) over n frames.
+    template <typename Lanes>
+    static void filter(const Zelvar_IirLowPassFilter::Lane* low,
+                       const Zelvar_IirHighPassFilter::Lane* high, int n,
+                       Zelvar_IirLowPassFilter::GlideStep* lowPassSteps);
+    // The stages before the filters: the oscillator's n samples, and each filter's settings
+    // (the low-pass cutoff of every frame goes to `cutoffs`).
+    void renderSource(double* samples, double* cutoffs, int n, Zelvar_IirLowPassFilter::Lane& low,
+                      Zelvar_IirHighPassFilter::Lane& high);
+    // The last stage: the envelope's gains times the filtered samples, added to mix.
+    void mixInto(double* mix, const double* samples, const double* gains, int n) const;
 
     Zelvar_ParameterManager* parameterManager = nullptr;
+    Zelvar_EnvelopeGenerator::StageMemo* stageMemos = nullptr;
     double samplingRate = 44100.0;
     int noteNumber = 60;
     double noteFrequency = 1000.0;

@@ -178,6 +178,7 @@ bool Zelvar_VoiceList::normalNoteOn(int noteNumber, int velocity) {
         return false;
     }
     voice->setParameterManager(parameterManager);
+    voice->setStageMemos(stageMemos);
     voice->initialize();
     voice->setSamplingRate(samplingRate);
     voice->setWavetableProvider(wavetableProvider);
@@ -328,13 +329,22 @@ int Zelvar_VoiceList::render(double* left, double* right, int limit) {
     // Each voice takes one sustain level per frame, in list order.
     glide(sustainLevelSmoother, sustain, sustainLevels, n, voices);
     double frames[Zelvar_Voice::maximumRunFrames] = {};
-    int index = 0;
-    for (Zelvar_Voice* voice = firstVoice; voice != nullptr; voice = voice->nextVoice, ++index) {
-        voice->render(frames, n, sustainLevels + index, voices, lowPassSteps);
-        // The next note's glide starts where the newest voice is playing now.
-        if (voice->isLastVoice())
-            portamentoStartFrequency = voice->getOscillatorFrequency();
+    // Up to four voices at a time, in list order.
+    Zelvar_Voice* group[Zelvar_Voice::groupSize];
+    Zelvar_Voice* last = nullptr;
+    for (int index = 0; index < voices;) {
+        int count = 0;
+        for (Zelvar_Voice* voice = last != nullptr ? last->nextVoice : firstVoice;
+             voice != nullptr && count < Zelvar_Voice::groupSize; voice = voice->nextVoice)
+            group[count++] = voice;
+        Zelvar_Voice::renderGroup(group, count, frames, n, sustainLevels + index, voices,
+                                  lowPassSteps);
+        last = group[count - 1];
+        index += count;
     }
+    // The next note's glide starts where the newest voice is playing now.
+    if (last != nullptr)
+        portamentoStartFrequency = last->getOscillatorFrequency();
 
     double levels[Zelvar_Voice::maximumRunFrames];
     glide(masterLevelSmoother, master, levels, n, 1);

@@ -6,15 +6,16 @@
 // are taken over first. Taken-over voices move to the front, released voices gather ahead of
 // the held ones, and a new voice joins at the end. Audio thread only.
 //
-// Frames are rendered in runs between events: voice by voice over the run, summed per frame in
-// list order (the order of the additions is what keeps the bits), then scaled by the master
-// level and delayed frame by frame. Every voice takes the next value of the shared sustain
-// smoother on every frame, in list order, so a sustain glide runs faster with more voices;
-// a run replays exactly that order. A single frame is a run of one.
+// Frames are rendered in runs between events: voice by voice over the run (four at a time, see
+// Zelvar_Voice), summed per frame in list order (the order of the additions is what keeps the
+// bits), then scaled by the master level and delayed frame by frame. Every voice takes the next
+// value of the shared sustain smoother on every frame, in list order, so a sustain glide runs
+// faster with more voices; a run replays exactly that order. A single frame is a run of one.
 #pragma once
 
 #include "Corvena_Core.h"
 #include "Zelvar_BlockPool.h"
+#include "Zelvar_EnvelopeGenerator.h"
 #include "Zelvar_RandomGenerator.h"
 #include "Zelvar_Voice.h"
 
@@ -109,6 +110,8 @@ private:
     // The voices' low-pass glide steps, one per frame of a run: voices whose filters glide alike
     // compute each step once.
     Zelvar_IirLowPassFilter::GlideStep lowPassSteps[Zelvar_Voice::maximumRunFrames];
+    // The voices' envelope stages (attack, decay, release) as last worked out.
+    Zelvar_EnvelopeGenerator::StageMemo stageMemos[3];
     // The sustain smoother's values for a run, voice by voice, frame by frame.
     static constexpr int sustainLevelCapacity = 4096;
     double sustainLevels[sustainLevelCapacity];

@@ -9,39 +9,52 @@
 #include "MathConstants.h"
 #include "NumericConversion.h"
 #include "Phase.h"
+#include "VoicePair.h"
 
 #include <climits>
 #include <cmath>
 
 namespace {
 
-// Linear interpolation within one table at a phase already in [0, 1).
-inline double interpolate(const double* table, int length, double p) {
-    const double position = length * p;
-    int i = static_cast<int>(position);
-    if (i > length - 1)
-        i = length - 1;
-    const double fraction = position - i;
-    const double* t = table + i;
-    return t[0] + fraction * (t[1] - t[0]);
+// Linear interpolation within one table at a phase already in [0, 1), for one frame (Lanes
+// double) or two side by side (VoicePair), each lane with the operations of one frame.
+template <typename Lanes> inline Lanes interpolate(const double* table, int length, Lanes p) {
+    const Lanes position = static_cast<double>(length) * p;
+    Lanes whole{}, first{}, second{};
+    for (int lane = 0; lane < laneCount<Lanes>; ++lane) {
+        int i = static_cast<int>(laneOf(position, lane));
+        if (i > length - 1)
+            i = length - 1;
+        setLane(whole, lane, i);
+        setLane(first, lane, table[i]);
+        setLane(second, lane, table[i + 1]);
+    }
+    const Lanes fraction = position - whole;
+    return first + fraction * (second - first);
+}
+
+// One wrap covers every phase the oscillator forms itself; anything further out (a pulse width
+// beyond [0, 1], a NaN) is folded as well, so no index can leave the table.
+inline double fold(double p) {
+    if (p >= 1.0)
+        p -= 1.0;
+    else if (p < 0.0)
+        p += 1.0;
+    if (!(p >= 0.0 && p < 1.0)) {
+        p -= std::floor(p);
+        if (!(p >= 0.0 && p < 1.0))
+            p = 0.0;
+    }
+    return p;
 }
 
 // Table `table` of a set of tables of `length` + 1 entries (the last repeats the first). A phase
 // known to lie in [0, 1) needs no folding (Folds false): the folds would leave it as it is.
-template <bool Folds> inline double readTable(const double* set, int length, int table, double p) {
-    if constexpr (Folds) {
-        if (p >= 1.0)
-            p -= 1.0;
-        else if (p < 0.0)
-            p += 1.0;
-        // One wrap covers every phase the oscillator forms itself; anything further out (a
-        // pulse width beyond [0, 1], a NaN) is folded here so no index can leave the table.
-        if (!(p >= 0.0 && p < 1.0)) {
-            p -= std::floor(p);
-            if (!(p >= 0.0 && p < 1.0))
-                p = 0.0;
-        }
-    }
+template <bool Folds, typename Lanes>
+inline Lanes readTable(const double* set, int length, int table, Lanes p) {
+    if constexpr (Folds)
+        for (int lane = 0; lane < laneCount<Lanes>; ++lane)
+            setLane(p, lane, fold(laneOf(p, lane)));
     return interpolate(set + static_cast<long>(table) * (length + 1), length, p);
 }
 
@@ -56,14 +69,20 @@ inline double loop(double* out, int n, double p, double increment, Waveform wave
     return p;
 }
 
+constexpr int passFrames = 128;
+
 } // namespace
 
-// The present sawtooth table with the next harmonic faded in, copied out of the oscillator so a
-// loop keeps it in registers.
-template <bool Folds> struct Zelvar_WavetableOscillator::SawtoothReader {
+// The present table of a set with the next harmonic faded in, copied out of the oscillator so a
+// loop keeps it in registers. Shape gives the harmonic's amplitude.
+template <bool Folds, typename Shape> struct Zelvar_WavetableOscillator::Reader {
     const double* set;
     int length;
     CrossFade fade;
+
+    template <typename Lanes> static Lanes faded(Lanes value, Lanes sine, const CrossFade& f) {
+        return value + Shape::harmonic(sine, f) * f.distanceToTop / f.span;
+    }
 
     double operator()(double p) const {
         if (set == nullptr)
@@ -71,26 +90,56 @@ template <bool Folds> struct Zelvar_WavetableOscillator::SawtoothReader {
         if (fade.table < 0)
             return readTable<Folds>(set, length, 0, p);
         const double value = readTable<Folds>(set, length, fade.table, p);
-        const double harmonic = twoOverPi * std::sin(fade.twoPiHarmonic * p) / fade.harmonic;
-        return value + harmonic * fade.distanceToTop / fade.span;
+        return faded(value, std::sin(fade.twoPiHarmonic * p), fade);
+    }
+
+    // n frames from the phase p, advanced by `increment` after each; returns the phase after
+    // them. With a harmonic to fade in, in passes: the phases and the sines in one loop (the
+    // phase's chain from frame to frame hides under the calls), then the table readings and the
+    // cross-fade two frames at a time in the lanes of a VoicePair, which lets the divisions of
+    // one overlap the readings of the other. Each frame's value comes from the operations
+    // operator() gives it.
+    double render(double* out, int n, double p, double increment) const {
+        if (set == nullptr || fade.table < 0)
+            return loop(out, n, p, increment, *this);
+        const CrossFade f = fade;
+        double phases[passFrames];
+        double sines[passFrames];
+        for (int start = 0; start < n; start += passFrames) {
+            const int m = n - start < passFrames ? n - start : passFrames;
+            for (int i = 0; i < m; ++i) {
+                phases[i] = p;
+                sines[i] = std::sin(f.twoPiHarmonic * p);
+                p = wrapPhaseOnce(p + increment);
+            }
+            double* frames = out + start;
+            int i = 0;
+            for (; i + 1 < m; i += 2) {
+                const VoicePair phase{phases[i], phases[i + 1]};
+                const VoicePair sine{sines[i], sines[i + 1]};
+                const VoicePair value =
+                    faded(readTable<Folds>(set, length, f.table, phase), sine, f);
+                frames[i] = value[0];
+                frames[i + 1] = value[1];
+            }
+            if (i < m)
+                frames[i] = faded(readTable<Folds>(set, length, f.table, phases[i]), sines[i], f);
+        }
+        return p;
     }
 };
 
-// Likewise for the triangle, whose next harmonic alternates in sign.
-template <bool Folds> struct Zelvar_WavetableOscillator::TriangleReader {
-    const double* set;
-    int length;
-    CrossFade fade;
+// The sawtooth's next harmonic: 2/pi sin(h x) / h.
+struct Zelvar_WavetableOscillator::SawtoothShape {
+    template <typename Lanes> static Lanes harmonic(Lanes sine, const CrossFade& f) {
+        return twoOverPi * sine / f.harmonic;
+    }
+};
 
-    double operator()(double p) const {
-        if (set == nullptr)
-            return 0.0;
-        if (fade.table < 0)
-            return readTable<Folds>(set, length, 0, p);
-        const double value = readTable<Folds>(set, length, fade.table, p);
-        const double harmonic =
-            eightOverPiSquared * std::sin(fade.twoPiHarmonic * p) / fade.harmonic * fade.sign;
-        return value + harmonic * fade.distanceToTop / fade.span;
+// The triangle's, over odd harmonics and alternating in sign: 8/pi^2 sin(m x) / m^2.
+struct Zelvar_WavetableOscillator::TriangleShape {
+    template <typename Lanes> static Lanes harmonic(Lanes sine, const CrossFade& f) {
+        return eightOverPiSquared * sine / f.harmonic * f.sign;
     }
 };
 
@@ -150,12 +199,12 @@ void Zelvar_WavetableOscillator::updateCrossFades() {
 
 double Zelvar_WavetableOscillator::getSawtooth(double p) const {
     const double* set = provider != nullptr ? provider->getSawtoothWavetable() : nullptr;
-    return SawtoothReader<true>{tableCount > 0 ? set : nullptr, tableLength, sawtooth}(p);
+    return Reader<true, SawtoothShape>{tableCount > 0 ? set : nullptr, tableLength, sawtooth}(p);
 }
 
 double Zelvar_WavetableOscillator::getTriangle(double p) const {
     const double* set = provider != nullptr ? provider->getTriangleWavetable() : nullptr;
-    return TriangleReader<true>{tableCount > 0 ? set : nullptr, tableLength, triangle}(p);
+    return Reader<true, TriangleShape>{tableCount > 0 ? set : nullptr, tableLength, triangle}(p);
 }
 
 // A frequency outside the audible range (a NaN too) is silent and leaves the phase alone. The
@@ -170,10 +219,12 @@ void Zelvar_WavetableOscillator::renderAtFrequency(double* out, int n) {
     }
     const double* sawtoothSet = provider != nullptr ? provider->getSawtoothWavetable() : nullptr;
     const double* triangleSet = provider != nullptr ? provider->getTriangleWavetable() : nullptr;
-    const SawtoothReader<true> saw{tableCount > 0 ? sawtoothSet : nullptr, tableLength, sawtooth};
-    const SawtoothReader<false> sawInRange{saw.set, saw.length, saw.fade};
-    const TriangleReader<true> tri{tableCount > 0 ? triangleSet : nullptr, tableLength, triangle};
-    const TriangleReader<false> triInRange{tri.set, tri.length, tri.fade};
+    const Reader<true, SawtoothShape> saw{tableCount > 0 ? sawtoothSet : nullptr, tableLength,
+                                          sawtooth};
+    const Reader<false, SawtoothShape> sawInRange{saw.set, saw.length, saw.fade};
+    const Reader<true, TriangleShape> tri{tableCount > 0 ? triangleSet : nullptr, tableLength,
+                                          triangle};
+    const Reader<false, TriangleShape> triInRange{tri.set, tri.length, tri.fade};
     const double increment = phaseIncrement;
     const double width = pulseWidth;
     double p = phase;
@@ -183,10 +234,12 @@ void Zelvar_WavetableOscillator::renderAtFrequency(double* out, int n) {
         p = loop(out, n, p, increment, [](double q) { return std::sin(twoPi * q); });
         break;
     case WavetableWaveformTriangle:
-        p = staysInRange ? loop(out, n, p, increment, triInRange) : loop(out, n, p, increment, tri);
+        p = staysInRange ? triInRange.render(out, n, p, increment)
+                         : tri.render(out, n, p, increment);
         break;
     case WavetableWaveformSawtooth:
-        p = staysInRange ? loop(out, n, p, increment, sawInRange) : loop(out, n, p, increment, saw);
+        p = staysInRange ? sawInRange.render(out, n, p, increment)
+                         : saw.render(out, n, p, increment);
         break;
     case WavetableWaveformSquare:
         p = loop(out, n, p, increment, [&saw](double q) { return saw(q + 0.5) - saw(q); });

@@ -9,7 +9,11 @@
 // A run of frames takes one frequency per frame: it is cut into stretches over which the
 // frequency keeps its value, the table choice and cross-fade are worked out at each stretch's
 // start (as setFrequency() would), and each stretch is one loop with the phase in a local that
-// reads the same tables with the same operations as a single frame. getValue() is a run of one
+// reads the same tables with the same operations as a single frame. The sawtooth and the
+// triangle, with a harmonic to fade in, go in two passes instead: the phases and the sines of
+// the stretch in one loop (the phase's chain from frame to frame hides under the calls), then
+// the table readings and the cross-fade two frames at a time in the lanes of a VoicePair, so
+// the divisions of one frame overlap the readings of the next. getValue() is a run of one
 // frame, so the samples keep their bits however the frames are cut.
 #pragma once
 
@@ -66,8 +70,9 @@ private:
         double distanceToTop = 0.0;
         double span = 1.0;
     };
-    template <bool Folds> struct SawtoothReader;
-    template <bool Folds> struct TriangleReader;
+    template <bool Folds, typename Shape> struct Reader;
+    struct SawtoothShape;
+    struct TriangleShape;
     void retune(double frequencyHz);
     void updateCrossFades();
     // One stretch of frames at the present frequency.

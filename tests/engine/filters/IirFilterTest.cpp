@@ -306,3 +306,82 @@ TEST(IirLowPassFilter, SharedGlideStepsGiveTheBitsOfComputedOnes) {
         }
     }
 }
+
+// Two filters in the lanes of one pair give each filter's bits alone: lanes that glide apart,
+// a lane whose settings move frame by frame beside one at rest (stretches of different
+// lengths), lanes that glide alike (the second takes the first's steps), and run lengths odd
+// and even.
+TEST(IirLowPassFilter, PairGivesTheBitsOfEachFilterAlone) {
+    struct Case {
+        double startA, startB;
+        bool alike;
+    };
+    for (const Case c : {Case{1000.0, 3000.0, false}, Case{2000.0, 2000.0, true}}) {
+        std::vector<Zelvar_IirLowPassFilter::GlideStep> steps(128);
+        Zelvar_IirLowPassFilter pair[2], alone[2];
+        const double starts[] = {c.startA, c.startB};
+        for (int f = 0; f < 2; ++f) {
+            pair[f].setInitialValue(starts[f], 2.0);
+            alone[f].setInitialValue(starts[f], 2.0);
+        }
+        int frame = 0;
+        for (int run = 0; run < 40; ++run) {
+            const int n = 1 + (run * 37) % 128;
+            std::vector<double> cutoffs(n), a[2], b[2];
+            for (int i = 0; i < n; ++i)
+                cutoffs[i] = 1500.0 + 700.0 * std::sin(0.01 * (frame + i));
+            const double heldCutoff = run < 20 ? 9000.0 : 400.0;
+            const double qs[] = {run < 10 ? 2.0 : 7.0, c.alike ? (run < 10 ? 2.0 : 7.0) : 1.0};
+            for (int f = 0; f < 2; ++f) {
+                a[f].resize(n);
+                for (int i = 0; i < n; ++i)
+                    a[f][i] = std::sin(0.05 * (frame + i) + f);
+                b[f] = a[f];
+            }
+            // With filters alike, both lanes take the held cutoff; else the first follows a sine.
+            const double* cutoffA = c.alike ? &heldCutoff : cutoffs.data();
+            const int strideA = c.alike ? 0 : 1;
+            Zelvar_IirLowPassFilter::processPair({{&pair[0], a[0].data(), cutoffA, strideA, qs[0]},
+                                                  {&pair[1], a[1].data(), &heldCutoff, 0, qs[1]}},
+                                                 n, steps.data());
+            alone[0].process(b[0].data(), n, cutoffA, strideA, qs[0]);
+            alone[1].process(b[1].data(), n, &heldCutoff, 0, qs[1]);
+            for (int f = 0; f < 2; ++f)
+                for (int i = 0; i < n; ++i)
+                    ASSERT_EQ(a[f][i], b[f][i])
+                        << "lane " << f << ", run " << run << ", frame " << i;
+            frame += n;
+        }
+        for (int f = 0; f < 2; ++f) {
+            EXPECT_EQ(pair[f].getCutoffFrequency(), alone[f].getCutoffFrequency());
+            EXPECT_EQ(pair[f].getQualityFactor(), alone[f].getQualityFactor());
+        }
+    }
+}
+
+TEST(IirHighPassFilter, PairGivesTheBitsOfEachFilterAlone) {
+    Zelvar_IirHighPassFilter pair[2], alone[2];
+    int frame = 0;
+    for (int run = 0; run < 30; ++run) {
+        const int n = 1 + (run * 53) % 128;
+        // The first lane's settings move every run, the second's now and then.
+        const double cutoffs[] = {100.0 + 40.0 * run, run < 15 ? 50.0 : 900.0};
+        const double qs[] = {run % 2 == 0 ? 0.7071 : 2.5, 1.2};
+        std::vector<double> a[2], b[2];
+        for (int f = 0; f < 2; ++f) {
+            a[f].resize(n);
+            for (int i = 0; i < n; ++i)
+                a[f][i] = std::sin(0.02 * (frame + i) + f) + 0.2;
+            b[f] = a[f];
+        }
+        Zelvar_IirHighPassFilter::processPair({{&pair[0], a[0].data(), cutoffs[0], qs[0]},
+                                               {&pair[1], a[1].data(), cutoffs[1], qs[1]}},
+                                              n);
+        for (int f = 0; f < 2; ++f) {
+            alone[f].process(b[f].data(), n, cutoffs[f], qs[f]);
+            for (int i = 0; i < n; ++i)
+                ASSERT_EQ(a[f][i], b[f][i]) << "lane " << f << ", run " << run << ", frame " << i;
+        }
+        frame += n;
+    }
+}

@@ -272,3 +272,87 @@ TEST(EnvelopeGenerator, RunGivesTheBitsOfSingleFrames) {
     check(3300, 4000);
     EXPECT_EQ(single.getState(), EnvelopeStateFinished);
 }
+
+// Envelopes rendered as a group give each envelope's bits alone, whatever their stages: notes
+// rising through whole runs, decaying toward sustain levels that differ per envelope and per
+// frame, attacks that end inside a run, release, hold, fade-out, legato and a lengthened attack
+// in between.
+TEST(EnvelopeGenerator, GroupGivesTheBitsOfEachEnvelopeAlone) {
+    for (int count = 1; count <= Zelvar_EnvelopeGenerator::maximumGroup; ++count) {
+        Zelvar_EnvelopeGenerator grouped[4], alone[4];
+        const double attacks[] = {0.001, 0.02, 0.004, 0.05};
+        for (int e = 0; e < count; ++e)
+            for (Zelvar_EnvelopeGenerator* g : {&grouped[e], &alone[e]}) {
+                *g = makeEnvelope(attacks[e], 0.01, 0.5, 0.005);
+                g->noteOn();
+            }
+        int frame = 0;
+        for (int run = 0; run < 60; ++run) {
+            const int n = 1 + (run * 41) % 128;
+            auto each = [&](auto act) {
+                for (int e = 0; e < count; ++e) {
+                    act(grouped[e], e);
+                    act(alone[e], e);
+                }
+            };
+            if (run == 20)
+                each([](Zelvar_EnvelopeGenerator& g, int e) {
+                    e % 2 == 0 ? g.noteOff() : g.setHold();
+                });
+            if (run == 30)
+                each([](Zelvar_EnvelopeGenerator& g, int e) {
+                    e == 1 ? g.setFadeOut() : g.legatoNoteOn();
+                });
+            if (run == 40)
+                each([](Zelvar_EnvelopeGenerator& g, int) { g.noteOn(); });
+            // A longer attack takes a decaying note back into its attack at a frame its counter
+            // decides.
+            if (run == 50)
+                each([](Zelvar_EnvelopeGenerator& g, int) { g.setAttackTime(0.02); });
+            std::vector<double> levels(size_t(n) * count);
+            for (size_t k = 0; k < levels.size(); ++k)
+                levels[k] =
+                    run < 10 ? 0.5 : 0.5 + 0.3 * std::sin(0.01 * (frame * count + double(k)));
+            std::vector<double> gains[4], expected[4];
+            Zelvar_EnvelopeGenerator* envelopes[4];
+            double* lanes[4];
+            for (int e = 0; e < count; ++e) {
+                gains[e].resize(n);
+                expected[e].resize(n);
+                envelopes[e] = &grouped[e];
+                lanes[e] = gains[e].data();
+                alone[e].render(expected[e].data(), n, levels.data() + e, count);
+            }
+            Zelvar_EnvelopeGenerator::renderGroup(envelopes, lanes, count, n, levels.data(), count);
+            for (int e = 0; e < count; ++e) {
+                ASSERT_EQ(grouped[e].getState(), alone[e].getState());
+                for (int i = 0; i < n; ++i)
+                    ASSERT_EQ(gains[e][i], expected[e][i]) << count << " envelopes, envelope " << e
+                                                           << ", run " << run << ", frame " << i;
+            }
+            frame += n;
+        }
+    }
+}
+
+// A stage copied from a shared memo has the bits of one worked out in place: for the time that
+// filled the memo, for another time (worked out and put in the memo), and for a time equal to
+// the one in use but of the other sign of zero, which keeps the stage in use as ever.
+TEST(EnvelopeGenerator, StagesFromASharedMemoMatchStagesWorkedOut) {
+    Zelvar_EnvelopeGenerator::StageMemo memo;
+    Zelvar_EnvelopeGenerator first = makeEnvelope(0.01, 0.01, 0.5, 0.01);
+    Zelvar_EnvelopeGenerator second = makeEnvelope(0.01, 0.01, 0.5, 0.01);
+    Zelvar_EnvelopeGenerator plain = makeEnvelope(0.01, 0.01, 0.5, 0.01);
+    for (const double seconds : {0.0, -0.0, 0.3, 0.3, 0.02}) {
+        first.setDecayTime(seconds, &memo);
+        second.setDecayTime(seconds, &memo);
+        plain.setDecayTime(seconds);
+        for (Zelvar_EnvelopeGenerator* e : {&first, &second, &plain})
+            e->noteOn();
+        for (int i = 0; i < 2000; ++i) {
+            const double expected = plain.getValue();
+            ASSERT_EQ(first.getValue(), expected) << seconds << " s, frame " << i;
+            ASSERT_EQ(second.getValue(), expected) << seconds << " s, frame " << i;
+        }
+    }
+}

@@ -267,3 +267,20 @@ TEST_F(WavetableOscillator, RunWithAFrequencyPerFrameGivesTheBitsOfSingleFrames)
         EXPECT_EQ(single.getPhase(), runs.getPhase());
     }
 }
+
+// A held frequency in runs of every length from 1 to 13 (the readings go two frames at a time,
+// an odd one alone), across the table changes, gives the bits of single frames.
+TEST_F(WavetableOscillator, HeldFrequencyInRunsOfAnyLengthGivesTheBitsOfSingleFrames) {
+    for (WavetableWaveform waveform : {WavetableWaveformTriangle, WavetableWaveformSawtooth})
+        for (double frequency : {55.0, 261.6, 3000.0, 12000.0}) {
+            Zelvar_WavetableOscillator single = make(waveform, frequency);
+            Zelvar_WavetableOscillator runs = make(waveform, frequency);
+            std::vector<double> out(13);
+            for (int n = 1, frame = 0; frame < 2000; frame += n, n = n % 13 + 1) {
+                runs.render(out.data(), n, &frequency, 0);
+                for (int i = 0; i < n; ++i)
+                    ASSERT_EQ(single.getValue(), out[i]) << "waveform " << waveform << " at "
+                                                         << frequency << " Hz, frame " << frame + i;
+            }
+        }
+}
