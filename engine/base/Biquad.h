@@ -61,6 +61,37 @@ template <typename Lanes> struct BiquadTerms {
     }
 };
 
+// The lanes' part of a pass of either filter: at frame i the lanes whose stretch ends there are
+// stepped (step(lane) returns the lane's next end), and when any was, the terms and divisors are
+// rebuilt whole from settings(lane), which has coefficients() and divisor(): lanes written one
+// by one in memory would stall the loads of the frames that read them. Returns the nearest end
+// of the lanes' stretches.
+template <typename Lanes, int Count, typename Step, typename Settings>
+int stepLanes(int i, int n, int (&ends)[Count], Step step, Settings settings,
+              BiquadTerms<Lanes>& terms, Lanes& divisor) {
+    int end = n;
+    bool stepped = false;
+    for (int lane = 0; lane < Count; ++lane) {
+        if (ends[lane] == i) {
+            ends[lane] = step(lane);
+            stepped = true;
+        }
+        end = ends[lane] < end ? ends[lane] : end;
+    }
+    if (stepped) {
+        BiquadTerms<Lanes> c;
+        Lanes d{};
+        for (int lane = 0; lane < Count; ++lane) {
+            const auto& s = settings(lane);
+            c.setLane(lane, s.coefficients());
+            setLane(d, lane, s.divisor());
+        }
+        terms = c;
+        divisor = d;
+    }
+    return end;
+}
+
 template <typename Lanes> struct BasicBiquadState {
     Lanes x1{}, x2{}, y1{}, y2{};
 

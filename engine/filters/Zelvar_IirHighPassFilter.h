@@ -88,7 +88,7 @@ public:
     Controls() = default;
     Controls(const Zelvar_IirHighPassFilter& f, const Lane& lane)
         : samplingRate(f.samplingRate), cutoff(f.cutoff), qualityFactor(f.qualityFactor),
-          cutoffGlide(f.cutoffGlide), qualityGlide(f.qualityGlide), coefficients(f.coefficients),
+          cutoffGlide(f.cutoffGlide), qualityGlide(f.qualityGlide), designed(f.coefficients),
           design(f.design), cutoffHz(lane.cutoffHz), q(lane.q),
           heldCutoff(lane.cutoffHz >= f.lowestCutoff ? lane.cutoffHz : f.lowestCutoff) {}
 
@@ -97,14 +97,14 @@ public:
         f.qualityFactor = qualityFactor;
         f.cutoffGlide = cutoffGlide;
         f.qualityGlide = qualityGlide;
-        f.coefficients = coefficients;
+        f.coefficients = designed;
         f.design = design;
     }
 
     // Frame i: the settings go to the glides, which step; the section is redesigned if cutoff
     // or Q changed their bits. When both glides have landed and the following frames bring the
     // same settings, those frames would step to the same values again: they are counted at
-    // once. Returns the end of the stretch over which terms() hold.
+    // once. Returns the end of the stretch over which coefficients() hold.
     template <bool GivesSettings> int step(int i, int n) {
         if constexpr (GivesSettings) {
             give(cutoffGlide, cutoff, cutoffHz, heldCutoff, cutoffGlideRangeHz, samplingRate);
@@ -114,7 +114,7 @@ public:
         advance(qualityGlide, qualityFactor);
         if (!design.matches(cutoff, qualityFactor, samplingRate)) {
             const double k = design.prewarp(cutoff, samplingRate);
-            coefficients = BiquadCoefficients::highPassWarped(k, qualityFactor);
+            designed = BiquadCoefficients::highPassWarped(k, qualityFactor);
             design = {cutoff, qualityFactor, samplingRate, true, k};
         }
         int end = i + 1;
@@ -130,7 +130,7 @@ public:
         return end;
     }
 
-    const BiquadCoefficients& terms() const { return coefficients; }
+    const BiquadCoefficients& coefficients() const { return designed; }
     // The section's output is scaled by 1/Q.
     double divisor() const { return qualityFactor; }
 
@@ -150,7 +150,7 @@ private:
     double qualityFactor = 1.0;
     Glide cutoffGlide{0.0};
     Glide qualityGlide{0.0};
-    BiquadCoefficients coefficients;
+    BiquadCoefficients designed;
     BiquadDesignKey design;
     double cutoffHz = 0.0;
     double q = 0.0;
@@ -179,28 +179,10 @@ public:
     // Steps the settings of the lanes whose stretch ends at frame i; returns the nearest end of
     // the lanes' stretches.
     template <bool GivesSettings = true> int stretchEnd(int i, int n) {
-        int end = n;
-        bool stepped = false;
-        for (int lane = 0; lane < count; ++lane) {
-            if (ends[lane] == i) {
-                ends[lane] = controls[lane].template step<GivesSettings>(i, n);
-                stepped = true;
-            }
-            end = ends[lane] < end ? ends[lane] : end;
-        }
-        // The terms are built whole in registers: lanes written one by one in memory would
-        // stall the loads of the frames that read them.
-        if (stepped) {
-            BiquadTerms<Lanes> c;
-            Lanes divisor{};
-            for (int lane = 0; lane < count; ++lane) {
-                c.setLane(lane, controls[lane].terms());
-                setLane(divisor, lane, controls[lane].divisor());
-            }
-            sections.c = c;
-            sections.divisor = divisor;
-        }
-        return end;
+        return stepLanes(
+            i, n, ends, [&](int lane) { return controls[lane].template step<GivesSettings>(i, n); },
+            [&](int lane) -> const Controls& { return controls[lane]; }, sections.c,
+            sections.divisor);
     }
 
     // What the frames of a stretch go through, every lane at once. A caller copies it into a

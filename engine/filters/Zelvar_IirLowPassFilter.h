@@ -202,30 +202,14 @@ public:
     // Steps the settings of the lanes whose stretch ends at frame i; returns the nearest end of
     // the lanes' stretches.
     template <bool GivesSettings = true> int stretchEnd(int i, int n) {
-        int end = n;
-        bool stepped = false;
-        for (int lane = 0; lane < count; ++lane) {
-            if (ends[lane] == i) {
-                ends[lane] =
-                    twin[lane] ? ends[0] : controls[lane].template step<GivesSettings>(i, n, steps);
-                stepped = true;
-            }
-            end = ends[lane] < end ? ends[lane] : end;
-        }
-        // The terms are built whole in registers: lanes written one by one in memory would
-        // stall the loads of the frames that read them.
-        if (stepped) {
-            BiquadTerms<Lanes> c;
-            Lanes divisor{};
-            for (int lane = 0; lane < count; ++lane) {
-                const Controls& settings = twin[lane] ? controls[0] : controls[lane];
-                c.setLane(lane, settings.coefficients());
-                setLane(divisor, lane, settings.divisor());
-            }
-            sections.c = c;
-            sections.divisor = divisor;
-        }
-        return end;
+        return stepLanes(
+            i, n, ends,
+            [&](int lane) {
+                return twin[lane] ? ends[0]
+                                  : controls[lane].template step<GivesSettings>(i, n, steps);
+            },
+            [&](int lane) -> const Controls& { return twin[lane] ? controls[0] : controls[lane]; },
+            sections.c, sections.divisor);
     }
 
     // What the frames of a stretch go through, every lane at once. A caller copies it into a
