@@ -10,6 +10,10 @@
 #include "SameBits.h"
 #include "VoicePair.h"
 
+#include <algorithm>
+#include <tuple>
+#include <utility>
+
 struct BiquadCoefficients {
     double a0 = 1.0, a1 = 0.0, a2 = 0.0, b0 = 0.0, b1 = 0.0, b2 = 0.0;
 
@@ -90,6 +94,44 @@ int stepLanes(int i, int n, int (&ends)[Count], Step step, Settings settings,
         divisor = d;
     }
     return end;
+}
+
+// runPasses, with each pass's position to find its sections by.
+template <typename Lanes, bool GivesSettings, size_t... Index, typename... Passes>
+void runPassesIndexed(double* const* samples, int n, std::index_sequence<Index...>,
+                      Passes&... passes) {
+    for (int i = 0; i < n;) {
+        int end = n;
+        ((end = std::min(end, passes.template stretchEnd<GivesSettings>(i, n))), ...);
+        std::tuple sections{passes.sections...};
+        for (; i < end; ++i) {
+            Lanes x = gatherLanes<Lanes>(samples, i);
+            ((x = std::get<Index>(sections).process(x)), ...);
+            scatterLanes(samples, i, x);
+        }
+        ((passes.sections = std::get<Index>(sections)), ...);
+    }
+    (passes.finish(), ...);
+}
+
+// Filter passes in series over n frames of the lanes' samples, in place. At each stretch's
+// start every pass steps its settings (GivesSettings: the lanes' own, else those last given)
+// and the stretch ends where the first of them changes its coefficients; the frames of the
+// stretch then go through the passes' sections in order, copied into locals so that the
+// recurrences stay in registers.
+template <typename Lanes, bool GivesSettings, typename... Passes>
+void runPasses(double* const* samples, int n, Passes&... passes) {
+    runPassesIndexed<Lanes, GivesSettings>(samples, n, std::index_sequence_for<Passes...>{},
+                                           passes...);
+}
+
+// One filter's pass over its lanes (each a filter's Lane, with its samples).
+template <typename Lanes, bool GivesSettings, typename Pass, typename Lane>
+void runPass(Pass& pass, const Lane* lanes, int n) {
+    double* samples[laneCount<Lanes>];
+    for (int lane = 0; lane < laneCount<Lanes>; ++lane)
+        samples[lane] = lanes[lane].samples;
+    runPasses<Lanes, GivesSettings>(samples, n, pass);
 }
 
 template <typename Lanes> struct BasicBiquadState {

@@ -27,17 +27,7 @@ void Zelvar_IirHighPassFilter::give(Glide& glide, double& current, double value,
 template <typename Lanes, bool GivesSettings>
 void Zelvar_IirHighPassFilter::run(const Lane* lanes, int n) {
     Pass<Lanes> pass(lanes);
-    double* samples[laneCount<Lanes>];
-    for (int lane = 0; lane < laneCount<Lanes>; ++lane)
-        samples[lane] = lanes[lane].samples;
-    for (int i = 0; i < n;) {
-        const int end = pass.template stretchEnd<GivesSettings>(i, n);
-        auto sections = pass.sections;
-        for (; i < end; ++i)
-            scatterLanes(samples, i, sections.process(gatherLanes<Lanes>(samples, i)));
-        pass.sections = sections;
-    }
-    pass.finish();
+    runPass<Lanes, GivesSettings>(pass, lanes, n);
 }
 
 void Zelvar_IirHighPassFilter::setCutoffFrequency(double cutoffHz) {

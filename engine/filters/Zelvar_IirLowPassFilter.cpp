@@ -64,17 +64,7 @@ void Zelvar_IirLowPassFilter::Controls::takeGlideStep(GlideStep* shared) {
 template <typename Lanes, bool GivesSettings>
 void Zelvar_IirLowPassFilter::run(const Lane* lanes, int n, GlideStep* steps) {
     Pass<Lanes> pass(lanes, steps);
-    double* samples[laneCount<Lanes>];
-    for (int lane = 0; lane < laneCount<Lanes>; ++lane)
-        samples[lane] = lanes[lane].samples;
-    for (int i = 0; i < n;) {
-        const int end = pass.template stretchEnd<GivesSettings>(i, n);
-        auto sections = pass.sections;
-        for (; i < end; ++i)
-            scatterLanes(samples, i, sections.process(gatherLanes<Lanes>(samples, i)));
-        pass.sections = sections;
-    }
-    pass.finish();
+    runPass<Lanes, GivesSettings>(pass, lanes, n);
 }
 
 void Zelvar_IirLowPassFilter::process(double* samples, int n, const double* cutoffHz, int stride,

@@ -203,20 +203,7 @@ void Zelvar_Voice::filter(const Zelvar_IirLowPassFilter::Lane* low,
     double* samples[laneCount<Lanes>];
     for (int lane = 0; lane < laneCount<Lanes>; ++lane)
         samples[lane] = low[lane].samples;
-    for (int i = 0; i < n;) {
-        const int lowEnd = lowPass.stretchEnd(i, n);
-        const int highEnd = highPass.stretchEnd(i, n);
-        auto lowSections = lowPass.sections;
-        auto highSections = highPass.sections;
-        for (const int end = lowEnd < highEnd ? lowEnd : highEnd; i < end; ++i) {
-            const Lanes x = gatherLanes<Lanes>(samples, i);
-            scatterLanes(samples, i, highSections.process(lowSections.process(x)));
-        }
-        lowPass.sections = lowSections;
-        highPass.sections = highSections;
-    }
-    lowPass.finish();
-    highPass.finish();
+    runPasses<Lanes, true>(samples, n, lowPass, highPass);
 }
 
 template <int Count>
