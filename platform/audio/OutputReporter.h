@@ -65,6 +65,26 @@ public:
     void start();
     void stop();
 
+    // How a stream that is opened again after the audio system ended it starts:
+    // open(error, playing) once on the caller's thread; when that gives `started`, what plays
+    // goes to `description`, reopen(error, playing) is kept for the reporter thread, and the
+    // thread starts.
+    template <typename Result, typename Open, typename OpenAgain>
+    Result startReopening(Open open, OpenAgain openAgain, Result started, std::string& description,
+                          std::string& error) {
+        std::string playing;
+        const Result result = open(error, playing);
+        if (result != started)
+            return result;
+        description = playing;
+        setReopen([openAgain](std::string& now) {
+            std::string why;
+            return openAgain(why, now);
+        });
+        start();
+        return result;
+    }
+
 private:
     // What the reporter thread has said so far.
     struct Told {

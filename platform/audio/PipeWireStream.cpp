@@ -57,17 +57,10 @@ PipeWireStream::~PipeWireStream() {
 }
 
 OutputDevice::StartResult PipeWireStream::start(std::string& error) {
-    std::string playing;
-    const StartResult result = open(error, playing);
-    if (result != StartResult::started)
-        return result;
-    startDescription = playing;
-    reporter.setReopen([this](std::string& now) {
-        std::string why;
-        return reopen(why, now);
-    });
-    reporter.start();
-    return StartResult::started;
+    return reporter.startReopening(
+        [this](std::string& why, std::string& playing) { return open(why, playing); },
+        [this](std::string& why, std::string& playing) { return reopen(why, playing); },
+        StartResult::started, startDescription, error);
 }
 
 bool PipeWireStream::reopen(std::string& error, std::string& playing) {
