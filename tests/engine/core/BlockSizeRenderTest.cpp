@@ -6,6 +6,7 @@
 // sequencer's transport.
 #include "DspEventBuilder.h"
 #include "ParameterTable.h"
+#include "StampedEvent.h"
 #include "Zelvar_Dsp.h"
 
 #include <gtest/gtest.h>
@@ -17,13 +18,6 @@
 #include <vector>
 
 namespace {
-
-DspEvent event(uint64_t stamp, EventType type, EventSubType subType, ParameterType parameter,
-               double value1, double value2 = 0.0, int eventId = 0, int tick = 0) {
-    AudioTimeStamp at{};
-    at.mSampleTime = double(stamp);
-    return makeDspEvent(at, type, subType, parameter, value1, value2, 0.0, eventId, tick);
-}
 
 class Script {
 public:
@@ -50,7 +44,7 @@ private:
         return row.minValue + (row.maxValue - row.minValue) * std::clamp(x, 0.0, 1.0);
     }
     void knob(uint64_t stamp, ParameterType type, double value) {
-        events.push_back(event(stamp, EventTypeSynth, EventSubTypeParameter, type, value));
+        events.push_back(stampedEvent(stamp, EventTypeSynth, EventSubTypeParameter, type, value));
     }
     void knobs() {
         // Times are kept short so that notes end, and glides land, inside the script.
@@ -88,10 +82,10 @@ private:
             const uint64_t on = anyFrame();
             const uint64_t off = on + random() % 3000;
             const int number = 36 + int(random() % 48);
-            events.push_back(event(on, EventTypeSynth, EventSubTypeNoteOn, ParameterTypeNone,
-                                   number, 1 + random() % 127));
+            events.push_back(stampedEvent(on, EventTypeSynth, EventSubTypeNoteOn, ParameterTypeNone,
+                                          number, 1 + random() % 127));
             events.push_back(
-                event(off, EventTypeSynth, EventSubTypeNoteOff, ParameterTypeNone, number));
+                stampedEvent(off, EventTypeSynth, EventSubTypeNoteOff, ParameterTypeNone, number));
         }
     }
     void switches() {
@@ -102,17 +96,17 @@ private:
     }
     void sequencer() {
         for (int i = 0; i < 8; ++i) {
-            events.push_back(event(0, EventTypeSequencerSetEvent, EventSubTypeNoteOn,
-                                   ParameterTypeNone, 60 + i, 90, 2 * i + 1, 240 * i));
-            events.push_back(event(0, EventTypeSequencerSetEvent, EventSubTypeNoteOff,
-                                   ParameterTypeNone, 60 + i, 0, 2 * i + 2, 240 * i + 200));
+            events.push_back(stampedEvent(0, EventTypeSequencerSetEvent, EventSubTypeNoteOn,
+                                          ParameterTypeNone, 60 + i, 90, 2 * i + 1, 240 * i));
+            events.push_back(stampedEvent(0, EventTypeSequencerSetEvent, EventSubTypeNoteOff,
+                                          ParameterTypeNone, 60 + i, 0, 2 * i + 2, 240 * i + 200));
         }
-        events.push_back(event(anyFrame(), EventTypeSequencerTransport, EventSubTypeNone,
-                               ParameterTypeNone, 1.0));
-        events.push_back(event(anyFrame(), EventTypeSequencerTempo, EventSubTypeNone,
-                               ParameterTypeNone, uniform(60.0, 240.0)));
-        events.push_back(event(anyFrame(), EventTypeSequencerTransport, EventSubTypeNone,
-                               ParameterTypeNone, 0.0));
+        events.push_back(stampedEvent(anyFrame(), EventTypeSequencerTransport, EventSubTypeNone,
+                                      ParameterTypeNone, 1.0));
+        events.push_back(stampedEvent(anyFrame(), EventTypeSequencerTempo, EventSubTypeNone,
+                                      ParameterTypeNone, uniform(60.0, 240.0)));
+        events.push_back(stampedEvent(anyFrame(), EventTypeSequencerTransport, EventSubTypeNone,
+                                      ParameterTypeNone, 0.0));
     }
 
     std::mt19937 random;

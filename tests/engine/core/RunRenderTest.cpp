@@ -3,6 +3,7 @@
 // (values beyond a smoother's or a glide's clamp, NaN), under sequencer transport and tempo
 // changes, glides, legato, the damper and stolen voices.
 #include "DspEventBuilder.h"
+#include "StampedEvent.h"
 #include "Zelvar_Dsp.h"
 
 #include <gtest/gtest.h>
@@ -13,13 +14,6 @@
 #include <vector>
 
 namespace {
-
-DspEvent event(uint64_t stamp, EventType type, EventSubType subType, ParameterType parameter,
-               double value1, double value2 = 0.0, int eventId = 0, int tick = 0) {
-    AudioTimeStamp at{};
-    at.mSampleTime = double(stamp);
-    return makeDspEvent(at, type, subType, parameter, value1, value2, 0.0, eventId, tick);
-}
 
 class RunRender : public ::testing::Test {
 protected:
@@ -33,11 +27,11 @@ protected:
     // in stamp order, since an event waits for every event ahead of it.
     void post(const DspEvent& e) { script.push_back(e); }
     void raw(uint64_t stamp, ParameterType type, double value) {
-        post(event(stamp, EventTypeSynth, EventSubTypeParameter, type, value));
+        post(stampedEvent(stamp, EventTypeSynth, EventSubTypeParameter, type, value));
     }
     void note(uint64_t on, uint64_t off, int number) {
-        post(event(on, EventTypeSynth, EventSubTypeNoteOn, ParameterTypeNone, number, 100));
-        post(event(off, EventTypeSynth, EventSubTypeNoteOff, ParameterTypeNone, number));
+        post(stampedEvent(on, EventTypeSynth, EventSubTypeNoteOn, ParameterTypeNone, number, 100));
+        post(stampedEvent(off, EventTypeSynth, EventSubTypeNoteOff, ParameterTypeNone, number));
     }
     // Renders `count` frames with both engines and compares every float.
     void renderAndCompare(uint64_t count, uint32_t blockSize) {
@@ -126,17 +120,21 @@ TEST_F(RunRender, GlidesLegatoDamperAndReleasesMatch) {
 TEST_F(RunRender, SequencerStepsTempoAndTransportLandOnTheirFrames) {
     raw(0, ParameterTypeOscillatorWaveform, 1.0);
     for (int i = 0; i < 16; ++i) {
-        post(event(0, EventTypeSequencerSetEvent, EventSubTypeNoteOn, ParameterTypeNone, 60 + i % 5,
-                   90, 2 * i + 1, 120 * i));
-        post(event(0, EventTypeSequencerSetEvent, EventSubTypeNoteOff, ParameterTypeNone,
-                   60 + i % 5, 0, 2 * i + 2, 120 * i + 100));
+        post(stampedEvent(0, EventTypeSequencerSetEvent, EventSubTypeNoteOn, ParameterTypeNone,
+                          60 + i % 5, 90, 2 * i + 1, 120 * i));
+        post(stampedEvent(0, EventTypeSequencerSetEvent, EventSubTypeNoteOff, ParameterTypeNone,
+                          60 + i % 5, 0, 2 * i + 2, 120 * i + 100));
     }
-    post(event(0, EventTypeSequencerSetEvent, EventSubTypeNone, ParameterTypeNone, 0, 0, 99, 500));
-    post(event(0, EventTypeSequencerTransport, EventSubTypeNone, ParameterTypeNone, 1.0));
-    post(event(20000, EventTypeSequencerTempo, EventSubTypeNone, ParameterTypeNone, 200.0));
-    post(event(30000, EventTypeSequencerDeleteEvent, EventSubTypeNone, ParameterTypeNone, 0, 0, 7));
-    post(event(45000, EventTypeSequencerTempo, EventSubTypeNone, ParameterTypeNone, 90.0));
-    post(event(70000, EventTypeSequencerTransport, EventSubTypeNone, ParameterTypeNone, 0.0));
-    post(event(80000, EventTypeSequencerTransport, EventSubTypeNone, ParameterTypeNone, 1.0));
+    post(stampedEvent(0, EventTypeSequencerSetEvent, EventSubTypeNone, ParameterTypeNone, 0, 0, 99,
+                      500));
+    post(stampedEvent(0, EventTypeSequencerTransport, EventSubTypeNone, ParameterTypeNone, 1.0));
+    post(stampedEvent(20000, EventTypeSequencerTempo, EventSubTypeNone, ParameterTypeNone, 200.0));
+    post(stampedEvent(30000, EventTypeSequencerDeleteEvent, EventSubTypeNone, ParameterTypeNone, 0,
+                      0, 7));
+    post(stampedEvent(45000, EventTypeSequencerTempo, EventSubTypeNone, ParameterTypeNone, 90.0));
+    post(
+        stampedEvent(70000, EventTypeSequencerTransport, EventSubTypeNone, ParameterTypeNone, 0.0));
+    post(
+        stampedEvent(80000, EventTypeSequencerTransport, EventSubTypeNone, ParameterTypeNone, 1.0));
     renderAndCompare(110000, 97);
 }
