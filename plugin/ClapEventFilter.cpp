@@ -67,7 +67,7 @@ const clap_input_events_t* ClapEventFilter::filter(const clap_input_events_t* in
         copy.header.time = time;
         // DPF scales a velocity to MIDI's range and converts it unchecked: one far out of
         // [0, 1] would overflow the integer.
-        if (!isParameter && event->type != CLAP_EVENT_MIDI)
+        if (event->type == CLAP_EVENT_NOTE_ON || event->type == CLAP_EVENT_NOTE_OFF)
             copy.note.velocity = std::clamp(copy.note.velocity, 0.0, 1.0);
     }
     return &list;
