@@ -35,10 +35,10 @@ public:
     v3_event_list** events();
     v3_param_changes** parameters();
 
+private:
     // What of `event` DPF may take: false when it is to be left out, else clamped in place.
     static bool mend(v3_event& event);
 
-private:
     struct Events {
         const v3_event_list_cpp* table;
         v3_event_list** inner;
